@@ -1,0 +1,146 @@
+#include "engine/core/Director.h"
+
+#include "engine/core/ActionManager.h"
+#include "engine/core/Clock.h"
+#include "engine/core/EventDispatcher.h"
+#include "engine/core/Scene.h"
+#include "engine/core/Scheduler.h"
+#include "engine/core/TextureCache.h"
+#include "engine/core/Transition.h"
+
+namespace engine {
+
+void GLView::setDesignResolutionSize(float width, float height, ResolutionPolicy policy) {
+    _designSize = Size(width, height);
+    _policy = policy;
+}
+
+ViewportMapping GLView::getViewportMapping() const {
+    Size frame = getFrameSize();
+    if (_policy == ResolutionPolicy::EXACT_FIT) {
+        ViewportMapping m;
+        m.targetWidth = frame.width;
+        m.targetHeight = frame.height;
+        m.scaleX = frame.width / _designSize.width;
+        m.scaleY = frame.height / _designSize.height;
+        return m;
+    }
+    return ViewportMapping::showAll(_designSize, frame);
+}
+
+Director* Director::getInstance() {
+    static Director* director = new Director();  // lives for the whole process
+    return director;
+}
+
+Director::Director() { reset(); }
+
+void Director::reset() {
+    if (_runningScene) {
+        _runningScene->onExit();
+        _runningScene->cleanup();
+    }
+    _runningScene = nullptr;
+    _nextScene = nullptr;
+    if (_actionManager) _actionManager->removeAllActions();
+    AutoreleasePool::getInstance()->clear();
+    _scheduler = RefPtr<Scheduler>::adopt(new Scheduler());
+    _actionManager = RefPtr<ActionManager>::adopt(new ActionManager());
+    _textureCache = RefPtr<TextureCache>::adopt(new TextureCache());
+    ActionManager* actions = _actionManager.get();
+    _scheduler->scheduleUpdate([actions](float dt) { actions->update(dt); }, actions, Scheduler::PRIORITY_SYSTEM,
+                               false);
+    if (_eventDispatcher) _eventDispatcher->setEnabled(true);
+    _invalid = _paused = _ending = false;
+    _totalFrames = 0;
+    Clock::reset();
+}
+
+void Director::setOpenGLView(GLView* view) { _view = view; }
+
+Renderer* Director::getRenderer() const { return _view ? _view->getRenderer() : nullptr; }
+
+void Director::setAnimationInterval(float interval) {
+    _animationInterval = interval;
+}
+
+Size Director::getWinSize() const { return _view ? _view->getDesignResolutionSize() : Size(1024, 768); }
+
+// With SHOW_ALL the whole design area is visible, bars included outside it.
+Size Director::getVisibleSize() const { return getWinSize(); }
+Vec2 Director::getVisibleOrigin() const { return Vec2::ZERO; }
+
+void Director::runWithScene(Scene* scene) {
+    if (!scene || _runningScene) return;
+    _nextScene = scene;
+    setNextScene();
+}
+
+void Director::replaceScene(Scene* scene) {
+    if (!scene) return;
+    if (!_runningScene) {
+        runWithScene(scene);
+        return;
+    }
+    if (scene == _nextScene.get()) return;
+    _sendCleanupToScene = true;
+    _nextScene = scene;
+}
+
+void Director::setNextScene() {
+    bool runningIsTransition = dynamic_cast<TransitionScene*>(_runningScene.get()) != nullptr;
+    bool newIsTransition = dynamic_cast<TransitionScene*>(_nextScene.get()) != nullptr;
+    RefPtr<Scene> old = _runningScene;
+    // A transition takes the old scene over and ends it itself.
+    if (!newIsTransition && old) {
+        old->onExitTransitionDidStart();
+        old->onExit();
+        if (_sendCleanupToScene) old->cleanup();
+    }
+    _runningScene = _nextScene;
+    _nextScene = nullptr;
+    // The scene a transition brought in is running already.
+    if (!runningIsTransition && _runningScene) {
+        _runningScene->onEnter();
+        _runningScene->onEnterTransitionDidFinish();
+    }
+}
+
+void Director::mainLoop(float dt) {
+    if (_invalid) {
+        AutoreleasePool::getInstance()->clear();
+        return;
+    }
+    if (takeNextDeltaTimeZero()) dt = 0;
+    Clock::advance(dt);
+    _scheduler->runFunctionsToPerform();
+    if (!_paused) _scheduler->update(dt);
+    if (_nextScene) setNextScene();
+    drawScene();
+    AutoreleasePool::getInstance()->clear();
+    ++_totalFrames;
+}
+
+void Director::drawScene() {
+    Renderer* renderer = getRenderer();
+    if (!renderer) return;
+    renderer->setWindowMapping(_view->getViewportMapping());
+    renderer->clear(Color4B::BLACK);
+    if (_runningScene) _runningScene->visit(renderer, AffineTransform::identity(), 255, Color3B::WHITE);
+    _view->swapBuffers();
+}
+
+void Director::end() {
+    _ending = true;
+    if (_runningScene) {
+        _runningScene->onExit();
+        _runningScene->cleanup();
+    }
+    _runningScene = nullptr;
+    _nextScene = nullptr;
+    _actionManager->removeAllActions();
+    AutoreleasePool::getInstance()->clear();
+    if (_view) _view->end();
+}
+
+} // namespace engine

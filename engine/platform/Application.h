@@ -1,0 +1,42 @@
+#pragma once
+// The process's application: the main loop on SDL, the system's language
+// and the browser.
+#include <string>
+
+#include "engine/core/ApplicationProtocol.h"
+
+union SDL_Event;
+
+namespace engine {
+
+class Application : public ApplicationProtocol {
+public:
+    Application();
+    ~Application() override;
+    static Application* getInstance();
+
+    // Runs frames until the window closes; returns the exit code.
+    int run();
+    void setAnimationInterval(float interval) override;
+    LanguageType getCurrentLanguage() override;
+    // False when no browser could be started.
+    bool openURL(const std::string& url) override;
+
+    // One SDL event as the main loop handles it (tests inject events here).
+    void handleEvent(const SDL_Event& event);
+    // Handles pending events and runs one frame of `dt` seconds.
+    void stepFrame(float dt);
+    bool isQuitRequested() const { return _quit; }
+    void requestQuit() { _quit = true; }
+
+private:
+    float _animationInterval = 1.0f / 60;
+    bool _quit = false;
+    bool _minimized = false;
+};
+
+// Sets the resource search path beside the executable and the writable
+// folder (CORVINA_DATA_DIR or the per-user data folder).
+void setUpFilePaths();
+
+} // namespace engine
