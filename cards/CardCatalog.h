@@ -1,0 +1,54 @@
+#pragma once
+// The constant tables of cards, pictures, code per dialect and the
+// per-dialect constants, as stored: paths here are not localised. The editor
+// reads them through DeviceManager; tools that walk every card (picture
+// generator, contact sheet, command-line tool) read them here.
+//
+// Every lookup takes the set first, then the dialect, then the card: a set
+// or dialect outside 0..2 throws std::out_of_range, a card index outside its
+// set gives the empty result ("", a default record, an empty list).
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "cards/CardCode.h"
+#include "engine/core/Types.h"
+
+namespace CardCatalog {
+
+// What the generator and the sender need to know of a dialect.
+struct DialectInfo {
+    std::string name;                 // "jam", "latte", "que"
+    int charDelay = 0;                // ms after each character, unless a record says otherwise
+    bool numberedLines = false;
+    bool instructionTarget = false;   // receives a program image instead of text
+    std::string separator;            // between statements of one line
+    std::string lineEnding;
+    CardCode breakCode;               // interrupts the running program
+    CardCode stopCode;                // stops the board's outputs
+    std::vector<CardCode> prelude;
+    std::vector<CardCode> epilogue;
+    std::string buttonImageOn;        // dialect button, selected
+    std::string buttonImageOff;       // dialect button, not selected
+    std::string inputImage;           // digits on the code face of number cards
+    std::string codeImageFolder;      // sub-folder of the code faces ("jam" or "latte")
+    int syncCount = 0;                // bytes written for an empty position
+    std::uint8_t syncByte = 0;
+    int imageSize = 0;                // program image size in bytes
+    std::uint8_t padByte = 0;         // fills the program image
+};
+
+// The dialect's constants; the tables never change, keep a copy if needed.
+const DialectInfo& dialect(int dialect);
+
+int cardCount(int set);
+// "res/cards/basic/", "res/cards/pap/", "res/cards/full/".
+std::string setFolder(int set);
+std::string cardSetImage(int set, bool selected);
+
+std::string picturePath(CardKind card);
+std::string codeImagePath(CardKind card, int dialect);
+CardCode cardCode(CardKind card, int dialect);
+std::vector<engine::Rect> inputRects(CardKind card, int dialect);
+
+} // namespace CardCatalog
