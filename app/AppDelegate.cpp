@@ -1,0 +1,52 @@
+#include "app/AppDelegate.h"
+
+#include "app/FirstScene.h"
+#include "engine/core/Director.h"
+#include "engine/core/Event.h"
+#include "engine/core/EventDispatcher.h"
+#include "engine/core/Scene.h"
+#include "engine/platform/GLViewImpl.h"
+
+using namespace engine;
+
+AppDelegate::AppDelegate() = default;
+AppDelegate::~AppDelegate() = default;
+
+void AppDelegate::initGLContextAttrs() {
+    GLContextAttrs attrs;
+    attrs.redBits = 8;
+    attrs.greenBits = 8;
+    attrs.blueBits = 8;
+    attrs.alphaBits = 8;
+    attrs.depthBits = 24;
+    attrs.stencilBits = 8;
+    GLView::setGLContextAttrs(attrs);
+}
+
+bool AppDelegate::applicationDidFinishLaunching() {
+    Director* director = Director::getInstance();
+    GLView* view = director->getOpenGLView();
+    if (!view) {
+        view = GLViewImpl::createWithRect("CorvinaApps", Rect(0, 0, 1024, 768), 1.0f, true);
+        if (!view) return false;
+        director->setOpenGLView(view);
+    }
+    director->setDisplayStats(false);
+    director->setAnimationInterval(1.0f / 60);
+    view->setDesignResolutionSize(1024, 768, ResolutionPolicy::SHOW_ALL);
+    director->setContentScaleFactor(2.0f);
+
+    Scene* scene = Scene::create();
+    scene->addChild(createFirstLayer());
+    director->runWithScene(scene);
+    return true;
+}
+
+void AppDelegate::applicationDidEnterBackground() { Director::getInstance()->stopAnimation(); }
+
+void AppDelegate::applicationWillEnterForeground() {
+    Director* director = Director::getInstance();
+    director->startAnimation();
+    EventCustom event(kEnterForegroundEvent);
+    director->getEventDispatcher()->dispatchEvent(&event);
+}

@@ -1,0 +1,5 @@
+#pragma once
+#include "engine/core/Node.h"
+
+// The layer of the first scene the user sees.
+engine::Node* createFirstLayer();
