@@ -105,13 +105,14 @@ void Application::handleEvent(const SDL_Event& event) {
         _quit = true;
         break;
     case SDL_WINDOWEVENT:
-        if (event.window.event == SDL_WINDOWEVENT_MINIMIZED || event.window.event == SDL_WINDOWEVENT_HIDDEN) {
+        // Shown and hidden also come at creation and with other windows'
+        // changes; only minimise and restore mean background and foreground.
+        if (event.window.event == SDL_WINDOWEVENT_MINIMIZED) {
             if (!_minimized) {
                 _minimized = true;
                 applicationDidEnterBackground();
             }
-        } else if (event.window.event == SDL_WINDOWEVENT_RESTORED || event.window.event == SDL_WINDOWEVENT_SHOWN ||
-                   event.window.event == SDL_WINDOWEVENT_MAXIMIZED) {
+        } else if (event.window.event == SDL_WINDOWEVENT_RESTORED || event.window.event == SDL_WINDOWEVENT_MAXIMIZED) {
             if (_minimized) {
                 _minimized = false;
                 applicationWillEnterForeground();
