@@ -50,7 +50,11 @@ void Director::reset() {
     ActionManager* actions = _actionManager.get();
     _scheduler->scheduleUpdate([actions](float dt) { actions->update(dt); }, actions, Scheduler::PRIORITY_SYSTEM,
                                false);
-    if (_eventDispatcher) _eventDispatcher->setEnabled(true);
+    // One dispatcher for the whole process, emptied here rather than
+    // replaced, so pointers to it stay good.
+    static EventDispatcher* s_eventDispatcher = new EventDispatcher();
+    _eventDispatcher = s_eventDispatcher;
+    _eventDispatcher->reset();
     _invalid = _paused = _ending = false;
     _totalFrames = 0;
     Clock::reset();

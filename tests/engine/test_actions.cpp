@@ -235,6 +235,7 @@ TEST(PostedFunctions, RunOnceEachOnTheMainThreadInPostingOrder) {
 
 TEST_F(ActionTest, SlideInTransitionHandsOverAndBlocksInputMeanwhile) {
     Director* d = Director::getInstance();
+    RefPtr<Scene> old = scene;  // the transition lets it go at the end
     Scene* next = Scene::create();
     auto* transition = TransitionSlideInT::create(0.5f, next);
     ASSERT_NE(transition, nullptr);
@@ -248,7 +249,7 @@ TEST_F(ActionTest, SlideInTransitionHandsOverAndBlocksInputMeanwhile) {
     step(1, 0.1f);
     EXPECT_EQ(d->getRunningScene(), next);
     EXPECT_EQ(next->getPosition(), Vec2::ZERO);
-    EXPECT_FALSE(scene->isRunning());
+    EXPECT_FALSE(old->isRunning());
     EXPECT_TRUE(next->isRunning());
     if (d->getEventDispatcher()) EXPECT_TRUE(d->getEventDispatcher()->isEnabled());
 

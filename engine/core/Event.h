@@ -1,0 +1,105 @@
+#pragma once
+// What the dispatcher hands to listeners: touches, the mouse, and custom
+// events by name. Events live on the caller's stack for one dispatch.
+#include <string>
+#include <vector>
+
+#include "engine/core/Ref.h"
+#include "engine/core/Touch.h"
+#include "engine/core/Types.h"
+
+namespace engine {
+
+class Node;
+
+class Event {
+public:
+    enum class Type { TOUCH, MOUSE, CUSTOM };
+
+    explicit Event(Type type) : _type(type) {}
+    virtual ~Event() = default;
+    Event(const Event&) = delete;
+    Event& operator=(const Event&) = delete;
+
+    Type getType() const { return _type; }
+    // No listener after the current one hears this event.
+    void stopPropagation() { _isStopped = true; }
+    bool isStopped() const { return _isStopped; }
+    // The node of the listener being called (null for fixed priority).
+    Node* getCurrentTarget() const { return _currentTarget; }
+
+private:
+    friend class EventDispatcher;
+    Type _type;
+    bool _isStopped = false;
+    Node* _currentTarget = nullptr;
+};
+
+class EventTouch : public Event {
+public:
+    static constexpr int MAX_TOUCHES = 15;
+    enum class EventCode { BEGAN, MOVED, ENDED, CANCELLED };
+
+    EventTouch() : Event(Type::TOUCH) {}
+    explicit EventTouch(EventCode code) : Event(Type::TOUCH), _eventCode(code) {}
+
+    EventCode getEventCode() const { return _eventCode; }
+    void setEventCode(EventCode code) { _eventCode = code; }
+    const std::vector<Touch*>& getTouches() const { return _touches; }
+    // The event keeps the touches alive while it exists.
+    void setTouches(const std::vector<Touch*>& touches);
+
+private:
+    EventCode _eventCode = EventCode::BEGAN;
+    std::vector<Touch*> _touches;
+    std::vector<RefPtr<Touch>> _held;
+};
+
+class EventMouse : public Event {
+public:
+    enum class MouseEventType { MOUSE_NONE, MOUSE_DOWN, MOUSE_UP, MOUSE_MOVE, MOUSE_SCROLL };
+    enum class MouseButton { BUTTON_UNSET = -1, BUTTON_LEFT = 0, BUTTON_RIGHT = 1, BUTTON_MIDDLE = 2, BUTTON_4 = 3,
+                             BUTTON_5 = 4 };
+
+    explicit EventMouse(MouseEventType type) : Event(Type::MOUSE), _mouseEventType(type) {}
+
+    MouseEventType getMouseEventType() const { return _mouseEventType; }
+
+    // Wheel turns in notches. getScrollY() is positive when the wheel turns
+    // towards the user (content should move up, as when dragging up), which
+    // is the opposite of SDL's sign; getScrollX() is positive to the right.
+    void setScrollData(float scrollX, float scrollY) { _scrollX = scrollX; _scrollY = scrollY; }
+    float getScrollX() const { return _scrollX; }
+    float getScrollY() const { return _scrollY; }
+
+    // The cursor in design points (y up).
+    void setCursorPosition(float x, float y) { _point = Vec2(x, y); }
+    void setCursorPosition(const Vec2& point) { _point = point; }
+    float getCursorX() const { return _point.x; }
+    float getCursorY() const { return _point.y; }
+    Vec2 getLocation() const { return _point; }
+
+    void setMouseButton(MouseButton button) { _mouseButton = button; }
+    MouseButton getMouseButton() const { return _mouseButton; }
+
+private:
+    MouseEventType _mouseEventType;
+    MouseButton _mouseButton = MouseButton::BUTTON_UNSET;
+    float _scrollX = 0, _scrollY = 0;
+    Vec2 _point;
+};
+
+class EventCustom : public Event {
+public:
+    explicit EventCustom(const std::string& eventName) : Event(Type::CUSTOM), _eventName(eventName) {}
+
+    const std::string& getEventName() const { return _eventName; }
+    void setUserData(void* data) { _userData = data; }
+    void* getUserData() const { return _userData; }
+
+private:
+    std::string _eventName;
+    void* _userData = nullptr;
+};
+
+} // namespace engine

@@ -1,0 +1,54 @@
+#include "engine/core/EventListener.h"
+
+#include <algorithm>
+
+namespace engine {
+
+// Custom event names are the program's own; these cannot clash with them.
+const EventListener::ListenerID EventListenerTouchOneByOne::LISTENER_ID = "__engine_touch_one_by_one";
+const EventListener::ListenerID EventListenerMouse::LISTENER_ID = "__engine_mouse";
+
+EventListenerTouchOneByOne* EventListenerTouchOneByOne::create() {
+    return static_cast<EventListenerTouchOneByOne*>((new EventListenerTouchOneByOne())->autorelease());
+}
+
+EventListenerTouchOneByOne* EventListenerTouchOneByOne::clone() {
+    EventListenerTouchOneByOne* copy = create();
+    copy->onTouchBegan = onTouchBegan;
+    copy->onTouchMoved = onTouchMoved;
+    copy->onTouchEnded = onTouchEnded;
+    copy->onTouchCancelled = onTouchCancelled;
+    copy->_needSwallow = _needSwallow;
+    return copy;
+}
+
+bool EventListenerTouchOneByOne::claims(const Touch* touch) const {
+    return std::any_of(_claimedTouches.begin(), _claimedTouches.end(),
+                       [touch](const RefPtr<Touch>& t) { return t.get() == touch; });
+}
+
+void EventListenerTouchOneByOne::dropClaim(const Touch* touch) {
+    std::erase_if(_claimedTouches, [touch](const RefPtr<Touch>& t) { return t.get() == touch; });
+}
+
+EventListenerMouse* EventListenerMouse::create() {
+    return static_cast<EventListenerMouse*>((new EventListenerMouse())->autorelease());
+}
+
+EventListenerMouse* EventListenerMouse::clone() {
+    EventListenerMouse* copy = create();
+    copy->onMouseDown = onMouseDown;
+    copy->onMouseUp = onMouseUp;
+    copy->onMouseMove = onMouseMove;
+    copy->onMouseScroll = onMouseScroll;
+    return copy;
+}
+
+EventListenerCustom* EventListenerCustom::create(const std::string& eventName,
+                                                 const std::function<void(EventCustom*)>& callback) {
+    return static_cast<EventListenerCustom*>((new EventListenerCustom(eventName, callback))->autorelease());
+}
+
+EventListenerCustom* EventListenerCustom::clone() { return create(getListenerID(), _onCustomEvent); }
+
+} // namespace engine
