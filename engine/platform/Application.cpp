@@ -14,6 +14,7 @@
 #include "engine/core/FileUtils.h"
 #include "engine/platform/GLViewImpl.h"
 #include "engine/platform/Input.h"
+#include "engine/platform/TextInput.h"
 
 extern char** environ;
 
@@ -122,7 +123,8 @@ void Application::handleEvent(const SDL_Event& event) {
         }
         break;
     default:
-        handleInputEvent(event);
+        // Typing goes to the focused edit box; presses go on to touch input.
+        if (!handleTextInputEvent(event)) handleInputEvent(event);
         break;
     }
 }
