@@ -6,12 +6,26 @@ CORVINA_PACKAGES=(
   libpugixml-dev libserialport-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   fonts-ipafont-gothic fonts-misaki fonts-dejavu-core
-  python3 iproute2 util-linux
+  python3 iproute2 util-linux locales
   xvfb xauth x11-utils xdotool
   clang libclang-rt-14-dev
 )
 
+# Locales the tests switch to: numbers must read the same on a German desktop.
+corvina_ensure_locales() {
+  local SUDO=""
+  [ "$(id -u)" -ne 0 ] && SUDO=sudo
+  for l in de_DE ja_JP; do
+    locale -a 2>/dev/null | grep -qi "^$l\.utf-\?8$" && continue
+    $SUDO localedef -i "$l" -f UTF-8 "$l.UTF-8" 2>/dev/null || echo "note: could not make the $l.UTF-8 locale; its tests are skipped"
+  done
+}
+
 corvina_install_packages() {
+  corvina_install_missing && corvina_ensure_locales
+}
+
+corvina_install_missing() {
   local missing=()
   for p in "${CORVINA_PACKAGES[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -1,0 +1,100 @@
+#include "views/CardSprite.h"
+
+#include "engine/core/Action.h"
+#include "engine/core/Director.h"
+#include "engine/core/EventDispatcher.h"
+#include "engine/core/Touch.h"
+
+using namespace engine;
+
+CardSprite* CardSprite::create(const std::string& picturePath, const std::string& codePath) {
+    auto* card = new CardSprite();
+    if (card->init(picturePath, codePath)) return static_cast<CardSprite*>(card->autorelease());
+    delete card;
+    return nullptr;
+}
+
+CardSprite* CardSprite::create(const std::string& picturePath) { return create(picturePath, ""); }
+
+bool CardSprite::init(const std::string& picture, const std::string& code) {
+    for (CardConnector& c : connectors) c.owner = this;
+    // A missing picture leaves an empty card rather than no card.
+    imageSprite = Sprite::create(picture);
+    if (!imageSprite) imageSprite = Sprite::create();
+    Size size = imageSprite->getContentSize();
+    imageSprite->setPosition(size.width * 0.5f, size.height * 0.5f);
+    imageSprite->setCascadeOpacityEnabled(true);
+    imageSprite->setCascadeColorEnabled(true);
+    addChild(imageSprite);
+    setContentSize(size);
+    setAnchorPoint(Vec2::ANCHOR_MIDDLE);
+    picturePath = picture;
+    codePath = code;
+    if (codePath.empty()) return true;
+
+    flipControl = Sprite::create("res/r_card_flick.png");
+    if (!flipControl) flipControl = Sprite::create();
+    Size control = flipControl->getContentSize();
+    flipControl->setPosition(size.width - control.width * 0.5f, control.height * 0.5f);
+    flipControl->setOpacity(0);
+    addChild(flipControl);
+
+    // Not swallowing: the field's drag listener and the scroll view behind
+    // still see a touch that starts on the corner.
+    auto* listener = EventListenerTouchOneByOne::create();
+    listener->setSwallowTouches(false);
+    listener->onTouchBegan = [this](Touch* touch, Event*) {
+        if (!isOnFlipControl(touch)) return false;
+        flipControl->setOpacity(kFlipControlPressedOpacity);
+        return true;
+    };
+    listener->onTouchEnded = [this](Touch* touch, Event*) {
+        flipControl->setOpacity(0);
+        if (isOnFlipControl(touch)) flip();
+    };
+    listener->onTouchCancelled = [this](Touch*, Event*) { flipControl->setOpacity(0); };
+    Director::getInstance()->getEventDispatcher()->addEventListenerWithSceneGraphPriority(listener, flipControl);
+    return true;
+}
+
+bool CardSprite::isOnFlipControl(Touch* touch) const {
+    Rect box = flipControl->getBoundingBox();
+    Vec2 a = convertToWorldSpace(box.origin);
+    Vec2 b = convertToWorldSpace({box.getMaxX(), box.getMaxY()});
+    Rect world(std::min(a.x, b.x), std::min(a.y, b.y), std::abs(b.x - a.x), std::abs(b.y - a.y));
+    return world.containsPoint(touch->getLocation());
+}
+
+void CardSprite::flip() {
+    if (!flipControl || flipping) return;
+    flipping = true;
+    const bool toCode = !showingCode;
+    showingCode = toCode;
+    // Edge-on at the half way point, where the face is swapped unseen.
+    imageSprite->runAction(Sequence::create(
+        RotateTo::create(kFlipHalfTime, Vec3(0, 90, 0)), CallFunc::create([this, toCode] {
+            imageSprite->setTexture(toCode ? codePath : picturePath);
+            onFlipped();
+        }),
+        RotateTo::create(kFlipHalfTime, Vec3(0, toCode ? 180.0f : 0.0f, 0)),
+        CallFunc::create([this] { flipping = false; })));
+}
+
+void CardSprite::setCodeImage(const std::string& path) {
+    codePath = path;
+    if (showingCode) imageSprite->setTexture(path);
+}
+
+void CardSprite::setNumberText(const std::string& text) { numberText = text; }
+
+void CardSprite::onFlipped() {}
+
+void CardSprite::setOpacity(uint8_t opacity) {
+    Node::setOpacity(opacity);
+    imageSprite->setOpacity(opacity);
+}
+
+void CardSprite::setColor(const Color3B& color) {
+    Node::setColor(color);
+    imageSprite->setColor(color);
+}

@@ -1,0 +1,82 @@
+#pragma once
+// The view of one card, in the palette and on the field: its picture, and a
+// flip control in the lower right corner that turns it over to show the
+// card's code in the current dialect.
+#include <string>
+
+#include "engine/core/EventListener.h"
+#include "engine/core/Node.h"
+#include "engine/core/Sprite.h"
+
+class CardSprite;
+
+// Where a card ties to a row or to another card; set and used by the field.
+struct CardConnector {
+    engine::Vec2 point;
+    engine::Vec2 direction;
+    CardSprite* owner = nullptr;
+    CardSprite* partner = nullptr;
+};
+
+class CardSprite : public engine::Node {
+public:
+    enum Neighbour { UP = 0, RIGHT = 1, DOWN = 2, LEFT = 3 };
+    static constexpr float kFlipHalfTime = 0.2f;
+    static constexpr uint8_t kFlipControlPressedOpacity = 192;
+
+    // Null when the card cannot be made. Without a code path the card has no
+    // flip control and never turns over.
+    static CardSprite* create(const std::string& picturePath, const std::string& codePath);
+    static CardSprite* create(const std::string& picturePath);
+    bool init(const std::string& picturePath, const std::string& codePath);
+
+    virtual void setCodeImage(const std::string& path);
+    virtual void setNumberText(const std::string& text);
+    // Half way through every turn, after the picture changed.
+    virtual void onFlipped();
+
+    void setOpacity(uint8_t opacity) override;
+    void setColor(const engine::Color3B& color) override;
+
+    // Turns the card over; ignored while a turn is running.
+    void flip();
+
+    const std::string& getNumberText() const { return numberText; }
+    int getCardIndex() const { return cardIndex; }
+    int getCardSet() const { return cardSet; }
+    void setCardKind(int set, int index) {
+        cardSet = set;
+        cardIndex = index;
+    }
+    bool isShowingCode() const { return showingCode; }
+    bool isFlipping() const { return flipping; }
+    const std::string& getPicturePath() const { return picturePath; }
+    const std::string& getCodePath() const { return codePath; }
+    engine::Sprite* getImageSprite() const { return imageSprite; }
+    // Null on a card made without a code path.
+    engine::Sprite* getFlipControl() const { return flipControl; }
+
+    engine::EventListener* getTouchListener() const { return touchListener.get(); }
+    // The drag listener the field attaches; the old one is released.
+    void setTouchListener(engine::EventListener* listener) { touchListener = listener; }
+
+    CardConnector connectors[2];
+    CardSprite* neighbours[4] = {nullptr, nullptr, nullptr, nullptr};
+
+protected:
+    CardSprite() = default;
+
+    engine::RefPtr<engine::EventListener> touchListener;
+    std::string numberText;
+    int cardIndex = 0;
+    int cardSet = 0;
+    engine::Sprite* imageSprite = nullptr;  // a child: the card holds it
+    bool showingCode = false;
+    bool flipping = false;
+    std::string picturePath;
+    std::string codePath;
+
+private:
+    bool isOnFlipControl(engine::Touch* touch) const;
+    engine::Sprite* flipControl = nullptr;  // a child
+};

@@ -1,0 +1,129 @@
+#include "views/InputCardSprite.h"
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+
+#include "cards/DeviceManager.h"
+#include "engine/core/Director.h"
+#include "engine/core/TextureCache.h"
+
+using namespace engine;
+
+namespace {
+const char* const kBigDigits = "res/r_input_num_jam_l.png";
+const char* const kSmallDigits = "res/r_input_num_jam_s.png";
+} // namespace
+
+InputCardSprite* InputCardSprite::create(const std::vector<Rect>& rects, const std::string& picturePath,
+                                         const std::string& codePath, float multiplier) {
+    auto* card = new InputCardSprite();
+    if (card->init(rects, picturePath, codePath, multiplier)) return static_cast<InputCardSprite*>(card->autorelease());
+    delete card;
+    return nullptr;
+}
+
+bool InputCardSprite::init(const std::vector<Rect>& rects, const std::string& picturePath, const std::string& codePath,
+                           float multiplierValue) {
+    bool ok = CardSprite::init(picturePath, codePath);
+    inputRects = rects;
+    if (inputRects.size() < 3) return ok;
+    multiplier = multiplierValue;
+    Size image = imageSprite->getContentSize();
+    auto makeLabel = [&](const std::string& digits, float w, float h, const Rect& rect) {
+        LabelAtlas* label = LabelAtlas::create(numberText, digits, w, h, kFirstCharacter);
+        if (!label) return label;
+        label->setAnchorPoint(Vec2::ANCHOR_MIDDLE);
+        label->setPosition(image.width * 0.5f + rect.origin.x, image.height * 0.5f + rect.origin.y);
+        imageSprite->addChild(label);
+        return label;
+    };
+    bigLabel = makeLabel(kBigDigits, 24, 36, inputRects[0]);
+    smallLabel = makeLabel(kSmallDigits, 12, 18, inputRects[1]);
+    codeLabel = makeLabel(DeviceManager::getInstance()->getInputImage(), 24, 36, inputRects[2]);
+    if (!bigLabel || !smallLabel || !codeLabel) {
+        // Without its digit pictures the card shows no digits but still works.
+        for (LabelAtlas* label : {bigLabel, smallLabel, codeLabel})
+            if (label) label->removeFromParent();
+        bigLabel = smallLabel = codeLabel = nullptr;
+        return ok;
+    }
+    codeLabel->setVisible(false);
+    fitLabels();
+    return ok;
+}
+
+double InputCardSprite::leadingNumber(const std::string& text) {
+    // atof follows the process locale; a German desktop would read "1.5"
+    // as 1. from_chars always reads the "C" way.
+    size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    double value = 0;
+    auto result = std::from_chars(text.data() + i, text.data() + text.size(), value);
+    if (result.ec == std::errc::invalid_argument) return 0;
+    if (result.ec == std::errc::result_out_of_range) value = std::numeric_limits<double>::infinity();
+    return negative ? -value : value;
+}
+
+std::string InputCardSprite::convertedValue(const std::string& text, float multiplier) {
+    if (text.empty()) return "";
+    float value = std::round(multiplier * static_cast<float>(leadingNumber(text)));
+    // The digit pictures have no "e" or "+" and the board cannot read
+    // "1.2e+06": the value is written out whole, within what a long holds.
+    if (std::isnan(value)) value = 0;
+    constexpr float kLimit = 9.0e18f;
+    value = std::fmax(-kLimit, std::fmin(kLimit, value));
+    char buffer[32];
+    auto result = std::to_chars(buffer, buffer + sizeof buffer, static_cast<long long>(value));
+    return std::string(buffer, result.ptr);
+}
+
+void InputCardSprite::setNumberText(const std::string& text) {
+    CardSprite::setNumberText(text);
+    if (!hasLabels()) return;
+    bigLabel->setString(text);
+    smallLabel->setString(text);
+    codeLabel->setString(convertedValue(text, multiplier));
+    fitLabels();
+}
+
+void InputCardSprite::fitLabels() {
+    if (!hasLabels()) return;
+    LabelAtlas* labels[3] = {bigLabel, smallLabel, codeLabel};
+    for (int i = 0; i < 3; ++i) {
+        Size size = labels[i]->getContentSize();
+        const Rect& rect = inputRects[i];
+        // An empty label has no size to fit; it keeps the plain scale.
+        float scale = 1;
+        if (size.width > 0 && size.height > 0)
+            scale = std::min(rect.size.width / size.width, rect.size.height / size.height);
+        labels[i]->setScale(scale);
+    }
+    // Seen through the half turn of the code face, so mirrored.
+    codeLabel->setScale(-codeLabel->getScaleX(), codeLabel->getScaleY());
+}
+
+void InputCardSprite::onFlipped() {
+    if (!hasLabels()) return;
+    bigLabel->setVisible(!showingCode);
+    smallLabel->setVisible(!showingCode);
+    codeLabel->setVisible(showingCode);
+}
+
+void InputCardSprite::setCodeImage(const std::string& path) {
+    CardSprite::setCodeImage(path);
+    DeviceManager* devices = DeviceManager::getInstance();
+    if (codeLabel) {
+        if (Texture2D* digits = Director::getInstance()->getTextureCache()->addImage(devices->getInputImage()))
+            codeLabel->setTexture(digits);
+    }
+    inputRects = devices->getInputRects(cardIndex, cardSet);
+    if (inputRects.size() >= 3 && codeLabel) {
+        Size image = imageSprite->getContentSize();
+        codeLabel->setPosition(image.width * 0.5f + inputRects[2].origin.x, image.height * 0.5f + inputRects[2].origin.y);
+    }
+    multiplier = devices->getCardCode(cardIndex, cardSet).multiplier;
+    setNumberText(numberText);
+}
