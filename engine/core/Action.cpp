@@ -402,11 +402,28 @@ FadeOut* FadeOut::create(float d) {
 
 // --- easing
 
+bool ActionEase::initWithAction(ActionInterval* action) {
+    if (!action) return false;
+    _inner = action;
+    return initWithDuration(action->getDuration());
+}
+
+void ActionEase::startWithTarget(Node* target) {
+    ActionInterval::startWithTarget(target);
+    _inner->startWithTarget(target);
+}
+
+void ActionEase::stop() {
+    _inner->stop();
+    ActionInterval::stop();
+}
+
+void ActionEase::update(float t) { _inner->update(easeTime(t)); }
+
 EaseExponentialOut* EaseExponentialOut::create(ActionInterval* action) {
     auto* a = new EaseExponentialOut();
-    a->_inner = action;
-    a->initWithDuration(action ? action->getDuration() : 0);
-    return autoreleased(a);
+    a->autorelease();
+    return a->initWithAction(action) ? a : nullptr;
 }
 
 float EaseExponentialOut::ease(float t) { return t >= 1 ? 1.0f : 1.0f - std::pow(2.0f, -10.0f * t); }
@@ -414,51 +431,24 @@ float EaseExponentialOut::ease(float t) { return t >= 1 ? 1.0f : 1.0f - std::pow
 EaseExponentialOut* EaseExponentialOut::clone() const {
     return create(static_cast<ActionInterval*>(_inner->clone()));
 }
-void EaseExponentialOut::startWithTarget(Node* target) {
-    ActionInterval::startWithTarget(target);
-    _inner->startWithTarget(target);
-}
-void EaseExponentialOut::stop() {
-    _inner->stop();
-    ActionInterval::stop();
-}
-void EaseExponentialOut::update(float t) { _inner->update(ease(t)); }
 
 EaseIn* EaseIn::create(ActionInterval* action, float rate) {
     auto* a = new EaseIn();
-    a->_inner = action;
+    a->autorelease();
     a->_rate = rate;
-    a->initWithDuration(action ? action->getDuration() : 0);
-    return autoreleased(a);
+    return a->initWithAction(action) ? a : nullptr;
 }
 EaseIn* EaseIn::clone() const { return create(static_cast<ActionInterval*>(_inner->clone()), _rate); }
-void EaseIn::startWithTarget(Node* target) {
-    ActionInterval::startWithTarget(target);
-    _inner->startWithTarget(target);
-}
-void EaseIn::stop() {
-    _inner->stop();
-    ActionInterval::stop();
-}
-void EaseIn::update(float t) { _inner->update(std::pow(t, _rate)); }
+float EaseIn::easeTime(float t) const { return std::pow(t, _rate); }
 
 EaseOut* EaseOut::create(ActionInterval* action, float rate) {
     auto* a = new EaseOut();
-    a->_inner = action;
+    a->autorelease();
     a->_rate = rate;
-    a->initWithDuration(action ? action->getDuration() : 0);
-    return autoreleased(a);
+    return a->initWithAction(action) ? a : nullptr;
 }
 EaseOut* EaseOut::clone() const { return create(static_cast<ActionInterval*>(_inner->clone()), _rate); }
-void EaseOut::startWithTarget(Node* target) {
-    ActionInterval::startWithTarget(target);
-    _inner->startWithTarget(target);
-}
-void EaseOut::stop() {
-    _inner->stop();
-    ActionInterval::stop();
-}
-void EaseOut::update(float t) { _inner->update(std::pow(t, 1.0f / _rate)); }
+float EaseOut::easeTime(float t) const { return std::pow(t, 1.0f / _rate); }
 
 // --- tween
 

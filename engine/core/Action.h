@@ -234,44 +234,55 @@ public:
     FadeOut* clone() const override { return create(_duration); }
 };
 
+// Runs an inner action on a reshaped time.
+class ActionEase : public ActionInterval {
+public:
+    void startWithTarget(Node* target) override;
+    void stop() override;
+    void update(float t) override;
+    ActionInterval* getInnerAction() const { return _inner.get(); }
+
+protected:
+    bool initWithAction(ActionInterval* action);
+    virtual float easeTime(float t) const = 0;
+    RefPtr<ActionInterval> _inner;
+};
+
 // 1 - 2^(-10 t): fast start, gentle landing.
-class EaseExponentialOut : public ActionInterval {
+class EaseExponentialOut : public ActionEase {
 public:
     static EaseExponentialOut* create(ActionInterval* action);
     static float ease(float t);
-    void startWithTarget(Node* target) override;
-    void stop() override;
-    void update(float t) override;
     EaseExponentialOut* clone() const override;
 
-private:
-    RefPtr<ActionInterval> _inner;
+protected:
+    float easeTime(float t) const override { return ease(t); }
 };
 
-// Steps slowly at first, then fast: t^rate.
-class EaseIn : public ActionInterval {
+// An easing shaped by a rate.
+class EaseRateAction : public ActionEase {
+protected:
+    float _rate = 2;
+};
+
+// Slowly at first, then fast: t^rate.
+class EaseIn : public EaseRateAction {
 public:
     static EaseIn* create(ActionInterval* action, float rate);
-    void startWithTarget(Node* target) override;
-    void stop() override;
-    void update(float t) override;
     EaseIn* clone() const override;
-private:
-    RefPtr<ActionInterval> _inner;
-    float _rate = 2;
+
+protected:
+    float easeTime(float t) const override;
 };
 
 // Fast at first, then slowly: t^(1/rate).
-class EaseOut : public ActionInterval {
+class EaseOut : public EaseRateAction {
 public:
     static EaseOut* create(ActionInterval* action, float rate);
-    void startWithTarget(Node* target) override;
-    void stop() override;
-    void update(float t) override;
     EaseOut* clone() const override;
-private:
-    RefPtr<ActionInterval> _inner;
-    float _rate = 2;
+
+protected:
+    float easeTime(float t) const override;
 };
 
 class ActionTweenDelegate {

@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Dependencies point one way: app -> views, ui -> cards -> engine -> SDL.
+# The engine never includes the application's headers, its core never
+# includes SDL, and the catalogue never draws.
+set -u
+root="$1"
+fail=0
+check() {  # folder, pattern of forbidden includes, why
+  local hits
+  hits=$(grep -rnE "^\s*#\s*include\s*[<\"]($2)" "$root/$1" --include='*.h' --include='*.cpp' 2>/dev/null)
+  if [ -n "$hits" ]; then
+    echo "$1 must not include $2 ($3):"
+    echo "$hits"
+    fail=1
+  fi
+}
+check engine "(app|cards|views|ui|field|device|save|cli)/" "the engine knows nothing of cards"
+check engine/core "SDL|engine/platform/" "the core is tested without SDL"
+check cards "SDL|engine/platform/|views/|app/|field/|save/" "the catalogue is pure logic"
+check ui/Localization.h "SDL|engine/platform/" "localisation is used by the catalogue"
+check views "app/|field/|save/" "views are used by the scenes, not the other way"
+[ $fail -eq 0 ] && echo "includes point one way"
+exit $fail
