@@ -7,7 +7,7 @@ CORVINA_PACKAGES=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   fonts-ipafont-gothic fonts-misaki fonts-dejavu-core
   python3 iproute2 util-linux locales
-  xvfb xauth x11-utils xdotool
+  xvfb xauth x11-utils xdotool openbox
   clang libclang-rt-14-dev
 )
 
