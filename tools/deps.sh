@@ -2,7 +2,7 @@
 # tools/run and tools/test. Installs only what is missing.
 CORVINA_PACKAGES=(
   build-essential cmake pkg-config git
-  libsdl2-dev libsdl2-image-dev libsdl2-ttf-dev libfontconfig-dev
+  libsdl2-dev libsdl2-image-dev libsdl2-ttf-dev libfontconfig-dev fontconfig
   libpugixml-dev libserialport-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   fonts-ipafont-gothic fonts-misaki fonts-dejavu-core
