@@ -234,6 +234,13 @@ const ValueVector& Value::asValueVector() const {
 
 ValueVector& Value::asValueVector() {
     if (_type == Type::VECTOR) return *_vec;
+    // A null value (a missing map entry) becomes the vector, so what the
+    // caller adds is kept; any other value keeps its own contents.
+    if (_type == Type::NONE) {
+        _type = Type::VECTOR;
+        _vec = std::make_unique<ValueVector>();
+        return *_vec;
+    }
     if (_vec) _vec->clear();
     else _vec = std::make_unique<ValueVector>();
     return *_vec;
@@ -246,6 +253,11 @@ const ValueMap& Value::asValueMap() const {
 
 ValueMap& Value::asValueMap() {
     if (_type == Type::MAP) return *_map;
+    if (_type == Type::NONE) {
+        _type = Type::MAP;
+        _map = std::make_unique<ValueMap>();
+        return *_map;
+    }
     if (_map) _map->clear();
     else _map = std::make_unique<ValueMap>();
     return *_map;

@@ -53,8 +53,9 @@ public:
     std::string asString() const;
 
     // For a value of another type these return an empty container. The
-    // mutable one is scratch space owned by this value: what is put in it
-    // does not change the value and is gone at the next call.
+    // mutable ones turn a null value into the container, so a missing map
+    // entry can be filled in place; for any other type they return scratch
+    // space that does not change the value and is gone at the next call.
     const ValueVector& asValueVector() const;
     ValueVector& asValueVector();
     const ValueMap& asValueMap() const;

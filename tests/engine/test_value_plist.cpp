@@ -175,6 +175,13 @@ TEST(Value, EqualityCopiesAndAccessors) {
     number.asValueVector().push_back(Value(1));
     EXPECT_TRUE(number.asValueVector().empty());
     EXPECT_EQ(number, Value(3));
+
+    // A missing entry filled through the accessor keeps what was added.
+    ValueMap document;
+    document["datas"].asValueVector().push_back(Value(7));
+    document["meta"].asValueMap()["title"] = Value("a");
+    EXPECT_EQ(document["datas"], Value(ValueVector{Value(7)}));
+    EXPECT_EQ(document["meta"].asValueMap().at("title"), Value("a"));
 }
 
 TEST(Plist, RoundTripsEveryTypeNested) {
