@@ -13,6 +13,13 @@ namespace engine {
 void GLView::setDesignResolutionSize(float width, float height, ResolutionPolicy policy) {
     _designSize = Size(width, height);
     _policy = policy;
+    updateRendererMapping();
+}
+
+// Work done before the first frame (labels, render targets) already sees
+// the window as it will be drawn.
+void GLView::updateRendererMapping() {
+    if (Renderer* renderer = getRenderer()) renderer->setWindowMapping(getViewportMapping());
 }
 
 ViewportMapping GLView::getViewportMapping() const {
@@ -60,7 +67,10 @@ void Director::reset() {
     Clock::reset();
 }
 
-void Director::setOpenGLView(GLView* view) { _view = view; }
+void Director::setOpenGLView(GLView* view) {
+    _view = view;
+    if (view) view->updateRendererMapping();
+}
 
 Renderer* Director::getRenderer() const { return _view ? _view->getRenderer() : nullptr; }
 
@@ -128,7 +138,7 @@ void Director::mainLoop(float dt) {
 void Director::drawScene() {
     Renderer* renderer = getRenderer();
     if (!renderer) return;
-    renderer->setWindowMapping(_view->getViewportMapping());
+    _view->updateRendererMapping();  // the window may have been resized
     renderer->clear(Color4B::BLACK);
     if (_runningScene) _runningScene->visit(renderer, AffineTransform::identity(), 255, Color3B::WHITE);
     _view->swapBuffers();

@@ -41,6 +41,7 @@ public:
     ResolutionPolicy getResolutionPolicy() const { return _policy; }
     // Design points to the drawable's pixels.
     ViewportMapping getViewportMapping() const;
+    void updateRendererMapping();
 
 protected:
     static inline GLContextAttrs s_glContextAttrs;

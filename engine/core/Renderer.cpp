@@ -3,14 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "engine/core/Director.h"
 
 namespace engine {
-
-Size Texture2D::getContentSize() const {
-    float csf = Director::getInstance()->getContentScaleFactor();
-    return {getPixelsWide() / csf, getPixelsHigh() / csf};
-}
 
 Rect ViewportMapping::toPixelRect(const Rect& r) const {
     Vec2 a = toPixels({r.getMinX(), r.getMaxY()});

@@ -68,8 +68,6 @@ protected:
         d->setOpenGLView(view);
         view->setDesignResolutionSize(1024, 768, ResolutionPolicy::SHOW_ALL);
         d->setContentScaleFactor(2);
-        // As after a frame: work done before the first frame sees the window.
-        view->getRenderer()->setWindowMapping(view->getViewportMapping());
         d->getTextureCache()->removeAllTextures();
         const char* data = std::getenv("CORVINA_DATA_DIR");
         dataDir = std::string(data && *data ? data : "/tmp/corvina-test") + "/";
