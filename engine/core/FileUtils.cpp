@@ -15,7 +15,16 @@ namespace engine {
 
 namespace fs = std::filesystem;
 
+int FileWriteCalls::open(const char* path, int flags, int mode) { return ::open(path, flags, mode); }
+ssize_t FileWriteCalls::write(int fd, const void* data, std::size_t size) { return ::write(fd, data, size); }
+int FileWriteCalls::fsync(int fd) { return ::fsync(fd); }
+int FileWriteCalls::close(int fd) { return ::close(fd); }
+int FileWriteCalls::rename(const char* from, const char* to) { return ::rename(from, to); }
+int FileWriteCalls::unlink(const char* path) { return ::unlink(path); }
+
 namespace {
+
+FileWriteCalls s_systemCalls;
 
 std::string withSlash(std::string path) {
     if (!path.empty() && path.back() != '/') path += '/';
@@ -58,9 +67,9 @@ bool readWholeFile(const std::string& path, Buffer& out) {
     return ok;
 }
 
-bool writeAll(int fd, const char* data, std::size_t size) {
+bool writeAll(FileWriteCalls& calls, int fd, const char* data, std::size_t size) {
     while (size > 0) {
-        ssize_t written = ::write(fd, data, size);
+        ssize_t written = calls.write(fd, data, size);
         if (written < 0) {
             if (errno == EINTR) continue;
             return false;
@@ -80,7 +89,7 @@ std::string temporaryName(const std::string& folder, const std::string& name) {
            std::to_string(counter.fetch_add(1));
 }
 
-bool writeAtomically(const char* data, std::size_t size, const std::string& path) {
+bool writeAtomically(FileWriteCalls& calls, const char* data, std::size_t size, const std::string& path) {
     fs::path target(path);
     std::string name = target.filename().string();
     if (name.empty() || name == "." || name == "..") return false;
@@ -90,28 +99,32 @@ bool writeAtomically(const char* data, std::size_t size, const std::string& path
     int fd = -1;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
         temporary = temporaryName(folder, name);
-        fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        fd = calls.open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST) return false;
     }
     if (fd < 0) return false;
 
-    bool ok = writeAll(fd, data, size) && ::fsync(fd) == 0;
-    ok = ::close(fd) == 0 && ok;
-    if (!ok || ::rename(temporary.c_str(), path.c_str()) != 0) {
-        ::unlink(temporary.c_str());
+    // The new content must be on the disk before its name replaces the
+    // old file's; otherwise a power cut can leave an empty program.
+    bool ok = writeAll(calls, fd, data, size) && calls.fsync(fd) == 0;
+    ok = calls.close(fd) == 0 && ok;
+    if (!ok || calls.rename(temporary.c_str(), path.c_str()) != 0) {
+        calls.unlink(temporary.c_str());
         return false;
     }
     // Make the rename itself durable. Some file systems cannot sync a
     // folder; the file is in place by now either way.
-    int folderFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    int folderFd = calls.open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
     if (folderFd >= 0) {
-        ::fsync(folderFd);
-        ::close(folderFd);
+        calls.fsync(folderFd);
+        calls.close(folderFd);
     }
     return true;
 }
 
 } // namespace
+
+FileWriteCalls& FileUtils::writeCalls() const { return _writeCalls ? *_writeCalls : s_systemCalls; }
 
 FileUtils* FileUtils::getInstance() {
     static FileUtils instance;
@@ -185,11 +198,11 @@ std::vector<unsigned char> FileUtils::getDataFromFile(const std::string& path) c
 }
 
 bool FileUtils::writeStringToFile(const std::string& data, const std::string& path) const {
-    return writeAtomically(data.data(), data.size(), path);
+    return writeAtomically(writeCalls(), data.data(), data.size(), path);
 }
 
 bool FileUtils::writeDataToFile(const std::vector<unsigned char>& data, const std::string& path) const {
-    return writeAtomically(reinterpret_cast<const char*>(data.data()), data.size(), path);
+    return writeAtomically(writeCalls(), reinterpret_cast<const char*>(data.data()), data.size(), path);
 }
 
 ValueMap FileUtils::getValueMapFromFile(const std::string& path) const {

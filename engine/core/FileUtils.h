@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/core/FileWriteCalls.h"
 #include "engine/core/Value.h"
 
 namespace engine {
@@ -37,6 +38,8 @@ public:
     // failure the previous file is left as it was and false is returned.
     bool writeStringToFile(const std::string& data, const std::string& path) const;
     bool writeDataToFile(const std::vector<unsigned char>& data, const std::string& path) const;
+    // The calls writes go through; null brings back the system's own.
+    void setWriteCalls(FileWriteCalls* calls) { _writeCalls = calls; }
 
     // Property lists: a missing or unreadable file, or a root of the other
     // kind, gives an empty container.
@@ -46,6 +49,9 @@ public:
     bool writeValueVectorToFile(const ValueVector& vector, const std::string& path) const;
 
 private:
+    FileWriteCalls& writeCalls() const;
+
+    FileWriteCalls* _writeCalls = nullptr;
     std::vector<std::string> _searchPaths;
     std::string _writablePath;
 };

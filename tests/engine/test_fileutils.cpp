@@ -8,9 +8,12 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
+#include <algorithm>
 #include <set>
 #include <thread>
 
+#include <fcntl.h>
 #include <sys/wait.h>
 
 #include "engine/core/FileUtils.h"
@@ -274,4 +277,79 @@ TEST_F(FileUtilsTest, WeReadWhatPlistlibWrites) {
     std::string output;
     ASSERT_EQ(runPython("write", file, output), 0) << output;
     EXPECT_EQ(files->getValueMapFromFile(file), interopSample());
+}
+
+namespace {
+// The system calls of a write, logged by kind and file; one kind of call
+// can be made to fail.
+class LoggedCalls : public FileWriteCalls {
+public:
+    int open(const char* path, int flags, int mode) override {
+        int fd = FileWriteCalls::open(path, flags, mode);
+        names[fd] = (flags & O_DIRECTORY) ? "folder" : "temp";
+        log.push_back("open " + names[fd]);
+        return fd;
+    }
+    ssize_t write(int fd, const void* data, size_t size) override {
+        log.push_back("write " + names[fd]);
+        if (failing == "write") {
+            // Half of it reaches the file, then the disk is full.
+            if (size > 1) return FileWriteCalls::write(fd, data, size / 2);
+            errno = ENOSPC;
+            return -1;
+        }
+        return FileWriteCalls::write(fd, data, size);
+    }
+    int fsync(int fd) override {
+        log.push_back("fsync " + names[fd]);
+        if (failing == "fsync" && names[fd] == "temp") { errno = EIO; return -1; }
+        return FileWriteCalls::fsync(fd);
+    }
+    int close(int fd) override {
+        log.push_back("close " + names[fd]);
+        int rc = FileWriteCalls::close(fd);
+        if (failing == "close" && names[fd] == "temp") { errno = EIO; return -1; }
+        return rc;
+    }
+    int rename(const char* from, const char* to) override {
+        log.push_back("rename");
+        if (failing == "rename") { errno = EXDEV; return -1; }
+        return FileWriteCalls::rename(from, to);
+    }
+    std::string failing;
+    std::vector<std::string> log;
+    std::map<int, std::string> names;
+};
+} // namespace
+
+TEST_F(FileUtilsTest, AWriteIsSyncedBeforeItsRenameAndTheFolderAfter) {
+    LoggedCalls calls;
+    files->setWriteCalls(&calls);
+    const std::string target = at("12.plist");
+    EXPECT_TRUE(files->writeStringToFile(std::string(100000, 'x'), target));
+    files->setWriteCalls(nullptr);
+    // Writes, then the sync of the temporary file, then its rename, then the folder.
+    std::vector<std::string> order;
+    for (const auto& entry : calls.log)
+        if (order.empty() || order.back() != entry) order.push_back(entry);
+    EXPECT_EQ(order, (std::vector<std::string>{"open temp", "write temp", "fsync temp", "close temp", "rename",
+                                               "open folder", "fsync folder", "close folder"}));
+    EXPECT_EQ(contentOf(target), std::string(100000, 'x'));
+}
+
+TEST_F(FileUtilsTest, AFailedWriteSyncOrCloseNeverReplacesTheFile) {
+    const std::string target = at("12.plist");
+    ASSERT_TRUE(files->writeStringToFile("the old program", target));
+    for (const char* failing : {"write", "fsync", "close", "rename"}) {
+        LoggedCalls calls;
+        calls.failing = failing;
+        files->setWriteCalls(&calls);
+        EXPECT_FALSE(files->writeStringToFile("the new program, half written", target)) << failing;
+        files->setWriteCalls(nullptr);
+        if (std::string(failing) != "rename") {
+            EXPECT_EQ(std::count(calls.log.begin(), calls.log.end(), "rename"), 0) << failing;
+        }
+        EXPECT_EQ(contentOf(target), "the old program") << failing;
+        EXPECT_EQ(namesIn(folder), std::set<std::string>{"12.plist"}) << failing << ": a temporary file was left";
+    }
 }
