@@ -96,3 +96,42 @@ TEST_F(DeviceManagerTest, LookupsAreCopies)
     EXPECT_EQ(manager->getCardCode(2, CARD_SET_FULL).patches.at("input").at("position"), 2);
     EXPECT_EQ(manager->getInputRects(2, CARD_SET_FULL)[0], engine::Rect(0, -13, 50, 30));
 }
+
+namespace {
+struct Fixed {
+    std::string text;
+    int delayMs;
+    bool appendLineEnding, reportChars;
+};
+void expectItems(const std::vector<CardCode>& got, const std::vector<Fixed>& want, const char* what)
+{
+    ASSERT_EQ(got.size(), want.size()) << what;
+    for (size_t i = 0; i < want.size(); ++i) {
+        EXPECT_EQ(got[i].text, want[i].text) << what << " " << i;
+        EXPECT_EQ(got[i].delayMs, want[i].delayMs) << what << " " << i;
+        EXPECT_EQ(got[i].appendLineEnding, want[i].appendLineEnding) << what << " " << i;
+        EXPECT_EQ(got[i].reportChars, want[i].reportChars) << what << " " << i;
+    }
+}
+} // namespace
+
+// The pauses around the cards are what let the board keep up: the second
+// after the bare line feed lets it finish saving before RUN.
+TEST_F(DeviceManagerTest, FixedItemsAroundTheCardsKeepTheirTextsAndPauses)
+{
+    manager->setDialect(DIALECT_JAM);
+    expectItems({manager->getBreakCode()}, {{"\x1b", 500, true, true}}, "jam break");
+    expectItems({manager->getStopCode()}, {{"\nOUT0\n", -1, true, true}}, "jam stop");
+    expectItems(manager->getPrelude(), {{"\n\n\n\n\nNEW", -1, true, true}}, "jam prelude");
+    expectItems(manager->getEpilogue(), {{"SAVE 0", 60, false, true}, {"\n", 1000, false, true}, {"RUN", -1, true, true}},
+                "jam epilogue");
+
+    manager->setDialect(DIALECT_LATTE);
+    expectItems({manager->getBreakCode()}, {{" ", 20, true, true}}, "latte break");
+    expectItems({manager->getStopCode()}, {{"ms\nout(0)\nexit()\n", -1, true, true}}, "latte stop");
+    expectItems(manager->getPrelude(), {{"cat uart > .", 5, true, false}, {"var i=0;var o=0;", -1, true, true}},
+                "latte prelude");
+    expectItems(manager->getEpilogue(),
+                {{"while(uart()!=-1);\n", 5, false, false}, {"\x04", 2000, true, false}, {"ms .", 5, true, false}},
+                "latte epilogue");
+}
