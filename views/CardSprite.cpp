@@ -8,10 +8,7 @@
 using namespace engine;
 
 CardSprite* CardSprite::create(const std::string& picturePath, const std::string& codePath) {
-    auto* card = new CardSprite();
-    if (card->init(picturePath, codePath)) return static_cast<CardSprite*>(card->autorelease());
-    delete card;
-    return nullptr;
+    return initAndAutorelease(new CardSprite(), [&](CardSprite* card) { return card->init(picturePath, codePath); });
 }
 
 CardSprite* CardSprite::create(const std::string& picturePath) { return create(picturePath, ""); }

@@ -1,10 +1,9 @@
 #include "views/InputCardSprite.h"
 
-#include <charconv>
-#include <cmath>
-#include <limits>
+#include <algorithm>
 
 #include "cards/DeviceManager.h"
+#include "cards/NumberText.h"
 #include "engine/core/Director.h"
 #include "engine/core/TextureCache.h"
 
@@ -17,10 +16,9 @@ const char* const kSmallDigits = "res/r_input_num_jam_s.png";
 
 InputCardSprite* InputCardSprite::create(const std::vector<Rect>& rects, const std::string& picturePath,
                                          const std::string& codePath, float multiplier) {
-    auto* card = new InputCardSprite();
-    if (card->init(rects, picturePath, codePath, multiplier)) return static_cast<InputCardSprite*>(card->autorelease());
-    delete card;
-    return nullptr;
+    return initAndAutorelease(new InputCardSprite(), [&](InputCardSprite* card) {
+        return card->init(rects, picturePath, codePath, multiplier);
+    });
 }
 
 bool InputCardSprite::init(const std::vector<Rect>& rects, const std::string& picturePath, const std::string& codePath,
@@ -53,31 +51,10 @@ bool InputCardSprite::init(const std::vector<Rect>& rects, const std::string& pi
     return ok;
 }
 
-double InputCardSprite::leadingNumber(const std::string& text) {
-    // atof follows the process locale; a German desktop would read "1.5"
-    // as 1. from_chars always reads the "C" way.
-    size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-    double value = 0;
-    auto result = std::from_chars(text.data() + i, text.data() + text.size(), value);
-    if (result.ec == std::errc::invalid_argument) return 0;
-    if (result.ec == std::errc::result_out_of_range) value = std::numeric_limits<double>::infinity();
-    return negative ? -value : value;
-}
+double InputCardSprite::leadingNumber(const std::string& text) { return readNumberText(text); }
 
 std::string InputCardSprite::convertedValue(const std::string& text, float multiplier) {
-    if (text.empty()) return "";
-    float value = std::round(multiplier * static_cast<float>(leadingNumber(text)));
-    // The digit pictures have no "e" or "+" and the board cannot read
-    // "1.2e+06": the value is written out whole, within what a long holds.
-    if (std::isnan(value)) value = 0;
-    constexpr float kLimit = 9.0e18f;
-    value = std::fmax(-kLimit, std::fmin(kLimit, value));
-    char buffer[32];
-    auto result = std::to_chars(buffer, buffer + sizeof buffer, static_cast<long long>(value));
-    return std::string(buffer, result.ptr);
+    return convertedNumberText(text, multiplier);
 }
 
 void InputCardSprite::setNumberText(const std::string& text) {

@@ -11,17 +11,13 @@ namespace {
 // Float time sums such as 18 frames of 1/60 s fall a hair short of 0.3.
 constexpr double kTimeEpsilon = 1e-6;
 
-template <typename T>
-T* autoreleased(T* object) {
-    object->autorelease();
-    return object;
-}
-
-float shortestAngle(float from, float to) {
-    float diff = std::fmod(to - from, 360.0f);
+// Whole turns are taken off the start (keeping its sign), then the way to
+// the target is the shorter one round.
+void startAndTurn(float& start, float& diff, float to) {
+    start = std::fmod(start, 360.0f);
+    diff = to - start;
     if (diff > 180) diff -= 360;
     if (diff < -180) diff += 360;
-    return diff;
 }
 } // namespace
 
@@ -69,19 +65,20 @@ bool ActionInterval::isDone() const { return !_firstTick && _elapsed + kTimeEpsi
 // --- Sequence
 
 Sequence* Sequence::create(const std::vector<FiniteTimeAction*>& actions) {
-    auto* s = new Sequence();
-    double t = 0;
-    for (FiniteTimeAction* a : actions) {
-        if (!a) continue;
-        Part p;
-        p.action = a;
-        p.start = t;
-        t += a->getDuration();
-        p.end = t;
-        s->_parts.push_back(p);
-    }
-    s->initWithDuration(static_cast<float>(t));
-    return autoreleased(s);
+    return initAndAutorelease(new Sequence(), [&](Sequence* s) {
+        double t = 0;
+        for (FiniteTimeAction* a : actions) {
+            if (!a) continue;
+            Part p;
+            p.action = a;
+            p.start = t;
+            t += a->getDuration();
+            p.end = t;
+            s->_parts.push_back(p);
+        }
+        s->initWithDuration(static_cast<float>(t));
+        return true;
+    });
 }
 
 Sequence* Sequence::clone() const {
@@ -128,15 +125,16 @@ void Sequence::update(float t) {
 // --- Spawn
 
 Spawn* Spawn::create(const std::vector<FiniteTimeAction*>& actions) {
-    auto* s = new Spawn();
-    float d = 0;
-    for (FiniteTimeAction* a : actions) {
-        if (!a) continue;
-        s->_parts.push_back({a, false});
-        d = std::max(d, a->getDuration());
-    }
-    s->initWithDuration(d);
-    return autoreleased(s);
+    return initAndAutorelease(new Spawn(), [&](Spawn* s) {
+        float d = 0;
+        for (FiniteTimeAction* a : actions) {
+            if (!a) continue;
+            s->_parts.push_back({a, false});
+            d = std::max(d, a->getDuration());
+        }
+        s->initWithDuration(d);
+        return true;
+    });
 }
 
 Spawn* Spawn::clone() const {
@@ -178,10 +176,11 @@ void Spawn::update(float t) {
 // --- RepeatForever
 
 RepeatForever* RepeatForever::create(ActionInterval* action) {
-    auto* r = new RepeatForever();
-    r->_inner = action;
-    r->initWithDuration(action ? action->getDuration() : 0);
-    return autoreleased(r);
+    return initAndAutorelease(new RepeatForever(), [&](RepeatForever* r) {
+        r->_inner = action;
+        r->initWithDuration(action ? action->getDuration() : 0);
+        return true;
+    });
 }
 
 RepeatForever* RepeatForever::clone() const { return create(static_cast<ActionInterval*>(_inner->clone())); }
@@ -215,21 +214,24 @@ void RepeatForever::step(float dt) {
 // --- DelayTime, instants
 
 DelayTime* DelayTime::create(float d) {
-    auto* a = new DelayTime();
-    a->initWithDuration(d);
-    return autoreleased(a);
+    return initAndAutorelease(new DelayTime(), [&](DelayTime* a) {
+        a->initWithDuration(d);
+        return true;
+    });
 }
 
 CallFunc* CallFunc::create(const std::function<void()>& func) {
-    auto* a = new CallFunc();
-    a->_func = func;
-    return autoreleased(a);
+    return initAndAutorelease(new CallFunc(), [&](CallFunc* a) {
+        a->_func = func;
+        return true;
+    });
 }
 
 CallFuncN* CallFuncN::create(const std::function<void(Node*)>& func) {
-    auto* a = new CallFuncN();
-    a->_func = func;
-    return autoreleased(a);
+    return initAndAutorelease(new CallFuncN(), [&](CallFuncN* a) {
+        a->_func = func;
+        return true;
+    });
 }
 
 void CallFuncN::update(float) {
@@ -237,9 +239,10 @@ void CallFuncN::update(float) {
 }
 
 RemoveSelf* RemoveSelf::create(bool cleanup) {
-    auto* a = new RemoveSelf();
-    a->_cleanup = cleanup;
-    return autoreleased(a);
+    return initAndAutorelease(new RemoveSelf(), [&](RemoveSelf* a) {
+        a->_cleanup = cleanup;
+        return true;
+    });
 }
 
 void RemoveSelf::update(float) {
@@ -249,26 +252,33 @@ void RemoveSelf::update(float) {
 // --- moves
 
 MoveBy* MoveBy::create(float d, const Vec2& delta) {
-    auto* a = new MoveBy();
-    a->initWithDuration(d);
-    a->_delta = delta;
-    return autoreleased(a);
+    return initAndAutorelease(new MoveBy(), [&](MoveBy* a) {
+        a->initWithDuration(d);
+        a->_delta = delta;
+        return true;
+    });
 }
 
 void MoveBy::startWithTarget(Node* target) {
     ActionInterval::startWithTarget(target);
-    _start = target->getPosition();
+    _previous = _start = target->getPosition();
 }
 
+// Stackable: whatever else moved the node since the last step (another
+// move, a finger) is kept, and this move adds its own part on top.
 void MoveBy::update(float t) {
-    if (_target) _target->setPosition(_start + _delta * t);
+    if (!_target) return;
+    _start += _target->getPosition() - _previous;
+    _previous = _start + _delta * t;
+    _target->setPosition(_previous);
 }
 
 MoveTo* MoveTo::create(float d, const Vec2& position) {
-    auto* a = new MoveTo();
-    a->initWithDuration(d);
-    a->_end = position;
-    return autoreleased(a);
+    return initAndAutorelease(new MoveTo(), [&](MoveTo* a) {
+        a->initWithDuration(d);
+        a->_end = position;
+        return true;
+    });
 }
 
 void MoveTo::startWithTarget(Node* target) {
@@ -279,18 +289,20 @@ void MoveTo::startWithTarget(Node* target) {
 // --- rotations
 
 RotateTo* RotateTo::create(float d, float degrees) {
-    auto* a = new RotateTo();
-    a->initWithDuration(d);
-    a->_to = Vec3(0, 0, degrees);
-    return autoreleased(a);
+    return initAndAutorelease(new RotateTo(), [&](RotateTo* a) {
+        a->initWithDuration(d);
+        a->_to = Vec3(0, 0, degrees);
+        return true;
+    });
 }
 
 RotateTo* RotateTo::create(float d, const Vec3& degrees3D) {
-    auto* a = new RotateTo();
-    a->initWithDuration(d);
-    a->_is3D = true;
-    a->_to = degrees3D;
-    return autoreleased(a);
+    return initAndAutorelease(new RotateTo(), [&](RotateTo* a) {
+        a->initWithDuration(d);
+        a->_is3D = true;
+        a->_to = degrees3D;
+        return true;
+    });
 }
 
 RotateTo* RotateTo::clone() const { return _is3D ? create(_duration, _to) : create(_duration, _to.z); }
@@ -298,8 +310,12 @@ RotateTo* RotateTo::clone() const { return _is3D ? create(_duration, _to) : crea
 void RotateTo::startWithTarget(Node* target) {
     ActionInterval::startWithTarget(target);
     _from = target->getRotation3D();
-    _diff = Vec3(_is3D ? shortestAngle(_from.x, _to.x) : 0, _is3D ? shortestAngle(_from.y, _to.y) : 0,
-                 shortestAngle(_from.z, _to.z));
+    _diff = Vec3();
+    if (_is3D) {
+        startAndTurn(_from.x, _diff.x, _to.x);
+        startAndTurn(_from.y, _diff.y, _to.y);
+    }
+    startAndTurn(_from.z, _diff.z, _to.z);
 }
 
 void RotateTo::update(float t) {
@@ -314,18 +330,20 @@ void RotateTo::update(float t) {
 }
 
 RotateBy* RotateBy::create(float d, float degrees) {
-    auto* a = new RotateBy();
-    a->initWithDuration(d);
-    a->_delta = Vec3(0, 0, degrees);
-    return autoreleased(a);
+    return initAndAutorelease(new RotateBy(), [&](RotateBy* a) {
+        a->initWithDuration(d);
+        a->_delta = Vec3(0, 0, degrees);
+        return true;
+    });
 }
 
 RotateBy* RotateBy::create(float d, const Vec3& degrees3D) {
-    auto* a = new RotateBy();
-    a->initWithDuration(d);
-    a->_is3D = true;
-    a->_delta = degrees3D;
-    return autoreleased(a);
+    return initAndAutorelease(new RotateBy(), [&](RotateBy* a) {
+        a->initWithDuration(d);
+        a->_is3D = true;
+        a->_delta = degrees3D;
+        return true;
+    });
 }
 
 RotateBy* RotateBy::clone() const { return _is3D ? create(_duration, _delta) : create(_duration, _delta.z); }
@@ -349,11 +367,12 @@ void RotateBy::update(float t) {
 // --- scale, fades
 
 ScaleTo* ScaleTo::create(float d, float sx, float sy) {
-    auto* a = new ScaleTo();
-    a->initWithDuration(d);
-    a->_endX = sx;
-    a->_endY = sy;
-    return autoreleased(a);
+    return initAndAutorelease(new ScaleTo(), [&](ScaleTo* a) {
+        a->initWithDuration(d);
+        a->_endX = sx;
+        a->_endY = sy;
+        return true;
+    });
 }
 
 void ScaleTo::startWithTarget(Node* target) {
@@ -369,10 +388,11 @@ void ScaleTo::update(float t) {
 }
 
 FadeTo* FadeTo::create(float d, uint8_t opacity) {
-    auto* a = new FadeTo();
-    a->initWithDuration(d);
-    a->_to = opacity;
-    return autoreleased(a);
+    return initAndAutorelease(new FadeTo(), [&](FadeTo* a) {
+        a->initWithDuration(d);
+        a->_to = opacity;
+        return true;
+    });
 }
 
 void FadeTo::startWithTarget(Node* target) {
@@ -387,17 +407,19 @@ void FadeTo::update(float t) {
 }
 
 FadeIn* FadeIn::create(float d) {
-    auto* a = new FadeIn();
-    a->initWithDuration(d);
-    a->_to = 255;
-    return autoreleased(a);
+    return initAndAutorelease(new FadeIn(), [&](FadeIn* a) {
+        a->initWithDuration(d);
+        a->_to = 255;
+        return true;
+    });
 }
 
 FadeOut* FadeOut::create(float d) {
-    auto* a = new FadeOut();
-    a->initWithDuration(d);
-    a->_to = 0;
-    return autoreleased(a);
+    return initAndAutorelease(new FadeOut(), [&](FadeOut* a) {
+        a->initWithDuration(d);
+        a->_to = 0;
+        return true;
+    });
 }
 
 // --- easing
@@ -421,9 +443,9 @@ void ActionEase::stop() {
 void ActionEase::update(float t) { _inner->update(easeTime(t)); }
 
 EaseExponentialOut* EaseExponentialOut::create(ActionInterval* action) {
-    auto* a = new EaseExponentialOut();
-    a->autorelease();
-    return a->initWithAction(action) ? a : nullptr;
+    return initAndAutorelease(new EaseExponentialOut(), [&](EaseExponentialOut* a) {
+        return a->initWithAction(action);
+    });
 }
 
 float EaseExponentialOut::ease(float t) { return t >= 1 ? 1.0f : 1.0f - std::pow(2.0f, -10.0f * t); }
@@ -433,19 +455,19 @@ EaseExponentialOut* EaseExponentialOut::clone() const {
 }
 
 EaseIn* EaseIn::create(ActionInterval* action, float rate) {
-    auto* a = new EaseIn();
-    a->autorelease();
-    a->_rate = rate;
-    return a->initWithAction(action) ? a : nullptr;
+    return initAndAutorelease(new EaseIn(), [&](EaseIn* a) {
+        a->_rate = rate;
+        return a->initWithAction(action);
+    });
 }
 EaseIn* EaseIn::clone() const { return create(static_cast<ActionInterval*>(_inner->clone()), _rate); }
 float EaseIn::easeTime(float t) const { return std::pow(t, _rate); }
 
 EaseOut* EaseOut::create(ActionInterval* action, float rate) {
-    auto* a = new EaseOut();
-    a->autorelease();
-    a->_rate = rate;
-    return a->initWithAction(action) ? a : nullptr;
+    return initAndAutorelease(new EaseOut(), [&](EaseOut* a) {
+        a->_rate = rate;
+        return a->initWithAction(action);
+    });
 }
 EaseOut* EaseOut::clone() const { return create(static_cast<ActionInterval*>(_inner->clone()), _rate); }
 float EaseOut::easeTime(float t) const { return std::pow(t, 1.0f / _rate); }
@@ -453,12 +475,13 @@ float EaseOut::easeTime(float t) const { return std::pow(t, 1.0f / _rate); }
 // --- tween
 
 ActionTween* ActionTween::create(float d, const std::string& key, float from, float to) {
-    auto* a = new ActionTween();
-    a->initWithDuration(d);
-    a->_key = key;
-    a->_from = from;
-    a->_to = to;
-    return autoreleased(a);
+    return initAndAutorelease(new ActionTween(), [&](ActionTween* a) {
+        a->initWithDuration(d);
+        a->_key = key;
+        a->_from = from;
+        a->_to = to;
+        return true;
+    });
 }
 
 void ActionTween::startWithTarget(Node* target) {

@@ -159,7 +159,7 @@ public:
     MoveBy* clone() const override { return create(_duration, _delta); }
 
 protected:
-    Vec2 _delta, _start;
+    Vec2 _delta, _start, _previous;
 };
 
 class MoveTo : public MoveBy {

@@ -19,19 +19,18 @@ void ActionManager::addAction(Action* action, Node* target, bool paused) {
     if (!e) {
         auto element = std::make_shared<Element>();
         element->target = target;
-        element->paused = paused;
         _elements.push_back(element);
         e = element.get();
     }
-    e->actions.emplace_back(action);
+    e->actions.push_back({action, paused});
     action->startWithTarget(target);
 }
 
 void ActionManager::removeFromElement(Element& element, Action* action) {
     auto it = std::find_if(element.actions.begin(), element.actions.end(),
-                           [&](const RefPtr<Action>& a) { return a.get() == action; });
+                           [&](const Running& r) { return r.action.get() == action; });
     if (it == element.actions.end()) return;
-    RefPtr<Action> keep = *it;  // stop() may run while it is being stepped
+    RefPtr<Action> keep = it->action;  // stop() may run while it is being stepped
     element.actions.erase(it);
     keep->stop();
 }
@@ -45,8 +44,8 @@ void ActionManager::removeAction(Action* action) {
 void ActionManager::removeActionByTag(int tag, Node* target) {
     Element* e = find(target);
     if (!e) return;
-    for (auto& a : e->actions)
-        if (a->getTag() == tag) { removeFromElement(*e, a.get()); break; }
+    for (auto& r : e->actions)
+        if (r.action->getTag() == tag) { removeFromElement(*e, r.action.get()); break; }
     purgeEmpty();
 }
 
@@ -55,7 +54,7 @@ void ActionManager::removeAllActionsFromTarget(Node* target) {
     if (!e) return;
     auto actions = std::move(e->actions);
     e->actions.clear();
-    for (auto& a : actions) a->stop();
+    for (auto& r : actions) r.action->stop();
     purgeEmpty();
 }
 
@@ -67,8 +66,8 @@ void ActionManager::removeAllActions() {
 Action* ActionManager::getActionByTag(int tag, const Node* target) const {
     Element* e = find(target);
     if (!e) return nullptr;
-    for (const auto& a : e->actions)
-        if (a->getTag() == tag) return a.get();
+    for (const auto& r : e->actions)
+        if (r.action->getTag() == tag) return r.action.get();
     return nullptr;
 }
 
@@ -78,24 +77,27 @@ size_t ActionManager::getNumberOfRunningActionsInTarget(const Node* target) cons
 }
 
 void ActionManager::pauseTarget(Node* target) {
-    if (Element* e = find(target)) e->paused = true;
+    if (Element* e = find(target))
+        for (auto& r : e->actions) r.paused = true;
 }
 
 void ActionManager::resumeTarget(Node* target) {
-    if (Element* e = find(target)) e->paused = false;
+    if (Element* e = find(target))
+        for (auto& r : e->actions) r.paused = false;
 }
 
 void ActionManager::update(float dt) {
     _updating = true;
     auto elements = _elements;
     for (auto& element : elements) {
-        if (element->paused) continue;
         RefPtr<Node> target = element->target;  // an action may remove the node
-        auto actions = element->actions;
+        std::vector<RefPtr<Action>> actions;
+        for (const auto& r : element->actions) actions.push_back(r.action);
         for (auto& action : actions) {
+            // Removed, or paused, by an action stepped before it.
             auto& live = element->actions;
-            if (std::find(live.begin(), live.end(), action) == live.end()) continue;
-            if (element->paused) break;
+            auto it = std::find_if(live.begin(), live.end(), [&](const Running& r) { return r.action == action; });
+            if (it == live.end() || it->paused) continue;
             action->step(dt);
             if (action->isDone()) removeFromElement(*element, action.get());
         }

@@ -22,15 +22,20 @@ public:
     Action* getActionByTag(int tag, const Node* target) const;
     size_t getNumberOfRunningActionsInTarget(const Node* target) const;
     size_t getNumberOfTargets() const { return _elements.size(); }
+    // Pausing holds the actions the target runs now; one added later
+    // follows its own `paused` argument.
     void pauseTarget(Node* target);
     void resumeTarget(Node* target);
     void update(float dt);
 
 private:
+    struct Running {
+        RefPtr<Action> action;
+        bool paused = false;
+    };
     struct Element {
         RefPtr<Node> target;
-        std::vector<RefPtr<Action>> actions;
-        bool paused = false;
+        std::vector<Running> actions;
     };
     Element* find(const Node* target) const;
     void removeFromElement(Element& element, Action* action);

@@ -5,10 +5,18 @@ namespace engine {
 ClippingRectangleNode* ClippingRectangleNode::create() { return create(Rect::ZERO); }
 
 ClippingRectangleNode* ClippingRectangleNode::create(const Rect& region) {
-    auto* node = new ClippingRectangleNode();
-    node->_region = region;
-    node->autorelease();
-    return node;
+    return initAndAutorelease(new ClippingRectangleNode(), [&](ClippingRectangleNode* node) {
+        node->_region = region;
+        return node->init();
+    });
+}
+
+// The commands are made once; each frame only says where they clip.
+ClippingRectangleNode::ClippingRectangleNode() {
+    _before.func = [this] {
+        _renderer->pushScissor(_renderer->getMapping().toPixelRect(_worldTransform.applyToRect(_region)));
+    };
+    _after.func = [this] { _renderer->popScissor(); };
 }
 
 void ClippingRectangleNode::visit(Renderer* renderer, const AffineTransform& parentTransform, uint8_t parentOpacity,
@@ -18,14 +26,15 @@ void ClippingRectangleNode::visit(Renderer* renderer, const AffineTransform& par
         Node::visit(renderer, parentTransform, parentOpacity, parentColor);
         return;
     }
-    AffineTransform world = parentTransform * getNodeToParentTransform();
-    _before.func = [renderer, world, this] {
-        renderer->pushScissor(renderer->getMapping().toPixelRect(world.applyToRect(_region)));
-    };
-    _after.func = [renderer] { renderer->popScissor(); };
+    _renderer = renderer;
+    _worldTransform = parentTransform * getNodeToParentTransform();
     renderer->addCommand(&_before);
     Node::visit(renderer, parentTransform, parentOpacity, parentColor);
     renderer->addCommand(&_after);
+}
+
+bool ClippingRectangleNode::clipsOut(const Vec2& worldPoint) const {
+    return _enabled && !_region.containsPoint(convertToNodeSpace(worldPoint));
 }
 
 } // namespace engine

@@ -18,10 +18,17 @@ public:
     void visit(Renderer* renderer, const AffineTransform& parentTransform, uint8_t parentOpacity,
                const Color3B& parentColor) override;
 
+protected:
+    ClippingRectangleNode();
+    bool clipsOut(const Vec2& worldPoint) const override;
+
 private:
     Rect _region;
     bool _enabled = true;
     CustomCommand _before, _after;
+    // Where this frame draws: set in visit, read by the commands.
+    Renderer* _renderer = nullptr;
+    AffineTransform _worldTransform;
 };
 
 } // namespace engine

@@ -1,6 +1,7 @@
 #include "engine/core/Director.h"
 
 #include "engine/core/ActionManager.h"
+#include "engine/core/ApplicationProtocol.h"
 #include "engine/core/Clock.h"
 #include "engine/core/EventDispatcher.h"
 #include "engine/core/Scene.h"
@@ -40,7 +41,9 @@ Director* Director::getInstance() {
     return director;
 }
 
-Director::Director() { reset(); }
+// The first use must not touch the autorelease pool: objects made before it
+// (the window among them) belong to the frame that is under way.
+Director::Director() : _eventDispatcher(RefPtr<EventDispatcher>::adopt(new EventDispatcher())) { startFresh(); }
 
 void Director::reset() {
     if (_runningScene) {
@@ -48,19 +51,20 @@ void Director::reset() {
         _runningScene->cleanup();
     }
     _runningScene = nullptr;
+    if (_nextScene) _nextScene->cleanup();
     _nextScene = nullptr;
     if (_actionManager) _actionManager->removeAllActions();
     AutoreleasePool::getInstance()->clear();
+    startFresh();
+}
+
+void Director::startFresh() {
     _scheduler = RefPtr<Scheduler>::adopt(new Scheduler());
     _actionManager = RefPtr<ActionManager>::adopt(new ActionManager());
     _textureCache = RefPtr<TextureCache>::adopt(new TextureCache());
     ActionManager* actions = _actionManager.get();
     _scheduler->scheduleUpdate([actions](float dt) { actions->update(dt); }, actions, Scheduler::PRIORITY_SYSTEM,
                                false);
-    // One dispatcher for the whole process, emptied here rather than
-    // replaced, so pointers to it stay good.
-    static EventDispatcher* s_eventDispatcher = new EventDispatcher();
-    _eventDispatcher = s_eventDispatcher;
     _eventDispatcher->reset();
     _invalid = _paused = _ending = false;
     _totalFrames = 0;
@@ -72,10 +76,14 @@ void Director::setOpenGLView(GLView* view) {
     if (view) view->updateRendererMapping();
 }
 
+void Director::setEventDispatcher(EventDispatcher* dispatcher) { _eventDispatcher = dispatcher; }
+
 Renderer* Director::getRenderer() const { return _view ? _view->getRenderer() : nullptr; }
 
 void Director::setAnimationInterval(float interval) {
+    if (interval <= 0) return;
     _animationInterval = interval;
+    if (ApplicationProtocol* app = ApplicationProtocol::getRunning()) app->setAnimationInterval(interval);
 }
 
 Size Director::getWinSize() const { return _view ? _view->getDesignResolutionSize() : Size(1024, 768); }
@@ -98,7 +106,22 @@ void Director::replaceScene(Scene* scene) {
     }
     if (scene == _nextScene.get()) return;
     _sendCleanupToScene = true;
+    RefPtr<Scene> superseded = std::move(_nextScene);
     _nextScene = scene;
+    if (superseded && superseded != _runningScene) {
+        if (superseded->isRunning()) {
+            superseded->onExitTransitionDidStart();
+            superseded->onExit();
+        }
+        superseded->cleanup();
+    }
+}
+
+bool Director::isSceneComing(const Scene* scene) const {
+    if (!scene || !_nextScene) return false;
+    if (_nextScene.get() == scene) return true;
+    auto* transition = dynamic_cast<TransitionScene*>(_nextScene.get());
+    return transition && transition->getInScene() == scene;
 }
 
 void Director::setNextScene() {

@@ -59,6 +59,7 @@ public:
 
     void setDisplayStats(bool show) { _displayStats = show; }
     bool isDisplayStats() const { return _displayStats; }
+    // Also paces the application's main loop.
     void setAnimationInterval(float interval);
     float getAnimationInterval() const { return _animationInterval; }
     void setContentScaleFactor(float factor) { _contentScaleFactor = factor; }
@@ -68,8 +69,13 @@ public:
     Vec2 getVisibleOrigin() const;
 
     void runWithScene(Scene* scene);
-    // The change takes place at the next frame.
+    // The change takes place at the next frame. A change asked for while
+    // another is still pending replaces it: the scene that will now never
+    // show is exited (if it had entered) and cleaned up.
     void replaceScene(Scene* scene);
+    // Whether `scene` is what the pending change brings in, directly or
+    // through a transition.
+    bool isSceneComing(const Scene* scene) const;
     Scene* getRunningScene() const { return _runningScene.get(); }
     bool isSendCleanupToScene() const { return _sendCleanupToScene; }
 
@@ -86,8 +92,8 @@ public:
     Scheduler* getScheduler() const { return _scheduler.get(); }
     ActionManager* getActionManager() const { return _actionManager.get(); }
     TextureCache* getTextureCache() const { return _textureCache.get(); }
-    EventDispatcher* getEventDispatcher() const { return _eventDispatcher; }
-    void setEventDispatcher(EventDispatcher* dispatcher) { _eventDispatcher = dispatcher; }
+    EventDispatcher* getEventDispatcher() const { return _eventDispatcher.get(); }
+    void setEventDispatcher(EventDispatcher* dispatcher);
 
     // One frame of `dt` seconds. Drawing is skipped while the animation is
     // stopped or no view is set; time, tasks and actions still run.
@@ -98,11 +104,15 @@ public:
     // Ends the run: the scene exits, schedules and actions are dropped.
     void end();
     bool isEnding() const { return _ending; }
-    // Back to a fresh state, for tests.
+    // Back to a fresh state, for tests: scenes, schedules, actions,
+    // listeners and the autorelease pool are emptied.
     void reset();
 
 private:
     Director();
+    // Fresh scheduler, action manager and texture cache; the dispatcher is
+    // emptied rather than replaced, so pointers to it stay good.
+    void startFresh();
     void setNextScene();
 
     RefPtr<GLView> _view;
@@ -111,7 +121,7 @@ private:
     RefPtr<Scheduler> _scheduler;
     RefPtr<ActionManager> _actionManager;
     RefPtr<TextureCache> _textureCache;
-    EventDispatcher* _eventDispatcher = nullptr;
+    RefPtr<EventDispatcher> _eventDispatcher;
     float _animationInterval = 1.0f / 60;
     float _contentScaleFactor = 1;
     bool _displayStats = false;

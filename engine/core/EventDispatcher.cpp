@@ -254,6 +254,8 @@ void EventDispatcher::dispatchTouchEvent(EventTouch* event) {
                 for (const auto& entry : listeners) {
                     auto* l = static_cast<EventListenerTouchOneByOne*>(entry.get());
                     if (!canHear(l, newest) || !l->onTouchBegan) continue;
+                    // A node scrolled out of a clipping view is not there to be touched.
+                    if (l->_node && !l->_node->isVisibleThroughClipping(touch->getLocation())) continue;
                     event->_currentTarget = l->_node;
                     bool claimed = l->onTouchBegan(touch.get(), event) && l->_isRegistered;
                     if (claimed) l->_claimedTouches.emplace_back(touch);

@@ -8,6 +8,9 @@
 // above 0. The scene-graph order is taken afresh at every dispatch, so it
 // follows z-order changes at once.
 //
+// A press is offered to a node's listeners only where the node shows through
+// every clipping node above it.
+//
 // Listeners may be added and removed from inside callbacks: one removed
 // hears nothing more, not even the rest of the current dispatch; one added
 // first hears the next event.

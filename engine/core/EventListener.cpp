@@ -9,7 +9,7 @@ const EventListener::ListenerID EventListenerTouchOneByOne::LISTENER_ID = "__eng
 const EventListener::ListenerID EventListenerMouse::LISTENER_ID = "__engine_mouse";
 
 EventListenerTouchOneByOne* EventListenerTouchOneByOne::create() {
-    return static_cast<EventListenerTouchOneByOne*>((new EventListenerTouchOneByOne())->autorelease());
+    return initAndAutorelease(new EventListenerTouchOneByOne(), [](EventListenerTouchOneByOne*) { return true; });
 }
 
 EventListenerTouchOneByOne* EventListenerTouchOneByOne::clone() {
@@ -32,7 +32,7 @@ void EventListenerTouchOneByOne::dropClaim(const Touch* touch) {
 }
 
 EventListenerMouse* EventListenerMouse::create() {
-    return static_cast<EventListenerMouse*>((new EventListenerMouse())->autorelease());
+    return initAndAutorelease(new EventListenerMouse(), [](EventListenerMouse*) { return true; });
 }
 
 EventListenerMouse* EventListenerMouse::clone() {
@@ -46,7 +46,7 @@ EventListenerMouse* EventListenerMouse::clone() {
 
 EventListenerCustom* EventListenerCustom::create(const std::string& eventName,
                                                  const std::function<void(EventCustom*)>& callback) {
-    return static_cast<EventListenerCustom*>((new EventListenerCustom(eventName, callback))->autorelease());
+    return initAndAutorelease(new EventListenerCustom(eventName, callback), [](EventListenerCustom*) { return true; });
 }
 
 EventListenerCustom* EventListenerCustom::clone() { return create(getListenerID(), _onCustomEvent); }

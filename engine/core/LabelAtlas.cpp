@@ -16,11 +16,9 @@ LabelAtlas* LabelAtlas::create(const std::string& text, const std::string& charM
 
 LabelAtlas* LabelAtlas::create(const std::string& text, Texture2D* texture, int itemWidth, int itemHeight,
                                int startCharMap) {
-    auto* label = new LabelAtlas();
-    if (label->initWithString(text, texture, itemWidth, itemHeight, startCharMap))
-        return static_cast<LabelAtlas*>(label->autorelease());
-    delete label;
-    return nullptr;
+    return initAndAutorelease(new LabelAtlas(), [&](LabelAtlas* label) {
+        return label->initWithString(text, texture, itemWidth, itemHeight, startCharMap);
+    });
 }
 
 bool LabelAtlas::initWithString(const std::string& text, Texture2D* texture, int itemWidth, int itemHeight,

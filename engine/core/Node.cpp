@@ -18,12 +18,7 @@ unsigned s_globalOrderOfArrival = 0;
 constexpr float kDegToRad = 3.14159265358979f / 180.0f;
 } // namespace
 
-Node* Node::create() {
-    auto* node = new Node();
-    if (node->init()) return static_cast<Node*>(node->autorelease());
-    delete node;
-    return nullptr;
-}
+Node* Node::create() { return initAndAutorelease(new Node()); }
 
 Node::Node() = default;
 
@@ -90,7 +85,7 @@ void Node::insertChild(Node* child, int z) {
     _reorderChildDirty = true;
     if (_running) {
         child->onEnter();
-        child->onEnterTransitionDidFinish();
+        if (_isTransitionFinished) child->onEnterTransitionDidFinish();
     }
 }
 
@@ -200,9 +195,16 @@ Rect Node::getBoundingBox() const {
     return getNodeToParentTransform().applyToRect({0, 0, _contentSize.width, _contentSize.height});
 }
 
+bool Node::isVisibleThroughClipping(const Vec2& worldPoint) const {
+    for (const Node* node = this; node; node = node->_parent)
+        if (node->clipsOut(worldPoint)) return false;
+    return true;
+}
+
 // --- life cycle
 
 void Node::onEnter() {
+    _isTransitionFinished = false;
     _running = true;
     Vector<Node*> children = _children;
     for (Node* child : children) child->onEnter();
@@ -210,6 +212,7 @@ void Node::onEnter() {
 }
 
 void Node::onEnterTransitionDidFinish() {
+    _isTransitionFinished = true;
     Vector<Node*> children = _children;
     for (Node* child : children) child->onEnterTransitionDidFinish();
 }
@@ -222,6 +225,7 @@ void Node::onExitTransitionDidStart() {
 void Node::onExit() {
     pause();
     _running = false;
+    _isTransitionFinished = false;
     Vector<Node*> children = _children;
     for (Node* child : children) child->onExit();
 }
@@ -312,12 +316,7 @@ void Node::scheduleOnce(const std::function<void(float)>& callback, float delay,
 
 void Node::unschedule(const std::string& key) { Director::getInstance()->getScheduler()->unschedule(key, this); }
 
-void Node::unscheduleAllCallbacks() {
-    Scheduler* s = Director::getInstance()->getScheduler();
-    bool paused = s->isTargetPaused(this);
-    s->unscheduleAllForTarget(this);
-    if (paused) s->pauseTarget(this);
-}
+void Node::unscheduleAllCallbacks() { Director::getInstance()->getScheduler()->unscheduleAllForTarget(this); }
 
 bool Node::isScheduled(const std::string& key) const {
     return Director::getInstance()->getScheduler()->isScheduled(key, this);

@@ -115,6 +115,10 @@ public:
     Vec2 convertToNodeSpaceAR(const Vec2& p) const { return convertToNodeSpace(p) - getAnchorPointInPoints(); }
     // The content rectangle in the parent's space.
     Rect getBoundingBox() const;
+    // True when `worldPoint` shows through the window of every clipping
+    // node from this one up to the root: a node scrolled out of a clipping
+    // view is not there for touches.
+    bool isVisibleThroughClipping(const Vec2& worldPoint) const;
 
     // --- life in the running scene
     virtual void onEnter();
@@ -158,6 +162,10 @@ protected:
     Node();
     ~Node() override;
 
+    // Whether this node's clip hides `worldPoint` from its children (and
+    // itself); nodes that do not clip hide nothing.
+    virtual bool clipsOut(const Vec2& worldPoint) const { return false; }
+
     // Values passed to children while visiting.
     uint8_t childOpacity(uint8_t displayed) const { return _cascadeOpacityEnabled ? displayed : 255; }
     Color3B childColor(const Color3B& displayed) const { return _cascadeColorEnabled ? displayed : Color3B::WHITE; }
@@ -182,6 +190,9 @@ protected:
     Vector<Node*> _children;
     bool _reorderChildDirty = false;
     bool _running = false;
+    // Whether the scene around this node has finished coming in: a child
+    // added before that hears onEnterTransitionDidFinish from its parent.
+    bool _isTransitionFinished = false;
     // Opacity and colour of this node as last drawn, parents included.
     uint8_t _visitOpacity = 255;
     Color3B _visitColor = Color3B::WHITE;

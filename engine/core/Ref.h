@@ -43,6 +43,25 @@ private:
     std::vector<Ref*> _objects;
 };
 
+// The second step of two-step construction, for every `create`: `fresh` is
+// a new object holding its one reference. When `init(fresh)` accepts it,
+// that reference goes to the autorelease pool and the object is returned;
+// otherwise the object is freed and null returned.
+template <typename T, typename Init>
+T* initAndAutorelease(T* fresh, Init&& init) {
+    if (!init(fresh)) {
+        fresh->release();
+        return nullptr;
+    }
+    fresh->autorelease();
+    return fresh;
+}
+
+template <typename T>
+T* initAndAutorelease(T* fresh) {
+    return initAndAutorelease(fresh, [](T* object) { return object->init(); });
+}
+
 // Owning pointer over an intrusive count: copies retain, destruction releases.
 template <typename T>
 class RefPtr {
@@ -57,7 +76,16 @@ public:
     ~RefPtr() { if (_ptr) _ptr->release(); }
 
     RefPtr& operator=(const RefPtr& o) { reset(o._ptr); return *this; }
-    RefPtr& operator=(RefPtr&& o) noexcept { std::swap(_ptr, o._ptr); return *this; }
+    // The moved-from pointer is left empty; what this one held is let go.
+    RefPtr& operator=(RefPtr&& o) noexcept {
+        if (this != &o) {
+            T* old = _ptr;
+            _ptr = o._ptr;
+            o._ptr = nullptr;
+            if (old) old->release();
+        }
+        return *this;
+    }
     RefPtr& operator=(T* p) { reset(p); return *this; }
     RefPtr& operator=(std::nullptr_t) { reset(nullptr); return *this; }
 

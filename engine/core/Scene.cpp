@@ -6,14 +6,6 @@
 namespace engine {
 
 namespace {
-template <typename T, typename... A>
-T* make(A&&... args) {
-    auto* node = new T();
-    if (node->init(std::forward<A>(args)...)) return static_cast<T*>(node->autorelease());
-    delete node;
-    return nullptr;
-}
-
 void makeFullScreen(Node* node) {
     node->setIgnoreAnchorPointForPosition(true);
     node->setAnchorPoint(Vec2::ANCHOR_MIDDLE);
@@ -21,14 +13,14 @@ void makeFullScreen(Node* node) {
 }
 } // namespace
 
-Scene* Scene::create() { return make<Scene>(); }
+Scene* Scene::create() { return initAndAutorelease(new Scene()); }
 
 bool Scene::init() {
     makeFullScreen(this);
     return true;
 }
 
-Layer* Layer::create() { return make<Layer>(); }
+Layer* Layer::create() { return initAndAutorelease(new Layer()); }
 
 bool Layer::init() {
     makeFullScreen(this);
@@ -43,10 +35,8 @@ LayerColor* LayerColor::create(const Color4B& color) {
 }
 
 LayerColor* LayerColor::create(const Color4B& color, float width, float height) {
-    auto* layer = new LayerColor();
-    if (layer->initWithColor(color, width, height)) return static_cast<LayerColor*>(layer->autorelease());
-    delete layer;
-    return nullptr;
+    return initAndAutorelease(new LayerColor(),
+                              [&](LayerColor* layer) { return layer->initWithColor(color, width, height); });
 }
 
 bool LayerColor::initWithColor(const Color4B& color, float width, float height) {

@@ -18,8 +18,8 @@ void Scheduler::schedule(const Callback& callback, void* target, float interval,
     entry->useDelay = delay > 0;
     entry->repeat = repeat;
     entry->runForever = repeat == REPEAT_FOREVER;
+    entry->paused = paused;
     _timers.push_back(std::move(entry));
-    if (paused) _pausedTargets.insert(target);
 }
 
 void Scheduler::unschedule(const std::string& key, void* target) {
@@ -38,11 +38,11 @@ void Scheduler::scheduleUpdate(const Callback& callback, void* target, int prior
     entry->target = target;
     entry->callback = callback;
     entry->priority = priority;
+    entry->paused = paused;
     // Stable: equal priorities keep the order they were scheduled in.
     auto pos = std::upper_bound(_updates.begin(), _updates.end(), priority,
                                 [](int p, const auto& e) { return p < e->priority; });
     _updates.insert(pos, std::move(entry));
-    if (paused) _pausedTargets.insert(target);
 }
 
 void Scheduler::unscheduleUpdate(void* target) {
@@ -53,26 +53,44 @@ void Scheduler::unscheduleUpdate(void* target) {
 void Scheduler::unscheduleAllForTarget(void* target) {
     for (auto& e : _timers) if (e->target == target) { e->removed = true; _dirty = true; }
     for (auto& e : _updates) if (e->target == target) { e->removed = true; _dirty = true; }
-    _pausedTargets.erase(target);
 }
 
-void Scheduler::pauseTarget(void* target) { _pausedTargets.insert(target); }
-void Scheduler::resumeTarget(void* target) { _pausedTargets.erase(target); }
-bool Scheduler::isTargetPaused(const void* target) const { return _pausedTargets.count(target) > 0; }
+void Scheduler::setPaused(void* target, bool paused) {
+    for (auto& e : _timers) if (e->target == target) e->paused = paused;
+    for (auto& e : _updates) if (e->target == target) e->paused = paused;
+}
+
+void Scheduler::pauseTarget(void* target) { setPaused(target, true); }
+void Scheduler::resumeTarget(void* target) { setPaused(target, false); }
+
+bool Scheduler::isTargetPaused(const void* target) const {
+    bool any = false;
+    for (const auto* list : {&_timers, &_updates})
+        for (const auto& e : *list) {
+            if (e->removed || e->target != target) continue;
+            if (!e->paused) return false;
+            any = true;
+        }
+    return any;
+}
 
 void Scheduler::update(float dt) {
     // Snapshots: what is scheduled during this frame first runs in the next,
     // what is unscheduled during it (even by itself) runs no more.
     auto updates = _updates;
     for (auto& e : updates)
-        if (!e->removed && !isTargetPaused(e->target)) e->callback(dt);
+        if (!e->removed && !e->paused) e->callback(dt);
     auto timers = _timers;
     for (auto& e : timers)
-        if (!e->removed && !isTargetPaused(e->target)) runTimer(*e, dt);
+        if (!e->removed && !e->paused) runTimer(*e, dt);
     if (_dirty) purge();
 }
 
 void Scheduler::runTimer(Entry& e, float dt) {
+    if (!e.counting) {
+        e.counting = true;
+        return;
+    }
     e.elapsed += dt;
     auto fire = [&](double elapsed) {
         ++e.timesExecuted;

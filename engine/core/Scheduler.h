@@ -6,7 +6,6 @@
 #include <memory>
 #include <mutex>
 #include <string>
-#include <unordered_set>
 #include <vector>
 
 #include "engine/core/Ref.h"
@@ -27,7 +26,9 @@ public:
 
     // A callback every `interval` seconds (0: every frame), `repeat` + 1
     // times in all (REPEAT_FOREVER: until unscheduled), first after `delay`.
-    // Scheduling the same key for the same target again replaces it.
+    // Its first update only starts the count: at dt 0.1 a delay of 0.5
+    // fires on the sixth frame. Scheduling the same key for the same target
+    // again replaces it.
     void schedule(const Callback& callback, void* target, float interval, unsigned repeat, float delay,
                   bool paused, const std::string& key);
     void schedule(const Callback& callback, void* target, float interval, bool paused, const std::string& key) {
@@ -41,8 +42,11 @@ public:
     void unscheduleUpdate(void* target);
 
     void unscheduleAllForTarget(void* target);
+    // Pausing holds what the target has scheduled now; what it schedules
+    // later follows its own `paused` argument.
     void pauseTarget(void* target);
     void resumeTarget(void* target);
+    // True when the target has something scheduled and all of it is paused.
     bool isTargetPaused(const void* target) const;
 
     void update(float dt);
@@ -61,15 +65,15 @@ private:
         Callback callback;
         double interval = 0, delay = 0, elapsed = 0;
         unsigned repeat = 0, timesExecuted = 0;
-        bool useDelay = false, removed = false, runForever = false;
+        bool useDelay = false, removed = false, runForever = false, paused = false, counting = false;
         int priority = 0;
     };
     void runTimer(Entry& entry, float dt);
     void purge();
+    void setPaused(void* target, bool paused);
 
     std::vector<std::shared_ptr<Entry>> _updates;
     std::vector<std::shared_ptr<Entry>> _timers;
-    std::unordered_set<const void*> _pausedTargets;
     bool _dirty = false;
 
     std::mutex _performMutex;

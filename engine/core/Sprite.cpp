@@ -6,25 +6,17 @@
 
 namespace engine {
 
-namespace {
-template <typename F>
-Sprite* make(F&& init) {
-    auto* sprite = new Sprite();
-    if (init(sprite)) return static_cast<Sprite*>(sprite->autorelease());
-    delete sprite;
-    return nullptr;
+Sprite* Sprite::create() { return initAndAutorelease(new Sprite()); }
+Sprite* Sprite::create(const std::string& path) {
+    return initAndAutorelease(new Sprite(), [&](Sprite* s) { return s->initWithFile(path); });
 }
-} // namespace
-
-Sprite* Sprite::create() { return make([](Sprite* s) { return s->init(); }); }
-Sprite* Sprite::create(const std::string& path) { return make([&](Sprite* s) { return s->initWithFile(path); }); }
 Sprite* Sprite::createWithTexture(Texture2D* texture) {
     if (!texture) return nullptr;
     Size size = texture->getContentSize();
     return createWithTexture(texture, {0, 0, size.width, size.height});
 }
 Sprite* Sprite::createWithTexture(Texture2D* texture, const Rect& rect) {
-    return make([&](Sprite* s) { return s->initWithTexture(texture, rect); });
+    return initAndAutorelease(new Sprite(), [&](Sprite* s) { return s->initWithTexture(texture, rect); });
 }
 
 bool Sprite::init() { return initWithTexture(nullptr, Rect::ZERO); }
@@ -62,7 +54,13 @@ void Sprite::setTextureRect(const Rect& rect) {
 }
 
 void Sprite::draw(Renderer* renderer, const AffineTransform& transform) {
-    if (!_texture || _visitOpacity == 0 || _contentSize.width <= 0 || _contentSize.height <= 0) return;
+    if (_visitOpacity == 0 || _contentSize.width <= 0 || _contentSize.height <= 0) return;
+    // Without a picture the sprite is drawn as with a plain white one: a
+    // rectangle of its colour.
+    if (!_texture) {
+        renderer->drawSolidRect(_contentSize, transform, Color4B(_visitColor, _visitOpacity));
+        return;
+    }
     float csf = Director::getInstance()->getContentScaleFactor();
     Rect pixels(_rect.origin.x * csf, _rect.origin.y * csf, _rect.size.width * csf, _rect.size.height * csf);
     AffineTransform t = transform;

@@ -17,6 +17,7 @@ bool TransitionScene::initWithDuration(float t, Scene* scene) {
 
 void TransitionScene::onEnter() {
     Scene::onEnter();
+    _entered = true;
     if (EventDispatcher* d = Director::getInstance()->getEventDispatcher()) d->setEnabled(false);
     _outScene->onExitTransitionDidStart();
     _inScene->onEnter();
@@ -27,11 +28,23 @@ void TransitionScene::onExit() {
     Scene::onExit();
     if (EventDispatcher* d = Director::getInstance()->getEventDispatcher()) d->setEnabled(true);
     _outScene->onExit();
+    // The outgoing scene was hidden for the last frame of the slide; a
+    // scene that is kept must come back whole when it is shown again.
+    _outScene->setVisible(true);
+    _outScene->setPosition(Vec2::ZERO);
+    _outScene->setScale(1);
     _inScene->onEnterTransitionDidFinish();
 }
 
 void TransitionScene::cleanup() {
     Scene::cleanup();
+    // A transition that never started was dropped for another scene
+    // change: the scene it would have brought in goes with it, and the
+    // running scene is left to that change.
+    if (!_entered) {
+        if (!_inScene->isRunning() && !Director::getInstance()->isSceneComing(_inScene)) _inScene->cleanup();
+        return;
+    }
     if (Director::getInstance()->isSendCleanupToScene()) _outScene->cleanup();
 }
 
@@ -43,26 +56,20 @@ void TransitionScene::visit(Renderer* renderer, const AffineTransform& parentTra
 }
 
 void TransitionScene::finish() {
+    _inScene->setVisible(true);
     _inScene->setPosition(Vec2::ZERO);
+    _inScene->setScale(1);
     _outScene->setPosition(Vec2::ZERO);
     _outScene->setVisible(false);
     Director::getInstance()->replaceScene(_inScene.get());
 }
 
-template <typename T>
-static T* makeTransition(float t, Scene* scene) {
-    auto* transition = new T();
-    if (transition->initWithDuration(t, scene)) return static_cast<T*>(transition->autorelease());
-    delete transition;
-    return nullptr;
-}
-
 TransitionSlideInT* TransitionSlideInT::create(float t, Scene* scene) {
-    return makeTransition<TransitionSlideInT>(t, scene);
+    return initAndAutorelease(new TransitionSlideInT(), [&](TransitionSlideInT* s) { return s->initWithDuration(t, scene); });
 }
 
 TransitionSlideInB* TransitionSlideInB::create(float t, Scene* scene) {
-    return makeTransition<TransitionSlideInB>(t, scene);
+    return initAndAutorelease(new TransitionSlideInB(), [&](TransitionSlideInB* s) { return s->initWithDuration(t, scene); });
 }
 
 void TransitionSlideInT::startTransition() {

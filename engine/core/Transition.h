@@ -25,6 +25,7 @@ protected:
     RefPtr<Scene> _inScene;
     RefPtr<Scene> _outScene;
     float _duration = 0;
+    bool _entered = false;
 };
 
 // The incoming scene slides in from the top edge, pushing the old one down.

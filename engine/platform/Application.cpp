@@ -37,6 +37,8 @@ Application::~Application() {
 
 Application* Application::getInstance() { return s_instance; }
 
+void FrameClock::sleepUntil(TimePoint deadline) { std::this_thread::sleep_until(deadline); }
+
 void setUpFilePaths() {
     FileUtils* files = FileUtils::getInstance();
     if (char* base = SDL_GetBasePath()) {
@@ -140,7 +142,7 @@ int Application::run() {
     if (!applicationDidFinishLaunching()) return 1;
     Director* director = Director::getInstance();
     using clock = std::chrono::steady_clock;
-    auto last = clock::now();
+    auto last = _clock->now();
     auto deadline = last;
     while (!_quit) {
         GLView* view = director->getOpenGLView();
@@ -149,18 +151,18 @@ int Application::run() {
             // Nothing is drawn while minimised: sleep until something happens.
             SDL_Event event;
             if (SDL_WaitEventTimeout(&event, 100)) handleEvent(event);
-            last = deadline = clock::now();
+            last = deadline = _clock->now();
             continue;
         }
-        auto now = clock::now();
+        auto now = _clock->now();
         float dt = std::chrono::duration<float>(now - last).count();
         last = now;
         stepFrame(dt);
         // Absolute deadlines keep the frame rate without drift.
         deadline += std::chrono::duration_cast<clock::duration>(std::chrono::duration<double>(_animationInterval));
-        auto after = clock::now();
+        auto after = _clock->now();
         if (deadline < after) deadline = after;
-        else std::this_thread::sleep_until(deadline);
+        else _clock->sleepUntil(deadline);
     }
     director->end();
     return 0;

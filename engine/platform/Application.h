@@ -1,6 +1,7 @@
 #pragma once
 // The process's application: the main loop on SDL, the system's language
 // and the browser.
+#include <chrono>
 #include <string>
 
 #include "engine/core/ApplicationProtocol.h"
@@ -8,6 +9,16 @@
 union SDL_Event;
 
 namespace engine {
+
+// What the main loop paces its frames by; tests put a clock of their own
+// here and see the deadlines the loop sleeps to, without sleeping.
+class FrameClock {
+public:
+    using TimePoint = std::chrono::steady_clock::time_point;
+    virtual ~FrameClock() = default;
+    virtual TimePoint now() { return std::chrono::steady_clock::now(); }
+    virtual void sleepUntil(TimePoint deadline);
+};
 
 class Application : public ApplicationProtocol {
 public:
@@ -28,8 +39,12 @@ public:
     void stepFrame(float dt);
     bool isQuitRequested() const { return _quit; }
     void requestQuit() { _quit = true; }
+    // Null brings back the steady clock.
+    void setFrameClock(FrameClock* clock) { _clock = clock ? clock : &_steadyClock; }
 
 private:
+    FrameClock _steadyClock;
+    FrameClock* _clock = &_steadyClock;
     float _animationInterval = 1.0f / 60;
     bool _quit = false;
     bool _minimized = false;

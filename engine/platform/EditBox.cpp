@@ -77,10 +77,7 @@ void drawRoundedBox(SdlRenderer* renderer, const AffineTransform& transform, con
 } // namespace
 
 EditBox* EditBox::create(const Size& size, const std::string& normalImage) {
-    auto* box = new EditBox();
-    if (box->init(size, normalImage)) return static_cast<EditBox*>(box->autorelease());
-    delete box;
-    return nullptr;
+    return initAndAutorelease(new EditBox(), [&](EditBox* box) { return box->init(size, normalImage); });
 }
 
 bool EditBox::init(const Size& size, const std::string& normalImage) {
@@ -321,9 +318,9 @@ void EditBox::endEditing(EditBoxDelegate::EditBoxEndAction action) {
         SDL_StopTextInput();
     }
     refresh();
-    if (_delegate) _delegate->editBoxReturn(this);
-    if (_delegate) _delegate->editBoxEditingDidEnd(this);
     if (_delegate) _delegate->editBoxEditingDidEndWithAction(this, action);
+    if (_delegate) _delegate->editBoxEditingDidEnd(this);
+    if (_delegate) _delegate->editBoxReturn(this);
 }
 
 void EditBox::placeInputMethodWindow() {
@@ -340,7 +337,32 @@ void EditBox::placeInputMethodWindow() {
     SDL_SetTextInputRect(&rect);
 }
 
-std::string EditBox::filtered(const std::string& text) const {
+namespace {
+// A Japanese input method commits digits in their full-width forms
+// (U+FF10 to U+FF19, the full stop U+FF0E): number boxes take them as the
+// ASCII characters they stand for.
+std::string withAsciiDigits(const std::string& text) {
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        auto b = [&](size_t k) { return static_cast<unsigned char>(text[k]); };
+        if (i + 2 < text.size() && b(i) == 0xEF && b(i + 1) == 0xBC && b(i + 2) >= 0x90 && b(i + 2) <= 0x99) {
+            out += static_cast<char>('0' + (b(i + 2) - 0x90));
+            i += 2;
+        } else if (i + 2 < text.size() && b(i) == 0xEF && b(i + 1) == 0xBC && b(i + 2) == 0x8E) {
+            out += '.';
+            i += 2;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+} // namespace
+
+std::string EditBox::filtered(const std::string& typed) const {
+    bool numbers = _inputMode == InputMode::NUMERIC || _inputMode == InputMode::DECIMAL ||
+                   _inputMode == InputMode::PHONE_NUMBER;
+    const std::string text = numbers ? withAsciiDigits(typed) : typed;
     std::string out;
     for (char c : text) {
         auto u = static_cast<unsigned char>(c);

@@ -25,12 +25,13 @@ public:
     enum class EditBoxEndAction { UNKNOWN, TAB_TO_NEXT, TAB_TO_PREVIOUS, RETURN };
 
     virtual ~EditBoxDelegate() = default;
+    // Every end of editing, whatever ended it, is told in this order:
+    // editBoxEditingDidEndWithAction, editBoxEditingDidEnd, editBoxReturn.
     virtual void editBoxEditingDidBegin(EditBox* editBox) {}
-    // Older name of the end of editing; called just before the one below.
+    // Older name of the end of editing.
     virtual void editBoxEditingDidEnd(EditBox* editBox) {}
     // Committed text changed by typing (not by setText, not by composing).
     virtual void editBoxTextChanged(EditBox* editBox, const std::string& text) {}
-    // Every end of editing, whatever ended it, comes here first.
     virtual void editBoxReturn(EditBox* editBox) = 0;
     virtual void editBoxEditingDidEndWithAction(EditBox* editBox, EditBoxEndAction action) {}
 };

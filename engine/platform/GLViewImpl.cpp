@@ -16,10 +16,9 @@ GLViewImpl* GLViewImpl::getRunning() { return s_running; }
 
 GLViewImpl* GLViewImpl::createWithRect(const std::string& viewName, const Rect& rect, float frameZoomFactor,
                                        bool resizable) {
-    auto* view = new GLViewImpl();
-    if (view->init(viewName, rect, frameZoomFactor, resizable)) return static_cast<GLViewImpl*>(view->autorelease());
-    delete view;
-    return nullptr;
+    return initAndAutorelease(new GLViewImpl(), [&](GLViewImpl* view) {
+        return view->init(viewName, rect, frameZoomFactor, resizable);
+    });
 }
 
 bool GLViewImpl::init(const std::string& viewName, const Rect& rect, float frameZoomFactor, bool resizable) {

@@ -155,22 +155,18 @@ Label* Label::create() { return createWithSystemFont("", "Helvetica", 12); }
 
 Label* Label::createWithSystemFont(const std::string& text, const std::string& font, float fontSize,
                                    const Size& dimensions, TextHAlignment hAlignment, TextVAlignment vAlignment) {
-    auto* label = new Label();
-    if (label->initWithFont(text, font, false, fontSize, dimensions, hAlignment, vAlignment))
-        return static_cast<Label*>(label->autorelease());
-    delete label;
-    return nullptr;
+    return initAndAutorelease(new Label(), [&](Label* label) {
+        return label->initWithFont(text, font, false, fontSize, dimensions, hAlignment, vAlignment);
+    });
 }
 
 Label* Label::createWithTTF(const std::string& text, const std::string& fontFilePath, float fontSize,
                             const Size& dimensions, TextHAlignment hAlignment, TextVAlignment vAlignment) {
     std::string full = FileUtils::getInstance()->fullPathForFilename(fontFilePath);
     if (full.empty() || !openFont(FontFace{full, 0}, pixelSizeOf(fontSize, 1))) return nullptr;
-    auto* label = new Label();
-    if (label->initWithFont(text, full, true, fontSize, dimensions, hAlignment, vAlignment))
-        return static_cast<Label*>(label->autorelease());
-    delete label;
-    return nullptr;
+    return initAndAutorelease(new Label(), [&](Label* label) {
+        return label->initWithFont(text, full, true, fontSize, dimensions, hAlignment, vAlignment);
+    });
 }
 
 bool Label::initWithFont(const std::string& text, const std::string& font, bool isFile, float fontSize,

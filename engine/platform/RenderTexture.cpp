@@ -86,10 +86,7 @@ auto withTarget(SDL_Renderer* renderer, SDL_Texture* texture, F fn) -> decltype(
 } // namespace
 
 RenderTexture* RenderTexture::create(int w, int h) {
-    auto* rt = new RenderTexture();
-    if (rt->init(w, h)) return static_cast<RenderTexture*>(rt->autorelease());
-    delete rt;
-    return nullptr;
+    return initAndAutorelease(new RenderTexture(), [&](RenderTexture* rt) { return rt->init(w, h); });
 }
 
 bool RenderTexture::init(int w, int h) {

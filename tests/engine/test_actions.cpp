@@ -251,7 +251,8 @@ TEST_F(ActionTest, SlideInTransitionHandsOverAndBlocksInputMeanwhile) {
     EXPECT_EQ(next->getPosition(), Vec2::ZERO);
     EXPECT_FALSE(old->isRunning());
     EXPECT_TRUE(next->isRunning());
-    if (d->getEventDispatcher()) EXPECT_TRUE(d->getEventDispatcher()->isEnabled());
+    ASSERT_NE(d->getEventDispatcher(), nullptr);
+    EXPECT_TRUE(d->getEventDispatcher()->isEnabled());
 
     Scene* third = Scene::create();
     d->replaceScene(TransitionSlideInB::create(0.2f, third));
@@ -259,4 +260,120 @@ TEST_F(ActionTest, SlideInTransitionHandsOverAndBlocksInputMeanwhile) {
     EXPECT_LT(third->getPositionY(), 0) << "comes in from the bottom";
     step(5, 0.1f);
     EXPECT_EQ(d->getRunningScene(), third);
+}
+
+TEST_F(ActionTest, ADelayOnItsOwnEndsInTheFrameItsTimeIsUp) {
+    // Frame 1 starts it; frames 2 to 4 count 0.3 s.
+    node->runAction(DelayTime::create(0.3f));
+    step(3, 0.1f);
+    EXPECT_EQ(node->getNumberOfRunningActions(), 1u);
+    step(1, 0.1f);
+    EXPECT_EQ(node->getNumberOfRunningActions(), 0u) << "a frame late";
+
+    // The same inside a repeat: each round takes exactly its time.
+    int rounds = 0;
+    node->runAction(RepeatForever::create(
+        Sequence::create(DelayTime::create(0.2f), CallFunc::create([&] { ++rounds; }))));
+    step(1, 0.1f);
+    step(6, 0.1f);
+    EXPECT_EQ(rounds, 3);
+}
+
+TEST_F(ActionTest, MovesAddUpAndKeepAPositionSetWhileTheyRun) {
+    node->setPosition(0, 0);
+    node->runAction(MoveBy::create(1, {100, 0}));
+    node->runAction(MoveBy::create(1, {0, 50}));
+    step(1, 0.5f);
+    step(2, 0.5f);
+    EXPECT_EQ(node->getPosition(), Vec2(100, 50)) << "two moves add up";
+
+    // A card grabbed half way home: the drag is kept, the move goes on from there.
+    node->setPosition(0, 0);
+    node->runAction(MoveTo::create(1, {100, 0}));
+    step(1, 0.5f);
+    step(1, 0.5f);
+    EXPECT_NEAR(node->getPositionX(), 50, 1e-3);
+    node->setPosition(node->getPosition() + Vec2(0, 200));  // the finger lifts it
+    step(1, 0.25f);
+    EXPECT_NEAR(node->getPositionX(), 75, 1e-3);
+    EXPECT_NEAR(node->getPositionY(), 200, 1e-3) << "pulled back along the path";
+    step(2, 0.25f);
+    EXPECT_NEAR(node->getPositionX(), 100, 1e-3);
+    EXPECT_NEAR(node->getPositionY(), 200, 1e-3);
+}
+
+TEST_F(ActionTest, TurnToLandsOnTheAskedAnglesFromAnyStart) {
+    node->setRotation3D(Vec3(0, 540, 720));
+    node->runAction(RotateTo::create(0.2f, Vec3(0, 180, 90)));
+    step(1, 0.1f);
+    step(2, 0.1f);
+    EXPECT_NEAR(node->getRotation3D().y, 180, 1e-3);
+    EXPECT_NEAR(node->getRotation3D().z, 90, 1e-3);
+
+    // Whole turns either way are taken off before the short way is chosen.
+    node->setRotation3D(Vec3(0, 900, -360));
+    node->runAction(RotateTo::create(0.2f, Vec3(0, 0, 45)));
+    step(1, 0.1f);
+    step(1, 0.1f);
+    EXPECT_NEAR(node->getRotation3D().y, 90, 1e-3) << "half way from 180 down to 0";
+    step(1, 0.1f);
+    EXPECT_NEAR(node->getRotation3D().y, 0, 1e-3);
+    EXPECT_NEAR(node->getRotation3D().z, 45, 1e-3);
+}
+
+TEST_F(ActionTest, ATimersFirstUpdateOnlyStartsTheCount) {
+    // At dt 0.1: frame 1 starts it, frames 2 to 6 count 0.5 s.
+    int frame = 0, firedOn = 0, repeats = 0;
+    node->scheduleOnce([&](float) { firedOn = frame; }, 0.5f, "once");
+    node->schedule([&](float) { ++repeats; }, 0.2f, "every");
+    for (frame = 1; frame <= 10; ++frame) step(1, 0.1f);
+    EXPECT_EQ(firedOn, 6);
+    EXPECT_EQ(repeats, 4) << "frames 3, 5, 7 and 9";
+
+    // The long presses: 0.7 s at 60 frames a second fires 43 frames on.
+    firedOn = 0;
+    node->scheduleOnce([&](float) { firedOn = frame; }, 0.7f, "press");
+    for (frame = 1; frame <= 60; ++frame) step(1, 1.0f / 60);
+    EXPECT_EQ(firedOn, 43);
+}
+
+TEST_F(ActionTest, PausingANodeHoldsWhatItHasNowAndNothingLater) {
+    // Paused with nothing scheduled: what comes later runs.
+    node->pause();
+    int ticks = 0;
+    node->schedule([&](float) { ++ticks; }, "later");
+    node->runAction(MoveBy::create(0.2f, {10, 0}));
+    step(4, 0.1f);
+    EXPECT_GT(ticks, 0) << "a timer scheduled after the pause";
+    EXPECT_EQ(node->getPositionX(), 10) << "an action run after the pause";
+
+    // Paused with a timer and an action: those hold, newer ones run.
+    int held = 0, fresh = 0;
+    node->schedule([&](float) { ++held; }, "held");
+    node->runAction(MoveBy::create(0.2f, {0, 10}));
+    step(1, 0.1f);
+    node->pause();
+    int heldBefore = held;
+    float yBefore = node->getPositionY();
+    node->schedule([&](float) { ++fresh; }, "fresh");
+    step(4, 0.1f);
+    EXPECT_EQ(held, heldBefore);
+    EXPECT_EQ(node->getPositionY(), yBefore);
+    EXPECT_GT(fresh, 0);
+    node->resume();
+    step(4, 0.1f);
+    EXPECT_GT(held, heldBefore);
+    EXPECT_EQ(node->getPositionY(), 10);
+
+    // A node off the scene waits; added to the running scene, it runs.
+    RefPtr<Node> off = Node::create();
+    int offTicks = 0;
+    off->schedule([&](float) { ++offTicks; }, "off");
+    off->runAction(MoveBy::create(0.2f, {10, 0}));
+    step(3, 0.1f);
+    EXPECT_EQ(offTicks, 0);
+    scene->addChild(off);
+    step(4, 0.1f);
+    EXPECT_GT(offTicks, 0);
+    EXPECT_EQ(off->getPositionX(), 10);
 }

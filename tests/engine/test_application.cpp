@@ -4,8 +4,11 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
+#include <vector>
 
+#include "engine/core/Director.h"
 #include "engine/platform/Application.h"
 
 using namespace engine;
@@ -86,4 +89,50 @@ TEST(ApplicationTest, OpeningAPageReportsWhetherABrowserCouldStart) {
     std::filesystem::create_directories(empty);
     setenv("PATH", empty.c_str(), 1);
     EXPECT_FALSE(app.openURL("https://example.invalid/")) << "no opener at all";
+}
+
+namespace {
+// Time that moves only when the loop sleeps; records every sleep.
+class SteppedClock : public FrameClock {
+public:
+    explicit SteppedClock(Application* app, int frames) : _app(app), _frames(frames) {}
+    TimePoint now() override { return _now; }
+    void sleepUntil(TimePoint deadline) override {
+        sleeps.push_back(std::chrono::duration<double>(deadline - _now).count());
+        if (deadline > _now) _now = deadline;
+        if (static_cast<int>(sleeps.size()) == _frames / 2 && onHalfWay) onHalfWay();
+        if (static_cast<int>(sleeps.size()) >= _frames) _app->requestQuit();
+    }
+    std::vector<double> sleeps;
+    std::function<void()> onHalfWay;
+
+private:
+    Application* _app;
+    int _frames;
+    TimePoint _now{};
+};
+
+struct PacedApp : Application {
+    bool applicationDidFinishLaunching() override {
+        Director::getInstance()->setAnimationInterval(1.0f / 30);
+        return true;
+    }
+    void applicationDidEnterBackground() override {}
+    void applicationWillEnterForeground() override {}
+};
+} // namespace
+
+TEST(ApplicationTest, TheLoopSleepsWithTheIntervalTheDirectorWasGiven) {
+    Director::getInstance()->reset();
+    Director::getInstance()->setOpenGLView(nullptr);  // the loop ends the view it runs
+    PacedApp app;
+    SteppedClock clock(&app, 10);
+    clock.onHalfWay = [] { Director::getInstance()->setAnimationInterval(1.0f / 60); };
+    app.setFrameClock(&clock);
+    EXPECT_EQ(app.run(), 0);
+    ASSERT_EQ(clock.sleeps.size(), 10u);
+    for (size_t i = 0; i < 5; ++i) EXPECT_NEAR(clock.sleeps[i], 1.0 / 30, 1e-6) << "frame " << i;
+    for (size_t i = 6; i < 10; ++i) EXPECT_NEAR(clock.sleeps[i], 1.0 / 60, 1e-6) << "frame " << i;
+    EXPECT_EQ(Director::getInstance()->getTotalFrames(), 10u);
+    Director::getInstance()->reset();
 }

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <vector>
 
+#include "engine/core/ClippingRectangleNode.h"
 #include "engine/core/EventDispatcher.h"
 #include "engine/platform/EditBox.h"
 #include "engine/platform/MessageBox.h"
@@ -21,6 +22,7 @@ public:
     void editBoxTextChanged(EditBox* box, const std::string& text) override {
         log.push_back(name(box) + "changed:" + text);
     }
+    void editBoxEditingDidEnd(EditBox* box) override { log.push_back(name(box) + "didEnd"); }
     void editBoxReturn(EditBox* box) override { log.push_back(name(box) + "return"); }
     void editBoxEditingDidEndWithAction(EditBox* box, EditBoxEndAction action) override {
         log.push_back(name(box) + "end:" + std::to_string(static_cast<int>(action)));
@@ -131,8 +133,8 @@ TEST_F(EditBoxTest, CompositionShowsUntilCommittedThenReturnEndsEditing) {
     EXPECT_TRUE(send(key(SDLK_RETURN)));
     EXPECT_FALSE(box->isEditing());
     EXPECT_EQ(TextInput::getFocused(), nullptr);
-    EXPECT_EQ(recorder.log, (std::vector<std::string>{"begin", "changed:あたらしい", "changed:あたらしい LED", "return",
-                                                      kEndReturn}));
+    EXPECT_EQ(recorder.log, (std::vector<std::string>{"begin", "changed:あたらしい", "changed:あたらしい LED", kEndReturn,
+                                                      "didEnd", "return"}));
     EXPECT_FALSE(send(textInput("more")));
     EXPECT_STREQ(box->getText(), "あたらしい LED");
     // Centred: the text's middle is the box's middle.
@@ -175,8 +177,9 @@ TEST_F(EditBoxTest, OneBoxTypesAtATimeAndEditingEndsWhenFocusGoesElsewhere) {
     send(textInput("B"));
     EXPECT_STREQ(first->getText(), "A");
     EXPECT_STREQ(second->getText(), "B");
-    EXPECT_EQ(recorder.log, (std::vector<std::string>{"first.begin", "first.changed:A", "first.return",
-                                                      "first." + kEndUnknown, "second.begin", "second.changed:B"}));
+    EXPECT_EQ(recorder.log, (std::vector<std::string>{"first.begin", "first.changed:A", "first." + kEndUnknown,
+                                                      "first.didEnd", "first.return", "second.begin",
+                                                      "second.changed:B"}));
     recorder.log.clear();
 
     // A press on the box itself keeps it; one elsewhere ends editing and
@@ -185,7 +188,7 @@ TEST_F(EditBoxTest, OneBoxTypesAtATimeAndEditingEndsWhenFocusGoesElsewhere) {
     EXPECT_TRUE(second->isEditing());
     EXPECT_FALSE(send(pressAt(100, 100)));
     EXPECT_FALSE(second->isEditing());
-    EXPECT_EQ(recorder.log, (std::vector<std::string>{"second.return", "second." + kEndUnknown}));
+    EXPECT_EQ(recorder.log, (std::vector<std::string>{"second." + kEndUnknown, "second.didEnd", "second.return"}));
     recorder.log.clear();
 
     // A tap on a box opens it; Escape keeps the text.
@@ -203,7 +206,7 @@ TEST_F(EditBoxTest, OneBoxTypesAtATimeAndEditingEndsWhenFocusGoesElsewhere) {
     second->openKeyboard();
     second->removeFromParent();
     EXPECT_EQ(TextInput::getFocused(), nullptr);
-    EXPECT_EQ(recorder.log.back(), "second." + kEndUnknown);
+    EXPECT_EQ(recorder.log.back(), "second.return");
     {
         RefPtr<EditBox> loose(EditBox::create(Size(100, 40), ""));
         loose->openKeyboard();
@@ -212,6 +215,78 @@ TEST_F(EditBoxTest, OneBoxTypesAtATimeAndEditingEndsWhenFocusGoesElsewhere) {
     step();  // the autorelease pool lets the loose box go
     EXPECT_EQ(TextInput::getFocused(), nullptr);
     EXPECT_FALSE(send(textInput("lost")));
+}
+
+TEST_F(EditBoxTest, NumberBoxesTakeFullWidthDigitsFromAnInputMethod) {
+    EditBox* digits = makeBox("digits", Vec2(512, 500));
+    digits->setInputMode(EditBox::InputMode::NUMERIC);
+    digits->openKeyboard();
+    send(textInput("\xEF\xBC\x91\xEF\xBC\x92"));  // full-width 1 2, as a Japanese input method commits them
+    send(textInput("3a\xEF\xBC\x8E" "4"));              // a full-width full stop has no place in whole numbers
+    EXPECT_STREQ(digits->getText(), "1234");
+
+    EditBox* decimal = makeBox("decimal", Vec2(512, 300));
+    decimal->setInputMode(EditBox::InputMode::DECIMAL);
+    decimal->openKeyboard();
+    send(textInput("\xEF\xBC\x90\xEF\xBC\x8E\xEF\xBC\x95"));  // full-width 0.5
+    send(textInput("\xE3\x81\x82"));                        // a kana: dropped whole, not byte by byte
+    EXPECT_STREQ(decimal->getText(), "0.5");
+
+    EditBox* words = makeBox("words", Vec2(512, 100));
+    words->openKeyboard();
+    send(textInput("\xEF\xBC\x91\xE3\x81\x82"));
+    EXPECT_STREQ(words->getText(), "\xEF\xBC\x91\xE3\x81\x82") << "text boxes keep what was typed";
+}
+
+TEST_F(EditBoxTest, ABoxScrolledOutOfItsClipTakesNoTap) {
+    makeBox();  // the scene
+    auto* window = ClippingRectangleNode::create(Rect(0, 0, 400, 200));
+    window->setPosition(100, 100);  // shows (100, 100) to (500, 300)
+    scene->addChild(window);
+    auto* content = Node::create();
+    window->addChild(content);
+    EditBox* box = EditBox::create(Size(300, 50), "");
+    box->setAnchorPoint(Vec2::ZERO);
+    box->setPosition(50, 50);  // at (150, 150) to (450, 200): inside
+    content->addChild(box);
+    EventDispatcher* dispatcher = Director::getInstance()->getEventDispatcher();
+    auto tap = [&](Vec2 at) {
+        dispatcher->dispatchTouch(EventTouch::EventCode::BEGAN, 0, at);
+        dispatcher->dispatchTouch(EventTouch::EventCode::ENDED, 0, at);
+    };
+    EXPECT_TRUE(box->isVisibleThroughClipping(Vec2(200, 175)));
+    tap(Vec2(200, 175));
+    EXPECT_TRUE(box->isEditing());
+    box->closeKeyboard();
+
+    content->setPosition(0, 200);  // scrolled: the box is at (150, 350), above the window
+    EXPECT_FALSE(box->isVisibleThroughClipping(Vec2(200, 375)));
+    tap(Vec2(200, 375));
+    EXPECT_FALSE(box->isEditing()) << "tapped where it cannot be seen";
+
+    // Half out: only the part inside the window takes taps.
+    content->setPosition(0, 120);  // the box spans y 270 to 320, the window ends at 300
+    tap(Vec2(200, 310));
+    EXPECT_FALSE(box->isEditing());
+    tap(Vec2(200, 290));
+    EXPECT_TRUE(box->isEditing());
+    box->closeKeyboard();
+
+    // A clip inside a clip: both windows must show the point.
+    auto* inner = ClippingRectangleNode::create(Rect(0, 0, 100, 1000));
+    content->setPosition(0, 0);
+    box->retain();
+    box->removeFromParent();
+    inner->addChild(box);
+    box->release();
+    content->addChild(inner);  // inner shows x 100 to 200 of the scene
+    EXPECT_TRUE(box->isVisibleThroughClipping(Vec2(180, 175)));
+    EXPECT_FALSE(box->isVisibleThroughClipping(Vec2(300, 175)));
+    tap(Vec2(300, 175));
+    EXPECT_FALSE(box->isEditing());
+    window->setClippingEnabled(false);
+    inner->setClippingEnabled(false);
+    EXPECT_TRUE(box->isVisibleThroughClipping(Vec2(300, 175)));
 }
 
 TEST(MessageBoxTest, AHandlerReceivesTheMessageAndWithoutADisplayItGoesToStderr) {

@@ -170,3 +170,20 @@ TEST_F(RenderingTest, SetTextureByPathTakesTheNewPictureAndSize) {
     Director::getInstance()->getTextureCache()->removeTextureForKey(path);
     EXPECT_EQ(Director::getInstance()->getTextureCache()->addImage(path)->getPixelsWide(), 30);
 }
+
+TEST_F(RenderingTest, ASpriteWithoutAPictureIsASolidRectangleOfItsColour) {
+    Scene* scene = runScene();
+    scene->addChild(LayerColor::create(Color4B(0, 0, 0, 255)));
+    Sprite* plain = Sprite::create();
+    ASSERT_NE(plain, nullptr);
+    plain->setTextureRect(Rect(0, 0, 80, 40));
+    plain->setColor(Color3B(255, 128, 0));
+    plain->setPosition(200, 300);
+    scene->addChild(plain);
+    step();
+    testsupport::Frame f = grab();
+    EXPECT_TRUE(colorNear(f.at(px(200), py(300)), 255, 128, 0));
+    EXPECT_TRUE(colorNear(f.at(px(163), py(283)), 255, 128, 0)) << "its whole rectangle";
+    EXPECT_TRUE(colorNear(f.at(px(245), py(300)), 0, 0, 0)) << "and no more";
+    EXPECT_TRUE(colorNear(f.at(px(200), py(325)), 0, 0, 0));
+}

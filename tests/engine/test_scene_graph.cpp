@@ -242,8 +242,10 @@ TEST_F(SceneGraphTest, SchedulesRunOnTheClockAndOnlyOnTheScene) {
     EXPECT_EQ(ticks, 0) << "a node off the scene is paused";
     scene->addChild(node);
     step(5, 0.1f);
-    EXPECT_EQ(ticks, 5);
+    EXPECT_EQ(ticks, 4) << "the first update only starts the count";
     EXPECT_EQ(once, 0);
+    step(1, 0.1f);
+    EXPECT_EQ(once, 0) << "0.5 s counted";
     step(1, 0.1f);
     EXPECT_EQ(once, 1);
     step(5, 0.1f);
@@ -307,4 +309,23 @@ TEST_F(SceneGraphTest, SceneChangesTakePlaceAtTheNextFrame) {
     EXPECT_EQ(log, (std::vector<std::string>{"first enter", "first exit", "second enter"}));
     d->reset();  // while the log still exists
     EXPECT_EQ(log.back(), "second exit");
+}
+
+TEST_F(SceneGraphTest, AMovedFromPointerIsEmptyAndTheOldObjectIsLetGo) {
+    bool firstAlive = false, secondAlive = false;
+    RefPtr<Node> a = Tracked::create(&firstAlive);
+    RefPtr<Node> b = Tracked::create(&secondAlive);
+    step(1, 0.1f);  // only the pointers hold them now
+    a = std::move(b);
+    EXPECT_FALSE(firstAlive) << "the object a held before";
+    EXPECT_TRUE(secondAlive);
+    EXPECT_EQ(b.get(), nullptr);
+    EXPECT_EQ(a->getReferenceCount(), 1u);
+    RefPtr<Node> c = std::move(a);
+    EXPECT_EQ(a.get(), nullptr);
+    RefPtr<Node>& same = c;
+    c = std::move(same);  // onto itself: nothing changes
+    EXPECT_TRUE(secondAlive);
+    c = nullptr;
+    EXPECT_FALSE(secondAlive);
 }
