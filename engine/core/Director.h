@@ -35,6 +35,10 @@ public:
     virtual void end() {}
     virtual Renderer* getRenderer() = 0;
     virtual void swapBuffers() {}
+    // Dots per inch of the screen the window is on: what a distance a
+    // finger moves means. Set, it replaces what the screen reports.
+    float getDotsPerInch() const { return _dotsPerInch > 0 ? _dotsPerInch : screenDotsPerInch(); }
+    void setDotsPerInch(float dpi) { _dotsPerInch = dpi; }
 
     void setDesignResolutionSize(float width, float height, ResolutionPolicy policy);
     Size getDesignResolutionSize() const { return _designSize; }
@@ -44,7 +48,11 @@ public:
     void updateRendererMapping();
 
 protected:
+    // When the screen tells nothing, a common desktop screen.
+    virtual float screenDotsPerInch() const { return 96; }
+
     static inline GLContextAttrs s_glContextAttrs;
+    float _dotsPerInch = 0;
     Size _designSize{1024, 768};
     ResolutionPolicy _policy = ResolutionPolicy::SHOW_ALL;
 };

@@ -82,7 +82,12 @@ public:
     void setMouseButton(MouseButton button) { _mouseButton = button; }
     MouseButton getMouseButton() const { return _mouseButton; }
 
+    // Whether a Control key was held: Control and the wheel zoom.
+    void setControlDown(bool down) { _controlDown = down; }
+    bool isControlDown() const { return _controlDown; }
+
 private:
+    bool _controlDown = false;
     MouseEventType _mouseEventType;
     MouseButton _mouseButton = MouseButton::BUTTON_UNSET;
     float _scrollX = 0, _scrollY = 0;

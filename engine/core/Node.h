@@ -40,7 +40,7 @@ public:
     bool isIgnoreAnchorPointForPosition() const { return _ignoreAnchorPointForPosition; }
 
     virtual void setContentSize(const Size& size);
-    const Size& getContentSize() const { return _contentSize; }
+    virtual const Size& getContentSize() const { return _contentSize; }
 
     virtual void setScale(float scale) { _scaleX = _scaleY = scale; }
     void setScale(float sx, float sy) { _scaleX = sx; _scaleY = sy; }

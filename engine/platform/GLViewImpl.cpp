@@ -14,6 +14,16 @@ GLViewImpl* s_running = nullptr;
 
 GLViewImpl* GLViewImpl::getRunning() { return s_running; }
 
+float GLViewImpl::screenDotsPerInch() const {
+    float diagonal = 0;
+    // The dummy and offscreen drivers, and many X servers, tell nothing
+    // or nonsense; a finger's slop must never depend on that.
+    if (_window && SDL_GetDisplayDPI(SDL_GetWindowDisplayIndex(_window), &diagonal, nullptr, nullptr) == 0 &&
+        diagonal >= 50 && diagonal <= 1000)
+        return diagonal;
+    return GLView::screenDotsPerInch();
+}
+
 GLViewImpl* GLViewImpl::createWithRect(const std::string& viewName, const Rect& rect, float frameZoomFactor,
                                        bool resizable) {
     return initAndAutorelease(new GLViewImpl(), [&](GLViewImpl* view) {

@@ -42,6 +42,7 @@ public:
 
 protected:
     ~GLViewImpl() override;
+    float screenDotsPerInch() const override;
 
 private:
     GLViewImpl() = default;

@@ -142,6 +142,7 @@ bool handleInputEvent(const SDL_Event& event) {
         mouse.setCursorPosition(view->windowToDesign(static_cast<float>(mx), static_cast<float>(my)));
         // SDL's y is positive away from the user; ours towards the user.
         mouse.setScrollData(x, -y);
+        mouse.setControlDown((SDL_GetModState() & KMOD_CTRL) != 0);
         dispatcher->dispatchEvent(&mouse);
         return true;
     }

@@ -140,10 +140,11 @@ TEST_F(SceneLifeTest, ASceneChangeAskedForTwiceCleansUpTheSupersededScene) {
     Scene* fourth = Scene::create();
     d->replaceScene(fourth);
     EXPECT_EQ(third->getNumberOfRunningActions(), 1u) << "the running scene goes at the change itself";
+    EXPECT_EQ(inner->enters, 0);
+    EXPECT_EQ(inner->getNumberOfRunningActions(), 0u);
     step(2);
     EXPECT_EQ(d->getRunningScene(), fourth);
     EXPECT_FALSE(transitionTargetAlive);
-    EXPECT_EQ(inner->enters, 0);
 }
 
 TEST(DirectorFirstUse, LeavesThePoolAloneSoEarlierObjectsAndTheViewSurvive) {
