@@ -216,6 +216,8 @@ TEST_F(ScrollViewTest, TwoFingersAtOnePointNeverMakeTheFieldVanish) {
     scroll->setMaxZoom(1.0f);
     touch(Code::BEGAN, {300, 250}, 1);
     touch(Code::BEGAN, {300, 250}, 2);
+    touch(Code::MOVED, {300, 250}, 2);  // 0 of 0
+    EXPECT_EQ(scroll->getZoom(), 1);
     touch(Code::MOVED, {300.5f, 250}, 2);
     EXPECT_EQ(scroll->getZoom(), 1);
     EXPECT_TRUE(std::isfinite(offset().x) && std::isfinite(offset().y));
