@@ -3,9 +3,7 @@
 // shows the first scene, and tells the running scenes when the window comes
 // back to the foreground.
 #include "engine/platform/Application.h"
-
-// Dispatched on return to the foreground; spelled as the scenes listen for it.
-inline constexpr const char* kEnterForegroundEvent = "CORVINA_EVENT_ENTER_FORGROUND";
+#include "ui/AppEvents.h"
 
 class AppDelegate : private engine::Application {
 public:

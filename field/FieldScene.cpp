@@ -1,0 +1,379 @@
+#include "field/FieldScene.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "cards/DeviceManager.h"
+#include "engine/core/Action.h"
+#include "engine/core/Director.h"
+#include "engine/core/EventDispatcher.h"
+#include "engine/core/Touch.h"
+#include "ui/AppEvents.h"
+#include "ui/Localization.h"
+
+using namespace engine;
+
+namespace {
+const int kCloseActionTag = 0x5afe;
+const int kBarMoveTag = 0xba2;
+const float kPaletteTopStrip = 53;
+const float kPaletteBottomStrip = 5;
+const float kBarHeight = 96;
+
+std::string localized(const std::string& path) { return Localization::getInstance()->localizedPath(path); }
+
+// A picture by path; a missing picture still gives a node to place.
+Sprite* picture(const std::string& path) {
+    Sprite* sprite = Sprite::create(localized(path));
+    return sprite ? sprite : Sprite::create();
+}
+
+Size sizeOf(const Node* node) { return node->getContentSize(); }
+
+LayerColor* strip(const Color4B& colour, float w, float h, float x, float y) {
+    LayerColor* layer = LayerColor::create(colour, w, h);
+    layer->setPosition(x, y);
+    return layer;
+}
+
+// The node's box in world space, as a control is hit.
+Rect worldBox(const Node* node) {
+    Size s = node->getContentSize();
+    return node->getNodeToWorldTransform().applyToRect(Rect(0, 0, s.width, s.height));
+}
+} // namespace
+
+FieldScene* FieldScene::create(SaveData* data) {
+    return initAndAutorelease(new FieldScene(), [&](FieldScene* scene) { return scene->init(data); });
+}
+
+Scene* FieldScene::createScene(SaveData* data) {
+    FieldScene* layer = create(data);
+    if (!layer) return nullptr;
+    Scene* scene = Scene::create();
+    scene->addChild(layer);
+    return scene;
+}
+
+FieldScene::~FieldScene() = default;
+
+bool FieldScene::init(SaveData* data) {
+    if (!Layer::init()) return false;
+    Size visible = Director::getInstance()->getVisibleSize();
+    const float W = visible.width, H = visible.height;
+
+    // 1. The document, and a state with nothing on the field.
+    document = data ? data : SaveData::create();
+    fieldCards.clear();
+    paletteCards.clear();
+    countLabels.clear();
+    layoutSize = Size(1024, 768);
+    // 2. Use counts per set, and palettes not shown yet.
+    DeviceManager* devices = DeviceManager::getInstance();
+    for (int set = 0; set < 3; ++set) {
+        cardUseCounts[static_cast<size_t>(set)].assign(static_cast<size_t>(devices->getCardCount(set)), 0);
+        rememberedPaletteOffsets[static_cast<size_t>(set)] = 9999.0f;
+    }
+
+    // 3. The left layer: trash icon and palette column.
+    Layer* leftLayer = Layer::create();
+    trashIcon = picture("res/r_card_clean.png");
+    Size trash = sizeOf(trashIcon);
+    trashIcon->setPosition(W - trash.width / 2 - 50, H - trash.height / 2 - 70);
+    trashIcon->setOpacity(0);
+    leftLayer->addChild(trashIcon);
+    buildPaletteColumn(leftLayer);
+
+    // 4. The field.
+    buildField();
+    // 5. The settings bar.
+    buildSettingsBar();
+    // 6. In drawing order.
+    addChild(fieldView);
+    addChild(leftLayer);
+    addChild(settingsBar);
+    buildRunControls();
+    // 7. The frame around the field.
+    buildFrame();
+    // 8. Listeners, the board, the dialect, the document.
+    registerListeners();
+    startSetupThread();
+    refreshDialect();
+    loadFieldDocument();
+    return true;
+}
+
+void FieldScene::buildPaletteColumn(Node* leftLayer) {
+    const float H = Director::getInstance()->getVisibleSize().height;
+    const Color4B white(255, 255, 255, 255);
+    paletteBackground = LayerColor::create(white, kPaletteWidth, layoutSize.height);
+    paletteBackground->setPosition(0, 0);
+    leftLayer->addChild(paletteBackground);
+
+    paletteView = FieldScrollView::create(Size(kPaletteWidth - 10, H - kPaletteTopStrip - kPaletteBottomStrip));
+    paletteView->setPosition(5, 5);
+    paletteView->setScrollAxis(FieldScrollView::Vertical);
+    paletteView->setDelegate(this);
+    paletteBackground->addChild(paletteView);
+    buildPalette();
+
+    paletteBackground->addChild(strip(kAccentBlue, kPaletteWidth, kPaletteTopStrip, 0, H - kPaletteTopStrip));
+    paletteBackground->addChild(strip(kAccentBlue, kPaletteWidth, kPaletteBottomStrip, 0, 0));
+    paletteBackground->addChild(strip(kAccentBlue, 5, H, 0, 0));
+
+    menuUpButton = picture("res/menuup.png");
+    menuUpButton->setPosition(137.5f, H - sizeOf(menuUpButton).height / 2 - kPaletteTopStrip + 5);
+    paletteBackground->addChild(menuUpButton);
+    menuDownButton = picture("res/menudown.png");
+    menuDownButton->setPosition(137.5f, sizeOf(menuDownButton).height / 2);
+    paletteBackground->addChild(menuDownButton);
+
+    DeviceManager* devices = DeviceManager::getInstance();
+    for (int set = 0; set < 3; ++set) {
+        Sprite* tab = picture(devices->getCardSetImage(set));
+        Size s = sizeOf(tab);
+        float x = set == 0 ? s.width / 2 + 5 : set == 1 ? 137.5f : kPaletteWidth - s.width / 2 - 5;
+        tab->setPosition(x, H - s.height / 2 - 5);
+        tab->setTag(set);
+        cardSetTabs[static_cast<size_t>(set)] = tab;
+        paletteBackground->addChild(tab);
+    }
+}
+
+void FieldScene::buildField() {
+    Size visible = Director::getInstance()->getVisibleSize();
+    const float W = visible.width, H = visible.height;
+    fieldView = FieldScrollView::create(visible);
+    fieldView->setDelegate(this);
+    fieldView->setContentSize(Size(1.5f * W, 7.33f * H));
+    fieldView->scrollTo(Vec2(0, -6.33f * H), false);  // the top of the field first
+    fieldView->setMinZoom(kFieldMinZoom);
+    fieldView->setMaxZoom(kFieldMaxZoom);
+    LayerColor* background = LayerColor::create(Color4B(255, 255, 255, 255), 2 * W, 7.33f * H);
+    background->setPosition(-0.5f * W, 0);
+    fieldView->addChild(background);
+    buildFieldRows();
+}
+
+void FieldScene::buildSettingsBar() {
+    settingsBar = Layer::create();
+    settingsBar->setPosition(0, kBarClosedY);
+    Layer* inner = Layer::create();
+    inner->setContentSize(Size(1024 - kPaletteWidth, kBarHeight));
+    inner->setPosition(kPaletteWidth, 0);
+    inner->addChild(LayerColor::create(Color4B(255, 255, 255, 255), 1024 - kPaletteWidth, kBarHeight));
+    inner->addChild(strip(kAccentBlue, 1024 - kPaletteWidth, 66, 0, 30));
+    settingsBar->addChild(inner);
+
+    const float y = kBarHeight / 2 + 13;
+    Sprite* port = picture("res/r_port.png");
+    port->setPosition(kPaletteWidth + 5 + sizeOf(port).width / 2, y);
+    settingsBar->addChild(port);
+    portField = picture("res/r_port_input.png");
+    Size field = sizeOf(portField);
+    portField->setPosition(port->getPositionX() + sizeOf(port).width / 2 + 10 + field.width / 2, y);
+    settingsBar->addChild(portField);
+
+    statusLabel = Label::createWithSystemFont("Search ...", "Helvetica", 12, Size(field.width - 20, field.height),
+                                              TextHAlignment::LEFT, TextVAlignment::CENTER);
+    statusLabel->setTextColor(kStatusText);
+    statusLabel->setAnchorPoint(Vec2(0, 0.5f));
+    statusLabel->setPosition(port->getPositionX() + sizeOf(port).width / 2 + 20, y);
+    settingsBar->addChild(statusLabel);
+
+    reloadIcon = picture("res/r_reload.png");
+    reloadIcon->setPosition(portField->getPositionX() + field.width / 2 - sizeOf(reloadIcon).width / 2, y);
+    reloadIcon->runAction(RepeatForever::create(RotateBy::create(0.1f, 45)));
+    settingsBar->addChild(reloadIcon);
+
+    copyrightLabel = Label::createWithSystemFont("Copyright", "Helvetica", 12);
+    copyrightLabel->setTextColor(Color3B(kAccentBlue.r, kAccentBlue.g, kAccentBlue.b));
+    copyrightLabel->setAnchorPoint(Vec2(1, 0));
+    copyrightLabel->setPosition(1024 - 8, 10);
+    settingsBar->addChild(copyrightLabel);
+    Label* version = Label::createWithSystemFont("Ver 1.2.1", "Helvetica", 12);
+    version->setTextColor(Color3B(kAccentBlue.r, kAccentBlue.g, kAccentBlue.b));
+    version->setAnchorPoint(Vec2(0, 0));
+    version->setPosition(278, 10);
+    settingsBar->addChild(version);
+
+    Sprite* tabBack = picture("res/r_setting_back1.png");
+    tabBack->setPosition(1024 - sizeOf(tabBack).width / 2, kBarHeight + sizeOf(tabBack).height / 2);
+    settingsBar->addChild(tabBack);
+    settingsButton = picture("res/r_setting.png");
+    Size s = sizeOf(settingsButton);
+    settingsButton->setPosition(1024 - s.width / 2 - 10, kBarHeight + s.height / 2 + 10);
+    settingsBar->addChild(settingsButton);
+}
+
+void FieldScene::buildRunControls() {
+    Size visible = Director::getInstance()->getVisibleSize();
+    const float W = visible.width, H = visible.height;
+    Sprite* player = picture("res/r_player.png");
+    player->setPosition(W - sizeOf(player).width / 2, H / 2);
+    addChild(player);
+
+    playButton = CardSprite::create(localized("res/r_play.png"));
+    playButton->setPosition(W - sizeOf(playButton).width / 2 - 30, H / 2);
+    addChild(playButton);
+    stopButton = picture("res/r_stop.png");
+    stopButton->setPosition(W - sizeOf(stopButton).width / 2 - 10, H / 2 - 120);
+    addChild(stopButton);
+    dialectButton = picture("res/r_to_jam_on.png");
+    dialectButton->setPosition(W - sizeOf(dialectButton).width / 2 - 10, H / 2 + 120);
+    addChild(dialectButton);
+
+    Sprite* saveBack = picture("res/r_record_back.png");
+    saveBack->setPosition(1024 - sizeOf(saveBack).width / 2, 768 - sizeOf(saveBack).height / 2);
+    addChild(saveBack);
+    saveButton = picture("res/r_record.png");
+    Size s = sizeOf(saveButton);
+    saveButton->setPosition(1024 - s.width / 2 - 10, 768 - s.height / 2 - 10);
+    addChild(saveButton);
+}
+
+void FieldScene::buildFrame() {
+    addChild(strip(kAccentBlue, 5, 768, 270, 0));
+    addChild(strip(kAccentBlue, 1024 - kPaletteWidth, 5, kPaletteWidth, 763));
+    addChild(strip(kAccentBlue, 5, 768, 1019, 0));
+    addChild(strip(kAccentBlue, 1024 - kPaletteWidth, 5, kPaletteWidth, 0));
+}
+
+// --- controls
+
+void FieldScene::addButton(Node* button, std::function<void()> action) {
+    auto* listener = EventListenerTouchOneByOne::create();
+    listener->setSwallowTouches(true);
+    listener->onTouchBegan = [button](Touch* touch, Event*) {
+        if (!button->isVisible() || !worldBox(button).containsPoint(touch->getLocation())) return false;
+        button->setOpacity(kPressedOpacity);
+        return true;
+    };
+    listener->onTouchEnded = [button, action = std::move(action)](Touch* touch, Event*) {
+        button->setOpacity(255);
+        if (worldBox(button).containsPoint(touch->getLocation())) action();
+    };
+    listener->onTouchCancelled = [button](Touch*, Event*) { button->setOpacity(255); };
+    Director::getInstance()->getEventDispatcher()->addEventListenerWithSceneGraphPriority(listener, button);
+}
+
+void FieldScene::addPressButton(Node* button, std::function<void()> action) {
+    auto* listener = EventListenerTouchOneByOne::create();
+    listener->setSwallowTouches(true);
+    listener->onTouchBegan = [button, action = std::move(action)](Touch* touch, Event*) {
+        if (!button->isVisible() || !worldBox(button).containsPoint(touch->getLocation())) return false;
+        action();
+        return true;
+    };
+    Director::getInstance()->getEventDispatcher()->addEventListenerWithSceneGraphPriority(listener, button);
+}
+
+void FieldScene::registerListeners() {
+    addButton(playButton, [this] {
+        captureThumbnail([] {});
+        sendProgram();
+    });
+    addButton(stopButton, [this] { stopProgram(); });
+    addButton(dialectButton, [this] { openDialectPopup(); });
+    for (int set = 0; set < 3; ++set) addButton(cardSetTabs[static_cast<size_t>(set)].get(), [this, set] { selectCardSet(set); });
+    addPressButton(menuUpButton, [this] { scrollPaletteBy(-300); });
+    addPressButton(menuDownButton, [this] { scrollPaletteBy(300); });
+    addButton(settingsButton, [this] { settingsBarShown ? hideSettingsBar() : showSettingsBar(); });
+    addButton(reloadIcon, [this] { startScanThread(); });
+    addButton(portField, [this] { showPortList(); });
+    addButton(copyrightLabel, [this] { openCopyrightPage(); });
+    addButton(saveButton, [this] { saveAndClose(); });
+
+    EventDispatcher* dispatcher = Director::getInstance()->getEventDispatcher();
+    auto* mouse = EventListenerMouse::create();
+    mouse->onMouseScroll = [this](EventMouse* event) { onMouseScroll(event); };
+    dispatcher->addEventListenerWithSceneGraphPriority(mouse, this);
+    // Bound to the scene: heard only while the editor is on the screen.
+    auto* foreground = EventListenerCustom::create(kEnterForegroundEvent, [this](EventCustom*) { startScanThread(); });
+    dispatcher->addEventListenerWithSceneGraphPriority(foreground, this);
+}
+
+void FieldScene::scrollPaletteBy(float dy) {
+    Vec2 offset = paletteView->getScrollOffset();
+    float y = offset.y + dy;
+    if (dy < 0) y = std::max(y, -(paletteView->getContentSize().height - paletteView->getWindowSize().height));
+    else y = std::min(y, 0.0f);
+    paletteView->animateScrollTo(Vec2(offset.x, y), 0.5f);
+}
+
+void FieldScene::onMouseScroll(EventMouse* event) {
+    Vec2 at = event->getLocation();
+    if (event->isControlDown()) {
+        // Up, away from the user, zooms in, as in every desktop program.
+        if (at.x >= kPaletteWidth)
+            fieldView->setZoomAround(fieldView->getZoom() * std::pow(1.1f, -event->getScrollY()), at);
+        return;
+    }
+    FieldScrollView* view = at.x < kPaletteWidth ? paletteView : fieldView;
+    Vec2 offset = view->getScrollOffset();
+    Vec2 low = view->getMinOffset(), high = view->getMaxOffset();
+    offset.y = std::clamp(offset.y + kWheelStep * event->getScrollY(), std::min(low.y, high.y), high.y);
+    view->scrollTo(offset, false);
+}
+
+void FieldScene::showSettingsBar() {
+    settingsBar->stopActionByTag(kBarMoveTag);
+    Action* move = settingsBar->runAction(MoveTo::create(0.2f, Vec2(0, 0)));
+    move->setTag(kBarMoveTag);
+    settingsBarShown = true;
+}
+
+void FieldScene::hideSettingsBar() {
+    settingsBar->stopActionByTag(kBarMoveTag);
+    Action* move = settingsBar->runAction(MoveTo::create(0.2f, Vec2(0, kBarClosedY)));
+    move->setTag(kBarMoveTag);
+    settingsBarShown = false;
+}
+
+void FieldScene::saveAndClose() {
+    if (leaving || getActionByTag(kCloseActionTag)) return;
+    // Tries at once, then every half second until the link is free.
+    tryToClose();
+    if (leaving) return;
+    auto* tries = RepeatForever::create(
+        Sequence::create(DelayTime::create(0.5f), CallFunc::create([this] { tryToClose(); })));
+    tries->setTag(kCloseActionTag);
+    runAction(tries);
+}
+
+void FieldScene::tryToClose() {
+    if (isLinkBusy()) {
+        if (!stoppingOverlay) showStoppingOverlay();
+        return;
+    }
+    stopAllActions();
+    leaving = true;
+    captureThumbnail([this] {
+        if (leaveHandler) leaveHandler();
+        else leaving = false;  // nowhere to go yet: the editor stays
+    });
+}
+
+// --- what later parts fill in
+
+// The link worker and the program generator come with the link.
+void FieldScene::sendProgram() {}
+void FieldScene::stopProgram() {}
+void FieldScene::startSetupThread() {}
+void FieldScene::startScanThread() {}
+void FieldScene::showPortList() {}
+bool FieldScene::isLinkBusy() const { return linkBusyCheck && linkBusyCheck(); }
+void FieldScene::showStoppingOverlay() {
+    stoppingOverlay = LayerColor::create(Color4B(64, 64, 64, 64));
+    addChild(stoppingOverlay, 100);
+}
+// The dialect choice and the number entry come with the card gestures.
+void FieldScene::openDialectPopup() {}
+void FieldScene::editBoxReturn(ui::EditBox*) {}
+// Documents, thumbnails and the home screen come with saved programs.
+void FieldScene::captureThumbnail(const std::function<void()>& done) {
+    if (done) done();  // a program never saved has no thumbnail to write
+}
+void FieldScene::saveFieldDocument() {}
+void FieldScene::loadFieldDocument() {}
+void FieldScene::openCopyrightPage() {}

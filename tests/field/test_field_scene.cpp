@@ -1,0 +1,266 @@
+// The editor screen headless: where its parts land, its buttons, the wheel
+// and the settings bar.
+#include <cstdlib>
+#include <string>
+
+#include "cards/DeviceManager.h"
+#include "engine/core/EventDispatcher.h"
+#include "engine/core/FileUtils.h"
+#include "field/FieldScene.h"
+#include "support/HeadlessTest.h"
+#include "ui/AppEvents.h"
+#include "ui/Localization.h"
+
+using namespace engine;
+using testsupport::colorNear;
+using Code = EventTouch::EventCode;
+
+namespace {
+
+class FieldSceneTest : public testsupport::HeadlessTest {
+protected:
+    void SetUp() override {
+        HeadlessTest::SetUp();
+        FileUtils::getInstance()->setSearchPaths({std::string(CORVINA_TEST_RESOURCE_DIR) + "/"});
+        Localization::getInstance()->configure(LanguageType::JAPANESE, {});
+        DeviceManager::getInstance()->setCardSet(CARD_SET_BASIC);
+        DeviceManager::getInstance()->setDialect(DIALECT_JAM);
+        Scene* scene = runScene();
+        field = FieldScene::create(nullptr);
+        ASSERT_NE(field, nullptr);
+        scene->addChild(field);
+        step();
+    }
+    void TearDown() override {
+        view->setWindowSize(1024, 768);
+        HeadlessTest::TearDown();
+    }
+    void touch(Code code, Vec2 at, int id = 0) {
+        Director::getInstance()->getEventDispatcher()->dispatchTouch(code, id, at);
+    }
+    void tap(Vec2 at) {
+        touch(Code::BEGAN, at);
+        touch(Code::ENDED, at);
+    }
+    void wheel(Vec2 at, float notches, bool control = false) {
+        EventMouse e(EventMouse::MouseEventType::MOUSE_SCROLL);
+        e.setCursorPosition(at);
+        e.setScrollData(0, notches);
+        e.setControlDown(control);
+        Director::getInstance()->getEventDispatcher()->dispatchEvent(&e);
+    }
+    // Frames whose pictures nobody looks at: the scene is not drawn, its
+    // actions and schedules run as ever.
+    void stepUnseen(int frames) {
+        field->setVisible(false);
+        step(frames);
+        field->setVisible(true);
+    }
+    // The share of a node's box that is drawn in something other than white.
+    double coloured(const testsupport::Frame& f, Node* node) const {
+        Size s = node->getContentSize();
+        Rect box = node->getNodeToWorldTransform().applyToRect(Rect(0, 0, s.width, s.height));
+        int all = 0, other = 0;
+        for (float y = box.getMinY() + 1; y < box.getMaxY() - 1; y += 2)
+            for (float x = box.getMinX() + 1; x < box.getMaxX() - 1; x += 2) {
+                ++all;
+                other += !colorNear(at(f, x, y), 255, 255, 255, 10);
+            }
+        return all ? static_cast<double>(other) / all : 0;
+    }
+    static Vec2 centreOf(Node* node) {
+        Size s = node->getContentSize();
+        return node->convertToWorldSpace(Vec2(s.width / 2, s.height / 2));
+    }
+    // Design point to window pixel at 1024 x 768.
+    SDL_Color at(const testsupport::Frame& f, float x, float y) const {
+        return f.at(static_cast<int>(x), static_cast<int>(768 - 1 - y));
+    }
+
+    FieldScene* field = nullptr;
+};
+
+} // namespace
+
+TEST_F(FieldSceneTest, ANewProgramShowsFortyEmptyRowsWithTheTopOfTheFieldInView) {
+    ASSERT_EQ(field->getFieldRows().size(), 40u);
+    for (const auto& row : field->getFieldRows()) {
+        ASSERT_EQ(row.size(), 1u);
+        EXPECT_EQ(row.front()->connectors[0].partner, nullptr);
+    }
+    EXPECT_EQ(field->getRowHead(0)->neighbours[CardSprite::UP], nullptr);
+    EXPECT_EQ(field->getRowHead(0)->neighbours[CardSprite::DOWN], field->getRowHead(1));
+    EXPECT_EQ(field->getRowHead(39)->neighbours[CardSprite::UP], field->getRowHead(38));
+    EXPECT_EQ(field->getRowHead(39)->neighbours[CardSprite::DOWN], nullptr);
+    // Row 0 sits at the top of the screen, row 39 far below.
+    Vec2 first = centreOf(field->getRowHead(0));
+    EXPECT_GT(first.y, 768 - 120);
+    EXPECT_LT(first.y, 768);
+    EXPECT_LT(centreOf(field->getRowHead(39)).y, 0);
+    // Rows are one plate (116 points) apart.
+    EXPECT_FLOAT_EQ(first.y - centreOf(field->getRowHead(1)).y, 116);
+    EXPECT_EQ(field->getFieldView()->getZoom(), 1);
+
+    // The basic set in the palette, index 0 at the top, each badge at 0.
+    const auto& cards = field->getPaletteCards();
+    ASSERT_EQ(cards.size(), 6u);
+    for (size_t k = 0; k < cards.size(); ++k) {
+        EXPECT_EQ(cards[k]->getCardIndex(), static_cast<int>(k));
+        EXPECT_EQ(field->getCountLabel(static_cast<int>(k))->getString(), "0");
+        if (k > 0) {
+            EXPECT_GT(cards[k - 1]->getPositionY(), cards[k]->getPositionY());
+        }
+    }
+    EXPECT_GT(centreOf(cards[0]).y, 600) << "the top of the list shows first";
+}
+
+TEST_F(FieldSceneTest, TheLayoutLandsWhereItBelongs) {
+    testsupport::Frame f = grab();
+    ASSERT_TRUE(f.valid());
+    // Palette column: accent strips top, left and bottom, white inside.
+    EXPECT_TRUE(colorNear(at(f, 250, 2), 105, 208, 238)) << "the palette's bottom strip";
+    EXPECT_TRUE(colorNear(at(f, 2, 400), 105, 208, 238)) << "the palette's left edge";
+    EXPECT_TRUE(colorNear(at(f, 272, 400), 105, 208, 238)) << "the frame between palette and field";
+    EXPECT_TRUE(colorNear(at(f, 600, 765), 105, 208, 238)) << "the frame along the top";
+    EXPECT_TRUE(colorNear(at(f, 1021, 300), 105, 208, 238)) << "the frame on the right";
+    // The field is white between its rows and the controls.
+    EXPECT_TRUE(colorNear(at(f, 800, 650), 255, 255, 255));
+    // The top row: the number plate and its head.
+    Vec2 plate((1024 - 275) / 2.0f + 275 - 142, 7.33f * 768 - 50 - 58 - 6.33f * 768);
+    SDL_Color plateColour = at(f, plate.x, plate.y + 30);
+    EXPECT_FALSE(colorNear(plateColour, 255, 255, 255, 10)) << "the plate of row 10 is drawn";
+    // Run and stop controls on the right, the settings tab at the bottom right.
+    for (Node* control : {static_cast<Node*>(field->getPlayButton()), static_cast<Node*>(field->getStopButton()),
+                          static_cast<Node*>(field->getSettingsButton())}) {
+        Vec2 c = centreOf(control);
+        EXPECT_GT(coloured(f, control), 0.3) << "hardly anything drawn at " << c.x << ", " << c.y;
+        EXPECT_GT(c.x, 900);
+    }
+    EXPECT_LT(centreOf(field->getSettingsButton()).y, 80) << "the settings tab shows while the bar is closed";
+    EXPECT_LT(centreOf(field->getStatusLabel()).y, 0) << "the bar itself is below the screen";
+    if (const char* dir = std::getenv("CORVINA_SCREENSHOT_DIR")) f.save(std::string(dir) + "/field-scene.png");
+}
+
+TEST_F(FieldSceneTest, AWideWindowLetterboxesTheEditor) {
+    view->setWindowSize(1600, 900);
+    step();
+    testsupport::Frame f = grab();
+    ASSERT_EQ(f.width(), 1600);
+    ASSERT_EQ(f.height(), 900);
+    // 900 / 768 = 1.171875: the design area is 1200 wide, bars of 200 each side.
+    EXPECT_TRUE(colorNear(f.at(100, 450), 0, 0, 0)) << "left bar";
+    EXPECT_TRUE(colorNear(f.at(1500, 450), 0, 0, 0)) << "right bar";
+    EXPECT_TRUE(colorNear(f.at(200 + 2, 450), 105, 208, 238)) << "the palette's left edge after the bar";
+    EXPECT_TRUE(colorNear(f.at(200 + static_cast<int>(800 * 1.171875f), 900 - static_cast<int>(650 * 1.171875f)), 255,
+                          255, 255));
+}
+
+TEST_F(FieldSceneTest, ButtonsDimWhilePressedAndActOnlyWhenReleasedOverThem) {
+    Node* settings = field->getSettingsButton();
+    Vec2 c = centreOf(settings);
+    touch(Code::BEGAN, c);
+    EXPECT_EQ(settings->getOpacity(), FieldScene::kPressedOpacity);
+    touch(Code::MOVED, c + Vec2(200, 200));
+    touch(Code::ENDED, c + Vec2(200, 200));
+    EXPECT_EQ(settings->getOpacity(), 255);
+    EXPECT_FALSE(field->isSettingsBarShown()) << "released off the button: nothing";
+
+    tap(c);
+    EXPECT_TRUE(field->isSettingsBarShown());
+    step(1);
+    step(12);
+    EXPECT_EQ(field->getSettingsBar()->getPosition(), Vec2(0, 0)) << "open after 0.2 s";
+    EXPECT_GT(centreOf(field->getStatusLabel()).y, 0);
+    tap(centreOf(settings));
+    step(1);
+    step(12);
+    EXPECT_EQ(field->getSettingsBar()->getPosition(), Vec2(0, FieldScene::kBarClosedY));
+    EXPECT_FALSE(field->isSettingsBarShown());
+
+    // A card-set tab switches the palette and its own picture.
+    tap(centreOf(field->getCardSetTab(CARD_SET_FULL)));
+    EXPECT_EQ(DeviceManager::getInstance()->getCardSet(), CARD_SET_FULL);
+    EXPECT_EQ(field->getPaletteCards().size(), static_cast<size_t>(DeviceManager::getInstance()->getCardCount(CARD_SET_FULL)));
+    tap(centreOf(field->getCardSetTab(CARD_SET_BASIC)));
+    EXPECT_EQ(field->getPaletteCards().size(), 6u);
+}
+
+TEST_F(FieldSceneTest, ThePalettePageButtonsStopAtItsEnds) {
+    tap(centreOf(field->getCardSetTab(CARD_SET_FULL)));
+    FieldScrollView* palette = field->getPaletteView();
+    float top = palette->getScrollOffset().y;
+    EXPECT_FLOAT_EQ(top, palette->getMinOffset().y) << "the top of the list";
+    float bottom = 0;
+    for (int i = 0; i < 10; ++i) {
+        tap(centreOf(field->getMenuDownButton()));
+        stepUnseen(62);
+    }
+    EXPECT_NEAR(palette->getScrollOffset().y, bottom, 1e-3) << "the last card in view, and no further";
+    for (int i = 0; i < 10; ++i) {
+        tap(centreOf(field->getMenuUpButton()));
+        stepUnseen(62);
+    }
+    EXPECT_NEAR(palette->getScrollOffset().y, top, 1e-3);
+    // The remembered place of each set.
+    tap(centreOf(field->getMenuDownButton()));
+    stepUnseen(62);
+    float left = palette->getScrollOffset().y;
+    tap(centreOf(field->getCardSetTab(CARD_SET_BASIC)));
+    tap(centreOf(field->getCardSetTab(CARD_SET_FULL)));
+    EXPECT_FLOAT_EQ(palette->getScrollOffset().y, left);
+}
+
+TEST_F(FieldSceneTest, TheWheelScrollsWhatIsUnderTheCursorAndWithControlZoomsTheField) {
+    tap(centreOf(field->getCardSetTab(CARD_SET_FULL)));
+    FieldScrollView* palette = field->getPaletteView();
+    FieldScrollView* rows = field->getFieldView();
+    Vec2 paletteAt = palette->getScrollOffset(), rowsAt = rows->getScrollOffset();
+    // Towards the user: the content moves up, as when a page is read on.
+    wheel(Vec2(100, 400), 3);
+    EXPECT_FLOAT_EQ(palette->getScrollOffset().y, paletteAt.y + 30);
+    EXPECT_EQ(rows->getScrollOffset(), rowsAt) << "the wheel over the palette never scrolls the field";
+    wheel(Vec2(600, 400), 2);
+    EXPECT_FLOAT_EQ(rows->getScrollOffset().y, rowsAt.y + 20);
+    EXPECT_FLOAT_EQ(palette->getScrollOffset().y, paletteAt.y + 30) << "nor the other way round";
+    wheel(Vec2(600, 400), -5);
+    EXPECT_FLOAT_EQ(rows->getScrollOffset().y, rowsAt.y) << "the top of the field is as far as it goes";
+
+    // Control and the wheel zoom about the cursor, within 0.5 and 1.0.
+    Vec2 cursor(650, 500);
+    Vec2 under = rows->getContainer()->convertToNodeSpace(cursor);
+    wheel(cursor, 1, true);
+    EXPECT_LT(rows->getZoom(), 1);
+    Vec2 still = rows->getContainer()->convertToWorldSpace(under);
+    EXPECT_NEAR(still.x, cursor.x, 1e-2);
+    EXPECT_NEAR(still.y, cursor.y, 1e-2);
+    for (int i = 0; i < 20; ++i) wheel(cursor, 1, true);
+    EXPECT_FLOAT_EQ(rows->getZoom(), 0.5f);
+    for (int i = 0; i < 20; ++i) wheel(cursor, -1, true);
+    EXPECT_FLOAT_EQ(rows->getZoom(), 1.0f);
+    float paletteY = palette->getScrollOffset().y;
+    wheel(Vec2(100, 400), 1, true);
+    EXPECT_FLOAT_EQ(rows->getZoom(), 1.0f) << "over the palette nothing zooms";
+    EXPECT_FLOAT_EQ(palette->getScrollOffset().y, paletteY);
+}
+
+TEST_F(FieldSceneTest, SaveAndCloseWaitsWhileTheLinkIsBusyThenLeavesWithinHalfASecond) {
+    bool busy = true;
+    int left = 0;
+    field->setLinkBusyCheck([&] { return busy; });
+    field->setLeaveHandler([&] { ++left; });
+    tap(centreOf(field->getSaveButton()));
+    EXPECT_TRUE(field->isStoppingOverlayShown());
+    stepUnseen(120);
+    EXPECT_EQ(left, 0);
+    tap(centreOf(field->getSaveButton()));  // pressed again meanwhile: still one wait
+    busy = false;
+    int frames = 0;
+    while (left == 0 && frames < 100) {
+        stepUnseen(1);
+        ++frames;
+    }
+    EXPECT_EQ(left, 1);
+    EXPECT_LE(frames, 31) << "within half a second of the link becoming free";
+    stepUnseen(120);
+    EXPECT_EQ(left, 1) << "the tries end with the first that goes ahead";
+}

@@ -1,0 +1,5 @@
+#pragma once
+// Custom events the application sends to its scenes.
+
+// Dispatched on return to the foreground; spelled as the scenes listen for it.
+inline constexpr const char* kEnterForegroundEvent = "CORVINA_EVENT_ENTER_FORGROUND";
