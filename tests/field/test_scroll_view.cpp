@@ -319,3 +319,31 @@ TEST_F(ScrollViewTest, DrawingIsClippedToTheWindowAndANestedWindowOutsideDrawsNo
     for (int y = 0; y < f.height(); y += 7)
         for (int x = 0; x < f.width(); x += 7) ASSERT_LT(f.at(x, y).r, 10) << "red at " << x << ", " << y;
 }
+
+TEST_F(ScrollViewTest, AnAxisLockedViewMovesOnlyAlongItsAxisAndATweenZooms) {
+    scroll->scrollTo(Vec2(-200, -450), false);
+    scroll->setScrollAxis(FieldScrollView::Horizontal);
+    touch(Code::BEGAN, {300, 250});
+    touch(Code::MOVED, {300, 240});  // 10 down, but only x counts: inside the slop
+    EXPECT_FALSE(scroll->isPanning());
+    touch(Code::MOVED, {290, 240});
+    touch(Code::MOVED, {270, 200});
+    EXPECT_EQ(offset(), Vec2(-220, -450));
+    touch(Code::CANCELLED, {270, 200});
+
+    scroll->setScrollAxis(FieldScrollView::Vertical);
+    touch(Code::BEGAN, {300, 250});
+    touch(Code::MOVED, {300, 260});
+    touch(Code::MOVED, {250, 280});
+    EXPECT_EQ(offset(), Vec2(-220, -430));
+    touch(Code::CANCELLED, {250, 280});
+
+    // The zoom can be tweened; the tween's key does not matter.
+    scroll->setMinZoom(0.5f);
+    scroll->runAction(ActionTween::create(0.2f, "zoom", 1.0f, 0.5f));
+    step(1);
+    step(6);
+    EXPECT_NEAR(scroll->getZoom(), 0.75f, 1e-3);
+    step(6);
+    EXPECT_FLOAT_EQ(scroll->getZoom(), 0.5f);
+}

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Dependencies point one way: app -> views, ui -> cards -> engine -> SDL.
+# Dependencies point one way: app -> field -> save, views, ui -> cards -> engine -> SDL.
 # The engine never includes the application's headers, its core never
 # includes SDL, and the catalogue never draws.
 set -u
@@ -19,5 +19,7 @@ check engine/core "SDL|engine/platform/" "the core is tested without SDL"
 check cards "SDL|engine/platform/|views/|app/|field/|save/" "the catalogue is pure logic"
 check ui/Localization.h "SDL|engine/platform/" "localisation is used by the catalogue"
 check views "app/|field/|save/" "views are used by the scenes, not the other way"
+check field "app/" "the editor screen does not know the application"
+check save "app/|field/|views/" "saved programs are data the scenes use"
 [ $fail -eq 0 ] && echo "includes point one way"
 exit $fail
