@@ -2,7 +2,9 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
+#include <vector>
 
 #include "app/AppDelegate.h"
 #include "engine/core/Director.h"
@@ -87,4 +89,38 @@ TEST(AppDelegateTest, OpensTheWindowAndCountsEveryReturnToTheForeground) {
     dispatcher->removeEventListener(listener);
     dispatcher->removeEventListener(other);
     director->end();
+}
+
+namespace {
+// Time that moves only when the loop sleeps; records every sleep.
+class SteppedClock : public FrameClock {
+public:
+    SteppedClock(Application* app, size_t frames) : _app(app), _frames(frames) {}
+    TimePoint now() override { return _now; }
+    void sleepUntil(TimePoint deadline) override {
+        sleeps.push_back(std::chrono::duration<double>(deadline - _now).count());
+        if (deadline > _now) _now = deadline;
+        if (sleeps.size() >= _frames) _app->requestQuit();
+    }
+    std::vector<double> sleeps;
+
+private:
+    Application* _app;
+    size_t _frames;
+    TimePoint _now{};
+};
+} // namespace
+
+TEST(AppDelegateTest, TheMainLoopRunsAtSixtyFramesASecond) {
+    Director::getInstance()->reset();
+    Director::getInstance()->setOpenGLView(nullptr);  // a window of its own
+    AppDelegate delegate;
+    Application* app = Application::getInstance();
+    SteppedClock clock(app, 5);
+    app->setFrameClock(&clock);
+    EXPECT_EQ(app->run(), 0);
+    ASSERT_EQ(clock.sleeps.size(), 5u);
+    for (double sleep : clock.sleeps) EXPECT_NEAR(sleep, 1.0 / 60, 1e-6);
+    app->setFrameClock(nullptr);
+    Director::getInstance()->reset();
 }
