@@ -65,6 +65,8 @@ bool FieldScrollView::initWithWindow(const Size& size) {
 }
 
 FieldScrollView::~FieldScrollView() {
+    // The animated scroll's end would call back into this view.
+    if (content) content->stopAllActions();
     if (EventDispatcher* d = Director::getInstance()->getEventDispatcher()) d->removeEventListener(touchListener.get());
 }
 
@@ -98,17 +100,24 @@ void FieldScrollView::scrollTo(const Vec2& offset, bool animated) {
         animateScrollTo(offset, kAnimatedScrollDuration);
         return;
     }
+    // A scroll set at once ends an animated one: moves add up, so it would
+    // go on pulling the content.
+    stopScrollAnimation();
     Vec2 to = offset;
     if (!elastic) to.y = clampY(to.y);  // only y: the field may hang past its sides
     content->setPosition(to);
     notifyScrolled();
 }
 
+void FieldScrollView::stopScrollAnimation() {
+    if (!scrollAnimation) return;
+    content->stopAction(scrollAnimation.get());
+    scrollAnimation = nullptr;
+    unschedule(kNotifyKey);
+}
+
 void FieldScrollView::endScrollAnimation() {
-    if (scrollAnimation) {
-        content->stopAction(scrollAnimation.get());
-        scrollAnimation = nullptr;
-    }
+    stopScrollAnimation();
     unschedule(kNotifyKey);
     notifyScrolled();
 }
@@ -149,7 +158,9 @@ void FieldScrollView::setZoomAround(float scale, const Vec2& worldPoint) {
     // make the field vanish.
     if (!std::isfinite(scale) || content->getScale() == scale) return;
     Vec2 held = content->convertToNodeSpace(worldPoint);
-    content->setScale(std::clamp(scale, minZoom, maxZoom));
+    // Limits set the wrong way round, or at 0, must not break the field.
+    float low = std::max(0.01f, std::min(minZoom, maxZoom)), high = std::max(low, std::max(minZoom, maxZoom));
+    content->setScale(std::clamp(scale, low, high));
     if (delegate) delegate->onZoomed(this);
     Vec2 moved = convertToNodeSpace(worldPoint) - convertToNodeSpace(content->convertToWorldSpace(held));
     Vec2 to = content->getPosition() + moved;
@@ -213,10 +224,16 @@ void FieldScrollView::removeChild(Node* child, bool cleanup) {
     }
 }
 
+// The content node stays: a view without one could neither scroll nor hold.
 void FieldScrollView::removeAllChildrenWithCleanup(bool cleanup) {
     if (content) content->removeAllChildrenWithCleanup(cleanup);
-    Node::removeAllChildrenWithCleanup(cleanup);
-    content = nullptr;
+}
+
+void FieldScrollView::onExit() {
+    Layer::onExit();
+    // Touches that were under way when the view left will never end here.
+    activeTouches.clear();
+    pressed = panning = false;
 }
 
 void FieldScrollView::visit(Renderer* renderer, const AffineTransform& parentTransform, uint8_t parentOpacity,
@@ -257,6 +274,7 @@ bool FieldScrollView::onTouchBegan(Touch* touch, Event*) {
     if (activeTouches.size() > 2 || panning || !getViewRectInWorld().containsPoint(touch->getLocation())) return false;
     if (!knows(touch)) activeTouches.emplace_back(touch);
     if (activeTouches.size() == 1) {
+        stopScrollAnimation();  // the finger takes the content over
         lastPoint = previousPoint = convertToNodeSpace(touch->getLocation());
         panning = false;
         pressed = true;
@@ -323,6 +341,8 @@ void FieldScrollView::onTouchEnded(Touch* touch, Event*) {
     if (activeTouches.size() == 1 && panning) {
         auto launch = [](float v) { return v * 0.5f + (v > 0 ? kStopSpeed : -kStopSpeed); };
         velocity = Vec2(launch(lastStep.x), launch(lastStep.y));
+        if (scrollAxis == Vertical) velocity.x = 0;  // a locked axis does not drift
+        if (scrollAxis == Horizontal) velocity.y = 0;
         schedule([this](float dt) { decelerate(dt); }, kDecelerateKey);
     }
     forget(touch);

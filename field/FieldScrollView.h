@@ -87,7 +87,9 @@ public:
     void addChild(engine::Node* child, int localZOrder, int tag) override;
     void addChild(engine::Node* child, int localZOrder, const std::string& name) override;
     void removeChild(engine::Node* child, bool cleanup = true) override;
+    // Empties the content node; the content node itself stays.
     void removeAllChildrenWithCleanup(bool cleanup) override;
+    void onExit() override;
     void visit(engine::Renderer* renderer, const engine::AffineTransform& parentTransform, uint8_t parentOpacity,
                const engine::Color3B& parentColor) override;
     void updateTweenAction(float value, const std::string& key) override;
@@ -106,6 +108,7 @@ private:
     void decelerate(float dt);
     void decelerateAxis(float& v, float c, float low, float high, signed char& state, float& target, float dt);
     void endScrollAnimation();
+    void stopScrollAnimation();
     void notifyScrolled();
     bool isOutside(float c, float low, float high) const { return c < low || c > high; }
     float clampY(float y) const;

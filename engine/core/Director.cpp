@@ -51,7 +51,10 @@ void Director::reset() {
         _runningScene->cleanup();
     }
     _runningScene = nullptr;
-    if (_nextScene) _nextScene->cleanup();
+    if (_nextScene) {
+        if (_nextScene->isRunning()) _nextScene->onExit();
+        _nextScene->cleanup();
+    }
     _nextScene = nullptr;
     if (_actionManager) _actionManager->removeAllActions();
     AutoreleasePool::getInstance()->clear();
@@ -59,6 +62,7 @@ void Director::reset() {
 }
 
 void Director::startFresh() {
+    if (!_eventDispatcher) _eventDispatcher = RefPtr<EventDispatcher>::adopt(new EventDispatcher());
     _scheduler = RefPtr<Scheduler>::adopt(new Scheduler());
     _actionManager = RefPtr<ActionManager>::adopt(new ActionManager());
     _textureCache = RefPtr<TextureCache>::adopt(new TextureCache());
@@ -108,7 +112,7 @@ void Director::replaceScene(Scene* scene) {
     _sendCleanupToScene = true;
     RefPtr<Scene> superseded = std::move(_nextScene);
     _nextScene = scene;
-    if (superseded && superseded != _runningScene) {
+    if (superseded && superseded != _runningScene && !isSceneComing(superseded)) {
         if (superseded->isRunning()) {
             superseded->onExitTransitionDidStart();
             superseded->onExit();

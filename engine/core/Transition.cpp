@@ -33,7 +33,8 @@ void TransitionScene::onExit() {
     _outScene->setVisible(true);
     _outScene->setPosition(Vec2::ZERO);
     _outScene->setScale(1);
-    _inScene->onEnterTransitionDidFinish();
+    // A scene change asked for in the same frame may have exited it already.
+    if (_inScene->isRunning()) _inScene->onEnterTransitionDidFinish();
 }
 
 void TransitionScene::cleanup() {
@@ -56,6 +57,9 @@ void TransitionScene::visit(Renderer* renderer, const AffineTransform& parentTra
 }
 
 void TransitionScene::finish() {
+    // The incoming slide may not have taken its last step yet this frame;
+    // stopped, it cannot add that step onto the reset position.
+    _inScene->stopActionByTag(kSlideTag);
     _inScene->setVisible(true);
     _inScene->setPosition(Vec2::ZERO);
     _inScene->setScale(1);
@@ -75,7 +79,7 @@ TransitionSlideInB* TransitionSlideInB::create(float t, Scene* scene) {
 void TransitionSlideInT::startTransition() {
     float height = Director::getInstance()->getWinSize().height * direction();
     _inScene->setPosition(0, height);
-    _inScene->runAction(EaseOut::create(MoveBy::create(_duration, {0, -height}), 2));
+    _inScene->runAction(EaseOut::create(MoveBy::create(_duration, {0, -height}), 2))->setTag(kSlideTag);
     _outScene->runAction(Sequence::create(EaseOut::create(MoveBy::create(_duration, {0, -height}), 2),
                                           CallFunc::create([this] { finish(); })));
 }

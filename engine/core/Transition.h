@@ -22,6 +22,7 @@ public:
 
 protected:
     virtual void startTransition() = 0;
+    static constexpr int kSlideTag = 0x511de;
     RefPtr<Scene> _inScene;
     RefPtr<Scene> _outScene;
     float _duration = 0;

@@ -296,7 +296,7 @@ TEST_F(ActionTest, MovesAddUpAndKeepAPositionSetWhileTheyRun) {
     node->setPosition(node->getPosition() + Vec2(0, 200));  // the finger lifts it
     step(1, 0.25f);
     EXPECT_NEAR(node->getPositionX(), 75, 1e-3);
-    EXPECT_NEAR(node->getPositionY(), 200, 1e-3) << "pulled back along the path";
+    EXPECT_NEAR(node->getPositionY(), 200, 1e-3) << "the lift is kept, not pulled back along the path";
     step(2, 0.25f);
     EXPECT_NEAR(node->getPositionX(), 100, 1e-3);
     EXPECT_NEAR(node->getPositionY(), 200, 1e-3);

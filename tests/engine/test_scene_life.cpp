@@ -167,3 +167,27 @@ TEST(DirectorFirstUse, LeavesThePoolAloneSoEarlierObjectsAndTheViewSurvive) {
         },
         ::testing::ExitedWithCode(0), "");
 }
+
+TEST_F(SceneLifeTest, TheIncomingSceneComesToRestExactlyInPlace) {
+    Director* d = Director::getInstance();
+    Scene* home = Scene::create();
+    d->runWithScene(home);
+    // The outgoing scene's own action steps before the slides do.
+    home->runAction(RepeatForever::create(RotateBy::create(1, 10)));
+    step(1);
+    Scene* editor = Scene::create();
+    d->replaceScene(TransitionSlideInT::create(0.3f, editor));
+    step(30, 1.0f / 60);
+    ASSERT_EQ(d->getRunningScene(), editor);
+    EXPECT_EQ(editor->getPosition(), Vec2::ZERO);
+
+    // A scene asked for at once and then through a transition keeps what it runs.
+    Scene* next = Scene::create();
+    next->runAction(RepeatForever::create(RotateBy::create(1, 90)));
+    d->replaceScene(next);
+    d->replaceScene(TransitionSlideInB::create(0.3f, next));
+    EXPECT_EQ(next->getNumberOfRunningActions(), 1u);
+    step(30, 1.0f / 60);
+    EXPECT_EQ(d->getRunningScene(), next);
+    EXPECT_EQ(next->getPosition(), Vec2::ZERO);
+}

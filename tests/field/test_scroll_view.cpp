@@ -152,7 +152,10 @@ TEST_F(ScrollViewTest, WithoutElasticityOnlyYIsHeldWithinTheContent) {
     touch(Code::MOVED, {300, 220});
     touch(Code::MOVED, {300, 200});
     touch(Code::ENDED, {300, 200});
-    settle();
+    for (int frame = 0; frame < 300 && scroll->isCoasting(); ++frame) {
+        step();
+        ASSERT_GE(offset().y, -900) << "past the edge in frame " << frame;
+    }
     EXPECT_FLOAT_EQ(offset().y, -900);
 }
 
@@ -346,4 +349,29 @@ TEST_F(ScrollViewTest, AnAxisLockedViewMovesOnlyAlongItsAxisAndATweenZooms) {
     EXPECT_NEAR(scroll->getZoom(), 0.75f, 1e-3);
     step(6);
     EXPECT_FLOAT_EQ(scroll->getZoom(), 0.5f);
+}
+
+TEST_F(ScrollViewTest, AFingerOrAScrollSetAtOnceEndsAnAnimatedScroll) {
+    scroll->animateScrollTo(Vec2(0, -100), 0.5f);
+    step(1);
+    step(10);
+    touch(Code::BEGAN, {300, 250});
+    EXPECT_FALSE(scroll->isAnimatingScroll()) << "the finger takes the content over";
+    float held = offset().y;
+    step(60);
+    EXPECT_FLOAT_EQ(offset().y, held) << "nothing pulls it from under the finger";
+    touch(Code::ENDED, {300, 250});
+
+    scroll->animateScrollTo(Vec2(0, -100), 0.5f);
+    step(5);
+    scroll->scrollTo(Vec2(0, -600), false);
+    step(60);
+    EXPECT_EQ(offset(), Vec2(0, -600));
+
+    // Emptying the view keeps its content node: it still scrolls.
+    scroll->removeAllChildren();
+    ASSERT_NE(scroll->getContainer(), nullptr);
+    EXPECT_EQ(scroll->getContainer()->getChildrenCount(), 0u);
+    scroll->scrollTo(Vec2(0, -300), false);
+    EXPECT_EQ(offset(), Vec2(0, -300));
 }
