@@ -21,6 +21,7 @@
 #include "engine/core/Scene.h"
 #include "engine/platform/GLViewImpl.h"
 #include "engine/platform/SdlRenderer.h"
+#include "bench/RatioReporter.h"
 #include "field/FieldScene.h"
 #include "ui/Localization.h"
 
@@ -217,16 +218,6 @@ void BM_RawSDL(benchmark::State& state) {
 
 BENCHMARK(BM_FieldScene)->Arg(100)->Arg(50)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_RawSDL)->Arg(100)->Arg(50)->Unit(benchmark::kMillisecond)->MinTime(2.0);
-
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs)
-            if (run.run_type == Run::RT_Iteration) times[run.benchmark_name()] = run.GetAdjustedRealTime();
-    }
-    std::map<std::string, double> times;
-};
 
 } // namespace
 

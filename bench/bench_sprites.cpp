@@ -15,6 +15,7 @@
 #include "engine/core/Sprite.h"
 #include "engine/platform/GLViewImpl.h"
 #include "engine/platform/SdlRenderer.h"
+#include "bench/RatioReporter.h"
 
 using namespace engine;
 
@@ -86,17 +87,6 @@ void BM_RawSDL(benchmark::State& state) {
 
 BENCHMARK(BM_SceneGraph)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_RawSDL)->Unit(benchmark::kMillisecond)->MinTime(2.0);
-
-// Keeps each benchmark's time per frame for the ratio.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs)
-            if (run.run_type == Run::RT_Iteration) times[run.benchmark_name()] = run.GetAdjustedRealTime();
-    }
-    std::map<std::string, double> times;
-};
 
 } // namespace
 

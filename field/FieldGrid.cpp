@@ -8,13 +8,6 @@
 
 using namespace engine;
 
-namespace {
-Sprite* picture(const std::string& path) {
-    Sprite* sprite = Sprite::create(path);
-    return sprite ? sprite : Sprite::create();
-}
-} // namespace
-
 void FieldScene::buildFieldRows() {
     const float H = Director::getInstance()->getVisibleSize().height;
     fieldRows.assign(kRowCount, {});

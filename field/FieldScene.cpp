@@ -22,12 +22,6 @@ const float kBarHeight = 96;
 
 std::string localized(const std::string& path) { return Localization::getInstance()->localizedPath(path); }
 
-// A picture by path; a missing picture still gives a node to place.
-Sprite* picture(const std::string& path) {
-    Sprite* sprite = Sprite::create(localized(path));
-    return sprite ? sprite : Sprite::create();
-}
-
 Size sizeOf(const Node* node) { return node->getContentSize(); }
 
 LayerColor* strip(const Color4B& colour, float w, float h, float x, float y) {
@@ -42,6 +36,11 @@ Rect worldBox(const Node* node) {
     return node->getNodeToWorldTransform().applyToRect(Rect(0, 0, s.width, s.height));
 }
 } // namespace
+
+Sprite* FieldScene::picture(const std::string& path) {
+    Sprite* sprite = Sprite::create(localized(path));
+    return sprite ? sprite : Sprite::create();
+}
 
 FieldScene* FieldScene::create(SaveData* data) {
     return initAndAutorelease(new FieldScene(), [&](FieldScene* scene) { return scene->init(data); });
@@ -311,8 +310,7 @@ void FieldScene::onMouseScroll(EventMouse* event) {
     }
     FieldScrollView* view = at.x < kPaletteWidth ? paletteView : fieldView;
     Vec2 offset = view->getScrollOffset();
-    Vec2 low = view->getMinOffset(), high = view->getMaxOffset();
-    offset.y = std::clamp(offset.y + kWheelStep * event->getScrollY(), std::min(low.y, high.y), high.y);
+    offset.y = view->clampOffsetY(offset.y + kWheelStep * event->getScrollY());
     view->scrollTo(offset, false);
 }
 

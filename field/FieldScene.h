@@ -110,6 +110,9 @@ protected:
     ~FieldScene() override;
 
 private:
+    // A picture by path, in the language shown; a missing picture still
+    // gives a node to place.
+    static engine::Sprite* picture(const std::string& path);
     // FieldScene.cpp
     void buildPaletteColumn(engine::Node* leftLayer);
     void buildField();

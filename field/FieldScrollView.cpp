@@ -87,7 +87,7 @@ Vec2 FieldScrollView::getMinOffset() const {
             windowSize.height - (1 - anchor.y) * s.height * content->getScaleY()};
 }
 
-float FieldScrollView::clampY(float y) const {
+float FieldScrollView::clampOffsetY(float y) const {
     return std::clamp(y, std::min(getMinOffset().y, getMaxOffset().y), getMaxOffset().y);
 }
 
@@ -104,7 +104,7 @@ void FieldScrollView::scrollTo(const Vec2& offset, bool animated) {
     // go on pulling the content.
     stopScrollAnimation();
     Vec2 to = offset;
-    if (!elastic) to.y = clampY(to.y);  // only y: the field may hang past its sides
+    if (!elastic) to.y = clampOffsetY(to.y);  // only y: the field may hang past its sides
     content->setPosition(to);
     notifyScrolled();
 }
@@ -143,7 +143,7 @@ void FieldScrollView::clampToBounds() {
     Vec2 at = content->getPosition(), low = getMinOffset(), high = getMaxOffset();
     Vec2 clamped = at;
     if (scrollAxis != Vertical) clamped.x = std::clamp(at.x, std::min(low.x, high.x), high.x);
-    if (scrollAxis != Horizontal) clamped.y = std::clamp(at.y, std::min(low.y, high.y), high.y);
+    if (scrollAxis != Horizontal) clamped.y = clampOffsetY(at.y);
     if (clamped != at) scrollTo(clamped, true);
 }
 
@@ -164,7 +164,7 @@ void FieldScrollView::setZoomAround(float scale, const Vec2& worldPoint) {
     if (delegate) delegate->onZoomed(this);
     Vec2 moved = convertToNodeSpace(worldPoint) - convertToNodeSpace(content->convertToWorldSpace(held));
     Vec2 to = content->getPosition() + moved;
-    if (!elastic) to.y = clampY(to.y);
+    if (!elastic) to.y = clampOffsetY(to.y);
     content->setPosition(to);
     notifyScrolled();
 }
@@ -402,7 +402,7 @@ void FieldScrollView::decelerate(float dt) {
     decelerateAxis(velocity.x, c.x, low.x, high.x, overshootState[0], overshootTarget[0], dt);
     decelerateAxis(velocity.y, c.y, low.y, high.y, overshootState[1], overshootTarget[1], dt);
     Vec2 to = c + velocity;
-    if (!elastic) to.y = clampY(to.y);
+    if (!elastic) to.y = clampOffsetY(to.y);
     content->setPosition(to);
     notifyScrolled();
     if (velocity.x == 0 && velocity.y == 0) {

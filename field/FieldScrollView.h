@@ -58,6 +58,9 @@ public:
     // The lowest and highest offsets that keep the content over the window.
     engine::Vec2 getMinOffset() const;
     engine::Vec2 getMaxOffset() const;
+    // `y` kept within those offsets (at the highest when the content is
+    // lower than the window).
+    float clampOffsetY(float y) const;
     void scrollTo(const engine::Vec2& offset, bool animated);
     // Eases out over twice `duration`.
     void animateScrollTo(const engine::Vec2& offset, float duration);
@@ -111,7 +114,6 @@ private:
     void stopScrollAnimation();
     void notifyScrolled();
     bool isOutside(float c, float low, float high) const { return c < low || c > high; }
-    float clampY(float y) const;
     bool knows(engine::Touch* touch) const;
     void forget(engine::Touch* touch);
     float fingerDistanceInContent() const;

@@ -44,8 +44,7 @@ void FieldScene::buildPalette() {
         paletteCards.insert(paletteCards.begin(), card);
         paletteView->addChild(card);
 
-        Sprite* badge = Sprite::create("res/r_card_num.png");
-        if (!badge) badge = Sprite::create();
+        Sprite* badge = picture("res/r_card_num.png");
         Size b = badge->getContentSize();
         badge->setPosition(card->getPositionX() - s.width / 2 - b.width / 2, y);
         paletteView->addChild(badge);
@@ -63,8 +62,7 @@ void FieldScene::buildPalette() {
     float remembered = rememberedPaletteOffsets[static_cast<size_t>(set)];
     // Shown the first time: the top of the list.
     float y = remembered == 9999.0f ? -paletteView->getContentSize().height : remembered;
-    Vec2 low = paletteView->getMinOffset(), high = paletteView->getMaxOffset();
-    y = std::clamp(y, std::min(low.y, high.y), high.y);
+    y = paletteView->clampOffsetY(y);
     paletteView->scrollTo(Vec2(paletteView->getScrollOffset().x, y), false);
 }
 

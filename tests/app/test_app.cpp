@@ -2,7 +2,6 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <string>
 #include <vector>
 
@@ -14,6 +13,7 @@
 #include "engine/core/Scene.h"
 #include "engine/platform/Application.h"
 #include "engine/platform/GLViewImpl.h"
+#include "support/SteppedClock.h"
 
 using namespace engine;
 
@@ -91,32 +91,12 @@ TEST(AppDelegateTest, OpensTheWindowAndCountsEveryReturnToTheForeground) {
     director->end();
 }
 
-namespace {
-// Time that moves only when the loop sleeps; records every sleep.
-class SteppedClock : public FrameClock {
-public:
-    SteppedClock(Application* app, size_t frames) : _app(app), _frames(frames) {}
-    TimePoint now() override { return _now; }
-    void sleepUntil(TimePoint deadline) override {
-        sleeps.push_back(std::chrono::duration<double>(deadline - _now).count());
-        if (deadline > _now) _now = deadline;
-        if (sleeps.size() >= _frames) _app->requestQuit();
-    }
-    std::vector<double> sleeps;
-
-private:
-    Application* _app;
-    size_t _frames;
-    TimePoint _now{};
-};
-} // namespace
-
 TEST(AppDelegateTest, TheMainLoopRunsAtSixtyFramesASecond) {
     Director::getInstance()->reset();
     Director::getInstance()->setOpenGLView(nullptr);  // a window of its own
     AppDelegate delegate;
     Application* app = Application::getInstance();
-    SteppedClock clock(app, 5);
+    testsupport::SteppedClock clock(app, 5);
     app->setFrameClock(&clock);
     EXPECT_EQ(app->run(), 0);
     ASSERT_EQ(clock.sleeps.size(), 5u);

@@ -10,6 +10,7 @@
 
 #include "engine/core/Director.h"
 #include "engine/platform/Application.h"
+#include "support/SteppedClock.h"
 
 using namespace engine;
 
@@ -92,26 +93,6 @@ TEST(ApplicationTest, OpeningAPageReportsWhetherABrowserCouldStart) {
 }
 
 namespace {
-// Time that moves only when the loop sleeps; records every sleep.
-class SteppedClock : public FrameClock {
-public:
-    explicit SteppedClock(Application* app, int frames) : _app(app), _frames(frames) {}
-    TimePoint now() override { return _now; }
-    void sleepUntil(TimePoint deadline) override {
-        sleeps.push_back(std::chrono::duration<double>(deadline - _now).count());
-        if (deadline > _now) _now = deadline;
-        if (static_cast<int>(sleeps.size()) == _frames / 2 && onHalfWay) onHalfWay();
-        if (static_cast<int>(sleeps.size()) >= _frames) _app->requestQuit();
-    }
-    std::vector<double> sleeps;
-    std::function<void()> onHalfWay;
-
-private:
-    Application* _app;
-    int _frames;
-    TimePoint _now{};
-};
-
 struct PacedApp : Application {
     bool applicationDidFinishLaunching() override {
         Director::getInstance()->setAnimationInterval(1.0f / 30);
@@ -126,7 +107,7 @@ TEST(ApplicationTest, TheLoopSleepsWithTheIntervalTheDirectorWasGiven) {
     Director::getInstance()->reset();
     Director::getInstance()->setOpenGLView(nullptr);  // the loop ends the view it runs
     PacedApp app;
-    SteppedClock clock(&app, 10);
+    testsupport::SteppedClock clock(&app, 10);
     clock.onHalfWay = [] { Director::getInstance()->setAnimationInterval(1.0f / 60); };
     app.setFrameClock(&clock);
     EXPECT_EQ(app.run(), 0);
