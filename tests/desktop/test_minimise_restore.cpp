@@ -56,6 +56,12 @@ TEST(DesktopWindow, MinimiseAndRestoreGiveOneForegroundEvent) {
     auto* listener = director->getEventDispatcher()->addCustomEventListener(kEnterForegroundEvent,
                                                                             [&](EventCustom*) { ++heard; });
     ASSERT_TRUE(runUntil(app, [&] { return hasFlag(window, SDL_WINDOW_SHOWN); })) << "never shown";
+    // A minimise means something only once the window manager has framed the
+    // window; before that the request goes nowhere.
+    ASSERT_TRUE(runUntil(app, [&] {
+        int top = 0, left = 0, bottom = 0, right = 0;
+        return SDL_GetWindowBordersSize(window, &top, &left, &bottom, &right) == 0 && top > 0;
+    })) << "the window manager never framed the window";
 
     // The state of the window itself is waited on, then what the editor made of it.
     SDL_MinimizeWindow(window);
