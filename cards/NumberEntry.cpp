@@ -1,0 +1,71 @@
+#include "cards/NumberEntry.h"
+
+#include <charconv>
+#include <climits>
+#include <optional>
+
+#include "cards/CardCode.h"
+#include "cards/NumberText.h"
+
+namespace {
+
+constexpr size_t kMaxCharacters = 8;
+
+// Full-width digits and full stop (U+FF10..U+FF19, U+FF0E) as ASCII, any
+// other byte kept; nullopt when there are more characters than a card holds.
+std::optional<std::string> toAscii(const std::string& typed) {
+    std::string ascii;
+    for (size_t i = 0; i < typed.size(); ++i) {
+        if (ascii.size() == kMaxCharacters) return std::nullopt;
+        unsigned char lead = static_cast<unsigned char>(typed[i]);
+        if (lead == 0xEF && i + 2 < typed.size() && static_cast<unsigned char>(typed[i + 1]) == 0xBC) {
+            unsigned char last = static_cast<unsigned char>(typed[i + 2]);
+            if (last >= 0x90 && last <= 0x99) {
+                ascii += static_cast<char>('0' + (last - 0x90));
+                i += 2;
+                continue;
+            }
+            if (last == 0x8E) {
+                ascii += '.';
+                i += 2;
+                continue;
+            }
+        }
+        ascii += typed[i];
+    }
+    return ascii;
+}
+
+bool isPlainNumber(const std::string& text) {
+    int digits = 0, points = 0;
+    for (char c : text) {
+        if (c >= '0' && c <= '9') ++digits;
+        else if (c == '.') ++points;
+        else return false;
+    }
+    return digits > 0 && points <= 1;
+}
+
+// What the board's numbers hold; jam wraps larger values without a word.
+bool fitsTheBoard(long long value, int dialect) {
+    switch (dialect) {
+    case DIALECT_JAM: return value >= -32768 && value <= 32767;
+    case DIALECT_LATTE: return value >= INT_MIN && value <= INT_MAX;
+    case DIALECT_QUE: return value >= 0 && value <= 65535;  // two bytes of the instruction
+    default: return false;
+    }
+}
+
+} // namespace
+
+NumberEntryResult checkNumberEntry(const std::string& typed, int dialect, float multiplier) {
+    std::optional<std::string> text = toAscii(typed);
+    if (!text || !isPlainNumber(*text)) return {};
+    if (text->front() == '.') text = "0" + *text;
+
+    const std::string converted = convertedNumberText(*text, multiplier);
+    long long value = 0;
+    auto result = std::from_chars(converted.data(), converted.data() + converted.size(), value);
+    if (result.ec != std::errc() || !fitsTheBoard(value, dialect)) return {};
+    return {true, *text};
+}

@@ -1,0 +1,15 @@
+#pragma once
+// Whether a number typed into a number card can go on the card: the edit
+// box, saved programs and the command line all pass through here.
+#include <string>
+
+struct NumberEntryResult {
+    bool accepted = false;
+    std::string text;  // the number as the card carries it; empty when refused
+};
+
+// At most 8 characters of ASCII or full-width digits with at most one point
+// and at least one digit; a leading point gets a "0" in front. Refused too
+// when the number x multiplier, as the board receives it, does not fit the
+// dialect's numbers (jam 0..32767, latte up to 2147483647, que 0..65535).
+NumberEntryResult checkNumberEntry(const std::string& typed, int dialect, float multiplier);
