@@ -20,8 +20,6 @@ const float kPaletteTopStrip = 53;
 const float kPaletteBottomStrip = 5;
 const float kBarHeight = 96;
 
-std::string localized(const std::string& path) { return Localization::getInstance()->localizedPath(path); }
-
 Size sizeOf(const Node* node) { return node->getContentSize(); }
 
 LayerColor* strip(const Color4B& colour, float w, float h, float x, float y) {
@@ -36,6 +34,8 @@ Rect worldBox(const Node* node) {
     return node->getNodeToWorldTransform().applyToRect(Rect(0, 0, s.width, s.height));
 }
 } // namespace
+
+std::string FieldScene::localized(const std::string& path) { return Localization::getInstance()->localizedPath(path); }
 
 Sprite* FieldScene::picture(const std::string& path) {
     Sprite* sprite = Sprite::create(localized(path));
@@ -365,13 +365,8 @@ void FieldScene::showStoppingOverlay() {
     stoppingOverlay = LayerColor::create(Color4B(64, 64, 64, 64));
     addChild(stoppingOverlay, 100);
 }
-// The dialect choice and the number entry come with the card gestures.
-void FieldScene::openDialectPopup() {}
-void FieldScene::editBoxReturn(ui::EditBox*) {}
-// Documents, thumbnails and the home screen come with saved programs.
+// Thumbnails and the home screen come with saved programs.
 void FieldScene::captureThumbnail(const std::function<void()>& done) {
     if (done) done();  // a program never saved has no thumbnail to write
 }
-void FieldScene::saveFieldDocument() {}
-void FieldScene::loadFieldDocument() {}
 void FieldScene::openCopyrightPage() {}

@@ -4,8 +4,10 @@
 // settings bar at the bottom.
 //
 // The scene is spread over files by concern: FieldScene.cpp builds it and
-// runs its controls, FieldGrid.cpp the rows of the field, Palette.cpp the
-// palette and the dialect shown.
+// runs its controls, FieldGrid.cpp the rows of the field and the card
+// gestures, FieldDocumentIO.cpp the snapshot and the saved document,
+// NumberEntryView.cpp the typing of a number card's number, Palette.cpp the
+// palette and its drags, DialectPopup.cpp the dialect choice.
 #include <array>
 #include <functional>
 #include <string>
@@ -20,6 +22,9 @@
 #include "field/FieldScrollView.h"
 #include "views/CardSprite.h"
 
+#include "cards/FieldDocument.h"
+#include "cards/FieldSnapshot.h"
+#include "cards/NumberEntry.h"
 #include "save/SaveData.h"
 
 class FieldScene : public engine::Layer, public FieldScrollViewDelegate, public engine::ui::EditBoxDelegate {
@@ -68,9 +73,53 @@ public:
     // screen, once there is one.
     void setLeaveHandler(std::function<void()> handler) { leaveHandler = std::move(handler); }
 
-    // --- palette and dialect (Palette.cpp)
+    // --- the field (FieldGrid.cpp)
+    // A new card on the field, at `position` in the field's content; null
+    // for a card the catalogue does not have.
+    CardSprite* addCardToField(int index, int set, const engine::Vec2& position, uint8_t opacity);
+    void removeCardFromField(CardSprite* card);
+    void insertRowAt(int row);
+    void deleteRowAt(int row);
+    // One step of a drag; `delta` is already divided by the zoom.
+    void moveDragGroup(CardSprite* held, const engine::Vec2& delta);
+    void snapCard(CardSprite* card);
+    void collectChain(CardSprite* card);
+    // The card on row `row`, or null.
+    CardSprite* cardOnRow(int row) const;
+    // The row a card sits on, or -1 when it lies loose.
+    int rowOfCard(const CardSprite* card) const;
+    const std::vector<engine::RefPtr<CardSprite>>& getFieldCards() const { return fieldCards; }
+    const std::vector<engine::RefPtr<CardSprite>>& getDragGroup() const { return dragGroup; }
+    int getCardUseCount(int set, int index) const;
+    CardSprite* getHeldCard() const { return heldCard; }
+    bool isOverTrash() const { return overTrash; }
+
+    // --- the field as plain data (FieldDocumentIO.cpp)
+    // What the program generator reads: taken on the main thread, read
+    // anywhere.
+    FieldSnapshot takeSnapshot() const;
+    FieldDocument makeFieldDocument() const;
+    // Every saved document goes here; the saved-program catalogue is the
+    // sink in the application, tests read it.
+    void setDocumentSink(std::function<void(const FieldDocument&)> sink) { documentSink = std::move(sink); }
+    // Empties the field and lays out the cards of `doc`; a card joins the
+    // row its connector lies on.
+    void loadDocument(const FieldDocument& doc);
+
+    // --- the number entry (NumberEntryView.cpp)
+    void openNumberEntry(CardSprite* card);
+    void closeNumberEntry();
+    bool isNumberEntryOpen() const { return numberEntryLayer != nullptr; }
+    engine::ui::EditBox* getNumberEntryBox() const { return numberEntryBox; }
+    engine::LayerColor* getNumberEntryLayer() const { return numberEntryLayer; }
+
+    // --- palette and dialect (Palette.cpp, DialectPopup.cpp)
     void buildPalette();
     void refreshDialect();
+    void closeDialectPopup();
+    engine::Layer* getDialectPopup() const { return dialectPopup; }
+    // The translucent copy that follows a finger out of the palette.
+    CardSprite* getPaletteDragCard() const { return paletteDragCard; }
 
     // --- the wheel: over the palette it scrolls the palette, elsewhere the
     // field; with Control held it zooms the field around the cursor.
@@ -104,6 +153,8 @@ public:
     void onZoomed(FieldScrollView*) override {}
     // EditBoxDelegate: the number entry of number cards.
     void editBoxReturn(engine::ui::EditBox* editBox) override;
+    void editBoxEditingDidEndWithAction(engine::ui::EditBox* editBox,
+                                        engine::ui::EditBoxDelegate::EditBoxEndAction action) override;
 
 protected:
     FieldScene() = default;
@@ -113,6 +164,7 @@ private:
     // A picture by path, in the language shown; a missing picture still
     // gives a node to place.
     static engine::Sprite* picture(const std::string& path);
+    static std::string localized(const std::string& path);
     // FieldScene.cpp
     void buildPaletteColumn(engine::Node* leftLayer);
     void buildField();
@@ -128,10 +180,47 @@ private:
     void tryToClose();
     // FieldGrid.cpp
     void buildFieldRows();
-    void insertRowAt(int row);
-    void deleteRowAt(int row);
+    void addRowButton(engine::Sprite* button, std::function<void(int)> action);
+    void attachFieldCardListener(CardSprite* card);
+    bool onFieldCardBegan(CardSprite* card, engine::Touch* touch);
+    void onFieldCardMoved(CardSprite* card, engine::Touch* touch);
+    void onFieldCardEnded(CardSprite* card, engine::Touch* touch, bool cancelled);
+    void liftHeldCard(CardSprite* card, int serial);
+    void liftChain(CardSprite* card, int serial);
+    void raiseGroup();
+    bool trashTest(CardSprite* card, const engine::Vec2& screenPoint);
+    engine::Rect trashHitBox() const;
+    void playTrash(bool fadeIn);
+    void freeConnectors(CardSprite* card);
+    void join(CardSprite* card, CardConnector& own, CardConnector& head);
+    // The best free row-head connector for one of the card's connectors.
+    bool findSnap(CardSprite* card, CardConnector*& own, CardConnector*& head) const;
+    void unlinkFromOutside(CardSprite* card, bool keepGroup);
+    void relinkFromRows();
+    void shiftCard(CardSprite* card, int from, int to);
+    void startEdgeScroll(CardSprite* card);
+    void stopEdgeScroll();
+    void edgeScroll(float dt);
+    void endGesture();
+    void changeUseCount(int set, int index, int by);
+    void afterRowShift();
+    engine::Vec2 toField(const engine::Vec2& screen) const;
+    engine::Vec2 toScreen(const engine::Vec2& fieldPoint) const;
+    engine::Vec2 connectorOnScreen(const CardSprite* card, const CardConnector& c) const;
+    engine::Vec2 directionOnScreen(const CardSprite* card, const CardConnector& c) const;
+    float zoom() const;
     // Palette.cpp
     void clearPalette();
+    void attachPaletteCardListener(CardSprite* card);
+    bool onPaletteCardBegan(CardSprite* card, engine::Touch* touch);
+    void onPaletteCardMoved(CardSprite* card, engine::Touch* touch);
+    void onPaletteCardEnded(CardSprite* card, engine::Touch* touch);
+    void pickUpFromPalette(CardSprite* card, const engine::Vec2& screenPosition);
+    // NumberEntryView.cpp
+    float numberEntryMultiplier() const;
+    void applyNumberEntry(const NumberEntryResult& result);
+    // DialectPopup.cpp
+    void addPopupItem(engine::Sprite* item);
 
     engine::RefPtr<SaveData> document;
     engine::Size layoutSize{1024, 768};
@@ -162,9 +251,43 @@ private:
     std::vector<std::vector<CardSprite*>> fieldRows;
     std::vector<engine::RefPtr<CardSprite>> fieldCards;
     std::array<std::vector<int>, 3> cardUseCounts;
+    std::vector<engine::RefPtr<CardSprite>> dragGroup;
+    CardSprite* heldCard = nullptr;
+    CardSprite* tearOffPartner = nullptr;
+    engine::Vec2 tearOffOffset;
+    double pressTime = 0, previousPressTime = 0;
+    float movedDistance = 0;
+    int gestureSerial = 0;
+    bool still = true;
+    bool lifting = false;
+    bool overTrash = false;
+    // Edge scrolling while a card is dragged.
+    engine::RefPtr<CardSprite> edgeScrollCard;
+    bool edgeScrollArmed = false;
+    float edgeStartBottom = 0, edgeStartTop = 0;
+    // Row shifts still sliding; the field is saved when the last ends.
+    int rowSlides = 0;
+    std::function<void(const FieldDocument&)> documentSink;
+
+    // The number entry (NumberEntryView.cpp).
+    engine::LayerColor* numberEntryLayer = nullptr;
+    engine::ui::EditBox* numberEntryBox = nullptr;
+    engine::RefPtr<CardSprite> numberEntryCard;
+    engine::RefPtr<engine::EventListener> numberEntryListener;
+    engine::ui::EditBoxDelegate::EditBoxEndAction lastEntryEndAction{};
 
     // The palette (Palette.cpp).
     std::vector<engine::RefPtr<CardSprite>> paletteCards;
     std::vector<engine::RefPtr<engine::LabelAtlas>> countLabels;
     std::array<float, 3> rememberedPaletteOffsets{};
+    engine::RefPtr<CardSprite> paletteSourceCard;  // the palette card being dragged out
+    CardSprite* paletteDragCard = nullptr;          // its copy, on the scene
+    CardSprite* placedDragCard = nullptr;           // the real card once on the field
+    engine::Vec2 paletteTouchStart;
+    bool decided = false;
+
+    // The dialect choice (DialectPopup.cpp).
+    engine::Layer* dialectPopup = nullptr;
+    std::vector<engine::RefPtr<engine::EventListener>> popupItemListeners;
+    engine::RefPtr<engine::EventListener> popupListener;
 };

@@ -3,8 +3,10 @@
 #include <string>
 
 #include "cards/DeviceManager.h"
+#include "engine/core/Action.h"
 #include "engine/core/Director.h"
 #include "engine/core/EventDispatcher.h"
+#include "engine/core/Touch.h"
 #include "field/FieldScene.h"
 
 using namespace engine;
@@ -12,6 +14,20 @@ using namespace engine;
 namespace {
 const float kFirstCardY = 20;
 const float kCardGap = 20;
+const float kDragStart = 10;
+const float kLongPress = 0.7f;
+const uint8_t kCopyOpacity = 150;
+const int kLongPressTag = 0x10c;
+
+Rect worldBox(const Node* node) {
+    Size s = node->getContentSize();
+    return node->getNodeToWorldTransform().applyToRect(Rect(0, 0, s.width, s.height));
+}
+
+void setSwallowing(CardSprite* card, bool on) {
+    if (auto* listener = dynamic_cast<EventListenerTouchOneByOne*>(card->getTouchListener()))
+        listener->setSwallowTouches(on);
+}
 } // namespace
 
 void FieldScene::clearPalette() {
@@ -43,6 +59,7 @@ void FieldScene::buildPalette() {
         height = y + s.height / 2;
         paletteCards.insert(paletteCards.begin(), card);
         paletteView->addChild(card);
+        attachPaletteCardListener(card);
 
         Sprite* badge = picture("res/r_card_num.png");
         Size b = badge->getContentSize();
@@ -64,6 +81,96 @@ void FieldScene::buildPalette() {
     float y = remembered == 9999.0f ? -paletteView->getContentSize().height : remembered;
     y = paletteView->clampOffsetY(y);
     paletteView->scrollTo(Vec2(paletteView->getScrollOffset().x, y), false);
+}
+
+// --- dragging a card out of the palette
+
+void FieldScene::attachPaletteCardListener(CardSprite* card) {
+    auto* listener = EventListenerTouchOneByOne::create();
+    // Until a drag is decided the palette's scroll view sees the touch too.
+    listener->setSwallowTouches(false);
+    listener->onTouchBegan = [this, card](Touch* touch, Event*) { return onPaletteCardBegan(card, touch); };
+    listener->onTouchMoved = [this, card](Touch* touch, Event*) { onPaletteCardMoved(card, touch); };
+    listener->onTouchEnded = [this, card](Touch* touch, Event*) { onPaletteCardEnded(card, touch); };
+    listener->onTouchCancelled = [this, card](Touch* touch, Event*) { onPaletteCardEnded(card, touch); };
+    Director::getInstance()->getEventDispatcher()->addEventListenerWithSceneGraphPriority(listener, card);
+    card->setTouchListener(listener);
+}
+
+bool FieldScene::onPaletteCardBegan(CardSprite* card, Touch* touch) {
+    if (paletteSourceCard || heldCard) return false;
+    if (!worldBox(card).containsPoint(touch->getLocation())) return false;
+    decided = false;
+    paletteSourceCard = card;
+    paletteTouchStart = touch->getLocation();
+    card->stopAllActions();
+    // Held still, the card comes away without any movement.
+    Action* longPress = card->runAction(Sequence::create(DelayTime::create(kLongPress), CallFunc::create([this, card] {
+        if (decided || paletteSourceCard.get() != card) return;
+        pickUpFromPalette(card, card->convertToWorldSpaceAR(Vec2::ZERO) + Vec2(3, 3));
+    })));
+    longPress->setTag(kLongPressTag);
+    return true;
+}
+
+void FieldScene::pickUpFromPalette(CardSprite* card, const Vec2& screenPosition) {
+    DeviceManager* devices = DeviceManager::getInstance();
+    paletteDragCard = CardSprite::create(devices->getCardImage(card->getCardIndex(), card->getCardSet()));
+    paletteDragCard->setCardKind(card->getCardSet(), card->getCardIndex());
+    paletteDragCard->setOpacity(kCopyOpacity);
+    paletteDragCard->setPosition(screenPosition);
+    addChild(paletteDragCard, 800);
+    setSwallowing(card, true);
+    decided = true;
+}
+
+void FieldScene::onPaletteCardMoved(CardSprite* card, Touch* touch) {
+    if (card != paletteSourceCard.get()) return;
+    if (!decided) {
+        const Vec2 d = touch->getLocation() - paletteTouchStart;
+        if (d.length() < kDragStart) return;
+        // Mainly to the right: a card comes out; otherwise the palette scrolls.
+        const float angle = std::atan2(d.x, d.y) * 180 / static_cast<float>(M_PI);
+        if (angle > 25 && angle < 155) pickUpFromPalette(card, card->convertToWorldSpaceAR(Vec2::ZERO));
+        decided = true;
+        card->stopActionByTag(kLongPressTag);
+        return;
+    }
+    if (!paletteDragCard) return;
+    if (!placedDragCard) {
+        paletteDragCard->setPosition(paletteDragCard->getPosition() + touch->getDelta());
+        if (paletteDragCard->getPositionX() < kPaletteWidth + paletteDragCard->getContentSize().width / 2) return;
+        // Over the field: the real card takes the copy's place.
+        paletteDragCard->setVisible(false);
+        placedDragCard = addCardToField(card->getCardIndex(), card->getCardSet(), toField(paletteDragCard->getPosition()),
+                                        kCopyOpacity);
+        if (!placedDragCard) return;
+        dragGroup.assign(1, RefPtr<CardSprite>(placedDragCard));
+        raiseGroup();
+        startEdgeScroll(placedDragCard);
+        return;
+    }
+    moveDragGroup(placedDragCard, touch->getDelta() / zoom());
+}
+
+void FieldScene::onPaletteCardEnded(CardSprite* card, Touch*) {
+    if (card != paletteSourceCard.get()) return;
+    RefPtr<CardSprite> keep(card);
+    if (placedDragCard) {
+        placedDragCard->setOpacity(255);
+        saveFieldDocument();
+    }
+    if (paletteDragCard) paletteDragCard->removeFromParent();
+    paletteDragCard = nullptr;
+    placedDragCard = nullptr;
+    tearOffPartner = nullptr;
+    tearOffOffset = Vec2::ZERO;
+    stopEdgeScroll();
+    dragGroup.clear();
+    card->stopAllActions();
+    setSwallowing(card, false);
+    paletteSourceCard = nullptr;
+    decided = false;
 }
 
 void FieldScene::selectCardSet(int set) {

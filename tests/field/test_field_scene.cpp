@@ -3,84 +3,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "cards/DeviceManager.h"
-#include "engine/core/EventDispatcher.h"
-#include "engine/core/FileUtils.h"
-#include "field/FieldScene.h"
-#include "support/HeadlessTest.h"
+#include "field/FieldFixture.h"
 #include "ui/AppEvents.h"
-#include "ui/Localization.h"
-
-using namespace engine;
-using testsupport::colorNear;
-using Code = EventTouch::EventCode;
-
-namespace {
-
-class FieldSceneTest : public testsupport::HeadlessTest {
-protected:
-    void SetUp() override {
-        HeadlessTest::SetUp();
-        FileUtils::getInstance()->setSearchPaths({std::string(CORVINA_TEST_RESOURCE_DIR) + "/"});
-        Localization::getInstance()->configure(LanguageType::JAPANESE, {});
-        DeviceManager::getInstance()->setCardSet(CARD_SET_BASIC);
-        DeviceManager::getInstance()->setDialect(DIALECT_JAM);
-        Scene* scene = runScene();
-        field = FieldScene::create(nullptr);
-        ASSERT_NE(field, nullptr);
-        scene->addChild(field);
-        step();
-    }
-    void TearDown() override {
-        view->setWindowSize(1024, 768);
-        HeadlessTest::TearDown();
-    }
-    void touch(Code code, Vec2 at, int id = 0) {
-        Director::getInstance()->getEventDispatcher()->dispatchTouch(code, id, at);
-    }
-    void tap(Vec2 at) {
-        touch(Code::BEGAN, at);
-        touch(Code::ENDED, at);
-    }
-    void wheel(Vec2 at, float notches, bool control = false) {
-        EventMouse e(EventMouse::MouseEventType::MOUSE_SCROLL);
-        e.setCursorPosition(at);
-        e.setScrollData(0, notches);
-        e.setControlDown(control);
-        Director::getInstance()->getEventDispatcher()->dispatchEvent(&e);
-    }
-    // Frames whose pictures nobody looks at: the scene is not drawn, its
-    // actions and schedules run as ever.
-    void stepUnseen(int frames) {
-        field->setVisible(false);
-        step(frames);
-        field->setVisible(true);
-    }
-    // The share of a node's box that is drawn in something other than white.
-    double coloured(const testsupport::Frame& f, Node* node) const {
-        Size s = node->getContentSize();
-        Rect box = node->getNodeToWorldTransform().applyToRect(Rect(0, 0, s.width, s.height));
-        int all = 0, other = 0;
-        for (float y = box.getMinY() + 1; y < box.getMaxY() - 1; y += 2)
-            for (float x = box.getMinX() + 1; x < box.getMaxX() - 1; x += 2) {
-                ++all;
-                other += !colorNear(at(f, x, y), 255, 255, 255, 10);
-            }
-        return all ? static_cast<double>(other) / all : 0;
-    }
-    static Vec2 centreOf(Node* node) {
-        Size s = node->getContentSize();
-        return node->convertToWorldSpace(Vec2(s.width / 2, s.height / 2));
-    }
-    // Design point to window pixel at 1024 x 768.
-    SDL_Color at(const testsupport::Frame& f, float x, float y) const {
-        return f.at(static_cast<int>(x), static_cast<int>(768 - 1 - y));
-    }
-
-    FieldScene* field = nullptr;
-};
-
-} // namespace
 
 TEST_F(FieldSceneTest, ANewProgramShowsFortyEmptyRowsWithTheTopOfTheFieldInView) {
     ASSERT_EQ(field->getFieldRows().size(), 40u);

@@ -1,0 +1,95 @@
+// The choice of the dialect the program is written in: a grey veil with
+// one button per dialect offered, above the dialect button.
+#include "cards/DeviceManager.h"
+#include "engine/core/Action.h"
+#include "engine/core/Director.h"
+#include "engine/core/EventDispatcher.h"
+#include "engine/core/Touch.h"
+#include "field/FieldScene.h"
+
+using namespace engine;
+
+namespace {
+const int kPopupZ = 900;
+// jam and latte; instructions are for saved programs and the command line.
+const int kOfferedDialects[] = {DIALECT_JAM, DIALECT_LATTE};
+
+Rect worldBox(const Node* node) {
+    Size s = node->getContentSize();
+    return node->getNodeToWorldTransform().applyToRect(Rect(0, 0, s.width, s.height));
+}
+} // namespace
+
+void FieldScene::openDialectPopup() {
+    if (dialectPopup) return;
+    DeviceManager* devices = DeviceManager::getInstance();
+    dialectPopup = Layer::create();
+    dialectPopup->addChild(LayerColor::create(Color4B(127, 127, 127, 127), layoutSize.width, layoutSize.height));
+
+    // The button shows the current dialect lit; so the item that differs
+    // from it, the plain one, is the current dialect.
+    Sprite* previous = nullptr;
+    for (int dialect : kOfferedDialects) {
+        Sprite* item = picture(devices->getDialectImage(dialect, dialect != devices->getDialect()));
+        item->setTag(dialect);
+        Size s = item->getContentSize();
+        if (!previous) {
+            item->setPosition(dialectButton->getPositionX(), dialectButton->getPositionY() + 100);
+        } else {
+            float left = previous->getPositionX() - previous->getContentSize().width / 2;
+            item->setPosition(left - s.width / 2 - 20, previous->getPositionY());
+        }
+        dialectPopup->addChild(item);
+        addPopupItem(item);
+        previous = item;
+    }
+
+    dialectPopup->setCascadeOpacityEnabled(true);
+    dialectPopup->setOpacity(0);
+    dialectPopup->runAction(FadeIn::create(0.1f));
+    addChild(dialectPopup, kPopupZ);
+
+    // The veil takes every touch; one that ends on it closes the choice.
+    auto* veil = EventListenerTouchOneByOne::create();
+    veil->setSwallowTouches(true);
+    veil->onTouchBegan = [this](Touch* touch, Event*) {
+        return dialectPopup && Rect(Vec2::ZERO, layoutSize).containsPoint(touch->getLocation());
+    };
+    veil->onTouchEnded = [this](Touch* touch, Event*) {
+        if (Rect(Vec2::ZERO, layoutSize).containsPoint(touch->getLocation())) closeDialectPopup();
+    };
+    Director::getInstance()->getEventDispatcher()->addEventListenerWithSceneGraphPriority(veil, dialectPopup);
+    popupListener = veil;
+}
+
+void FieldScene::addPopupItem(Sprite* item) {
+    auto* listener = EventListenerTouchOneByOne::create();
+    listener->setSwallowTouches(true);
+    listener->onTouchBegan = [item](Touch* touch, Event*) {
+        if (!worldBox(item).containsPoint(touch->getLocation())) return false;
+        item->setOpacity(kPressedOpacity);
+        return true;
+    };
+    listener->onTouchEnded = [this, item](Touch* touch, Event*) {
+        item->setOpacity(255);
+        if (!worldBox(item).containsPoint(touch->getLocation())) return;
+        DeviceManager::getInstance()->setDialect(item->getTag());
+        item->runAction(MoveTo::create(0.1f, dialectButton->getPosition()));
+        closeDialectPopup();
+    };
+    listener->onTouchCancelled = [item](Touch*, Event*) { item->setOpacity(255); };
+    Director::getInstance()->getEventDispatcher()->addEventListenerWithSceneGraphPriority(listener, item);
+    popupItemListeners.emplace_back(listener);
+}
+
+void FieldScene::closeDialectPopup() {
+    if (!dialectPopup) return;
+    EventDispatcher* dispatcher = Director::getInstance()->getEventDispatcher();
+    if (popupListener) dispatcher->removeEventListener(popupListener.get());
+    popupListener = nullptr;
+    dialectPopup->runAction(
+        Sequence::create(FadeOut::create(0.1f), CallFunc::create([this] { refreshDialect(); }), RemoveSelf::create()));
+    for (auto& listener : popupItemListeners) dispatcher->removeEventListener(listener.get());
+    popupItemListeners.clear();
+    dialectPopup = nullptr;
+}

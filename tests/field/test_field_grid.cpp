@@ -1,0 +1,481 @@
+// Building a program on the field, headless, by injected touches and fixed
+// frames: cards out of the palette, onto rows, into the trash; lifting
+// cards and chains; shifting rows; typing numbers; the dialect choice.
+#include <SDL.h>
+
+#include <cstring>
+#include <random>
+
+#include "cards/FieldGeometry.h"
+#include "engine/core/TextureCache.h"
+#include "engine/platform/TextInput.h"
+#include "views/InputCardSprite.h"
+#include "field/FieldFixture.h"
+
+namespace {
+
+SDL_Event textInput(const char* text) {
+    SDL_Event e{};
+    e.type = SDL_TEXTINPUT;
+    std::strncpy(e.text.text, text, sizeof(e.text.text) - 1);
+    return e;
+}
+
+SDL_Event key(SDL_Keycode sym) {
+    SDL_Event e{};
+    e.type = SDL_KEYDOWN;
+    e.key.state = SDL_PRESSED;
+    e.key.keysym.sym = sym;
+    return e;
+}
+
+class FieldGridTest : public FieldSceneTest {
+protected:
+    void SetUp() override {
+        FieldSceneTest::SetUp();
+        field->setDocumentSink([this](const FieldDocument& doc) { saved.push_back(doc); });
+    }
+
+    // A card of `set` and `index` on row `row`, as a saved program has it.
+    static CardRecord onRow(int set, int index, int row, const std::string& value = "") {
+        Vec2 at = field_geometry::cardCentreOnRow(row, 768);
+        return CardRecord{set, index, truncateCoordinate(at.x), truncateCoordinate(at.y),
+                          row, value};
+    }
+    Vec2 screenOf(const Node* node) const { return node->getParent()->convertToWorldSpace(node->getPosition()); }
+    Vec2 headConnector(int row) const {
+        CardSprite* head = field->getRowHead(row);
+        return head->convertToWorldSpace(head->connectors[0].point);
+    }
+    Vec2 cardConnector(CardSprite* card) const { return card->convertToWorldSpace(card->connectors[0].point); }
+
+    // Drags the palette card of `index` out to the right until it is a card
+    // on the field; the touch stays down. Returns the new field card.
+    CardSprite* dragOutOfPalette(int index) {
+        CardSprite* source = field->getPaletteCards().at(static_cast<size_t>(index)).get();
+        // Right of the middle, clear of the page buttons over the list.
+        Vec2 at = screenOf(source) + Vec2(75, 0);
+        touch(Code::BEGAN, at);
+        at += Vec2(12, 0);
+        touch(Code::MOVED, at);
+        EXPECT_NE(field->getPaletteDragCard(), nullptr) << "a move to the right takes a copy out";
+        size_t before = field->getFieldCards().size();
+        for (int i = 0; i < 20 && field->getFieldCards().size() == before; ++i) {
+            at += Vec2(20, 0);
+            touch(Code::MOVED, at);
+        }
+        EXPECT_EQ(field->getFieldCards().size(), before + 1) << "the copy crossed onto the field";
+        fingerAt = at;
+        return field->getFieldCards().empty() ? nullptr : field->getFieldCards().back().get();
+    }
+    // Moves the touch so that the card's connector ends at `target`.
+    void bringConnectorTo(CardSprite* card, Vec2 target) {
+        fingerAt += target - cardConnector(card);
+        touch(Code::MOVED, fingerAt);
+    }
+    // Sends a typed text and the Return key to the focused box.
+    void type(const std::string& text) {
+        if (!text.empty()) handleTextInputEvent(textInput(text.c_str()));
+        handleTextInputEvent(key(SDLK_RETURN));
+    }
+    // Every link has its opposite, every linked card is on the field, and
+    // rows and cards agree on who holds whom.
+    ::testing::AssertionResult consistent() const {
+        const auto& cards = field->getFieldCards();
+        auto onField = [&](const CardSprite* c) {
+            return std::any_of(cards.begin(), cards.end(), [c](const auto& k) { return k.get() == c; });
+        };
+        for (const auto& c : cards)
+            for (int d = 0; d < 4; ++d) {
+                CardSprite* n = c->neighbours[d];
+                if (!n) continue;
+                if (!onField(n)) return ::testing::AssertionFailure() << "a link to a card that left";
+                if (n->neighbours[(d + 2) % 4] != c.get()) return ::testing::AssertionFailure() << "a one-sided link";
+            }
+        for (int row = 0; row < 40; ++row) {
+            CardSprite* c = field->cardOnRow(row);
+            if (c && !onField(c)) return ::testing::AssertionFailure() << "row " << row << " holds a card that left";
+            if (c && field->rowOfCard(c) != row) return ::testing::AssertionFailure() << "row " << row << " disagrees";
+        }
+        return ::testing::AssertionSuccess();
+    }
+    static int firstNumberCard(int set) {
+        DeviceManager* d = DeviceManager::getInstance();
+        for (int i = 0; i < d->getCardCount(set); ++i)
+            if (d->getCardCode(i, set).kind == 1 && d->getCardCode(i, set).multiplier == 60) return i;
+        return -1;
+    }
+
+    std::vector<FieldDocument> saved;
+    Vec2 fingerAt;
+};
+
+} // namespace
+
+TEST_F(FieldGridTest, APaletteCardSnapsOntoARowWithinReachAndTheTrashTakesItBack) {
+    CardSprite* card = dragOutOfPalette(0);
+    ASSERT_NE(card, nullptr);
+    EXPECT_EQ(card->getOpacity(), 150);
+    EXPECT_EQ(field->getCountLabel(0)->getString(), "1") << "the badge counts it at once";
+    // 59 points to the right of row 2's connector, facing it: it joins.
+    bringConnectorTo(card, headConnector(2) + Vec2(59, 0));
+    EXPECT_EQ(field->cardOnRow(2), card);
+    EXPECT_TRUE(cardConnector(card).equals(headConnector(2))) << "it lands exactly on the row";
+    touch(Code::ENDED, fingerAt);
+    EXPECT_EQ(card->getOpacity(), 255);
+    ASSERT_EQ(saved.size(), 1u) << "the drop is saved";
+    EXPECT_EQ(saved.back().size(), 1u);
+    EXPECT_EQ(field->getRowHead(2)->getColor(), Color3B(32, 32, 32));
+
+    // 61 points away it stays loose.
+    CardSprite* other = dragOutOfPalette(1);
+    bringConnectorTo(other, headConnector(3) + Vec2(61, 0));
+    EXPECT_EQ(field->cardOnRow(3), nullptr);
+    EXPECT_EQ(field->rowOfCard(other), -1);
+    touch(Code::ENDED, fingerAt);
+    EXPECT_EQ(field->getCardUseCount(CARD_SET_BASIC, 1), 1);
+
+    // Picked up on the field and let go over the trash: gone, badge down.
+    Vec2 at = screenOf(card);
+    touch(Code::BEGAN, at);
+    stepUnseen(4);
+    EXPECT_EQ(field->getDragGroup().size(), 1u) << "lifted after 0.05 s";
+    Node* trash = field->getTrashIcon();
+    Vec2 trashAt = screenOf(trash) + Vec2(trash->getContentSize().width * 0.8f, 0);  // in the doubled box only
+    touch(Code::MOVED, trashAt);
+    EXPECT_TRUE(field->isOverTrash());
+    EXPECT_EQ(card->getColor(), Color3B(0, 30, 70));
+    touch(Code::ENDED, trashAt);
+    EXPECT_EQ(field->getFieldCards().size(), 1u);
+    EXPECT_EQ(field->getCountLabel(0)->getString(), "0");
+    EXPECT_EQ(field->cardOnRow(2), nullptr);
+    EXPECT_EQ(field->getRowHead(2)->getColor(), Color3B(255, 255, 255));
+    EXPECT_EQ(saved.back().size(), 1u);
+    RefPtr<CardSprite> flying(card);
+    stepUnseen(25);
+    EXPECT_EQ(flying->getParent(), nullptr) << "it flew into the trash and went";
+    EXPECT_TRUE(consistent());
+}
+
+TEST_F(FieldGridTest, ADropOverTheTrashStraightFromThePaletteIsKept) {
+    CardSprite* card = dragOutOfPalette(2);
+    Node* trash = field->getTrashIcon();
+    fingerAt = screenOf(trash);
+    touch(Code::MOVED, fingerAt);
+    touch(Code::ENDED, fingerAt);
+    ASSERT_EQ(field->getFieldCards().size(), 1u);
+    EXPECT_EQ(field->getFieldCards().front().get(), card);
+    EXPECT_EQ(field->getCardUseCount(CARD_SET_BASIC, 2), 1);
+}
+
+TEST_F(FieldGridTest, ADownwardDragScrollsThePaletteAndAHeldCardComesOutWithoutMoving) {
+    tap(centreOf(field->getCardSetTab(CARD_SET_FULL)));
+    FieldScrollView* palette = field->getPaletteView();
+    CardSprite* source = field->getPaletteCards().at(1).get();
+    Vec2 at = screenOf(source);
+    float before = palette->getScrollOffset().y;
+    touch(Code::BEGAN, at);
+    for (int i = 1; i <= 6; ++i) touch(Code::MOVED, at + Vec2(2, 15.0f * i));
+    touch(Code::ENDED, at + Vec2(2, 90));
+    EXPECT_EQ(field->getPaletteDragCard(), nullptr);
+    EXPECT_TRUE(field->getFieldCards().empty());
+    EXPECT_GT(palette->getScrollOffset().y, before) << "the palette scrolled instead";
+    stepUnseen(60);
+
+    source = field->getPaletteCards().at(3).get();
+    at = screenOf(source);
+    touch(Code::BEGAN, at);
+    stepUnseen(40);
+    EXPECT_EQ(field->getPaletteDragCard(), nullptr) << "not before 0.7 s";
+    stepUnseen(4);
+    CardSprite* copy = field->getPaletteDragCard();
+    ASSERT_NE(copy, nullptr);
+    EXPECT_TRUE(copy->getPosition().equals(at + Vec2(3, 3)));
+    EXPECT_EQ(copy->getOpacity(), 150);
+    touch(Code::ENDED, at);
+    EXPECT_EQ(field->getPaletteDragCard(), nullptr) << "released over the palette: nothing made";
+    EXPECT_TRUE(field->getFieldCards().empty());
+}
+
+TEST_F(FieldGridTest, AShortHoldLiftsACardAloneALongerOneItsChainAndItTearsOffOnlyPastTheLimit) {
+    field->loadDocument({onRow(0, 0, 0), onRow(0, 1, 1), onRow(0, 2, 2), onRow(0, 3, 3), onRow(0, 4, 5)});
+    ASSERT_TRUE(consistent());
+    CardSprite* second = field->cardOnRow(1);
+    ASSERT_NE(second, nullptr);
+    EXPECT_EQ(second->neighbours[CardSprite::UP], field->cardOnRow(0));
+    EXPECT_EQ(second->neighbours[CardSprite::DOWN], field->cardOnRow(2));
+    Vec2 at = screenOf(second);
+    touch(Code::BEGAN, at);
+    stepUnseen(2);
+    EXPECT_TRUE(field->getDragGroup().empty());
+    stepUnseen(2);
+    ASSERT_EQ(field->getDragGroup().size(), 1u);
+    EXPECT_EQ(second->getOpacity(), 150);
+    EXPECT_GT(second->getLocalZOrder(), field->cardOnRow(0)->getLocalZOrder()) << "raised";
+    stepUnseen(26);
+    ASSERT_EQ(field->getDragGroup().size(), 3u) << "rows 1 to 3, down to the first empty row";
+    for (const auto& c : field->getDragGroup()) EXPECT_EQ(c->getOpacity(), 100);
+
+    std::vector<Vec2> before;
+    for (const auto& c : field->getDragGroup()) before.push_back(c->getPosition());
+    touch(Code::MOVED, at + Vec2(30, 0));
+    touch(Code::MOVED, at + Vec2(55, 0));
+    for (size_t i = 0; i < before.size(); ++i) EXPECT_EQ(field->getDragGroup()[i]->getPosition(), before[i]);
+    EXPECT_EQ(field->cardOnRow(1), second) << "still on its row";
+    touch(Code::MOVED, at + Vec2(75, 0));
+    for (size_t i = 0; i < before.size(); ++i)
+        EXPECT_TRUE(field->getDragGroup()[i]->getPosition().equals(before[i] + Vec2(75, 0)));
+    EXPECT_EQ(field->cardOnRow(1), nullptr);
+    EXPECT_EQ(field->cardOnRow(3), nullptr);
+    EXPECT_EQ(field->cardOnRow(0)->neighbours[CardSprite::DOWN], nullptr) << "cut from the card left behind";
+    EXPECT_EQ(second->neighbours[CardSprite::DOWN], field->getDragGroup()[1].get()) << "the chain holds together";
+    EXPECT_TRUE(consistent());
+    // Brought back, the chain finds its rows again.
+    touch(Code::MOVED, at + Vec2(1, 0));
+    EXPECT_EQ(field->cardOnRow(1), second);
+    EXPECT_NE(field->cardOnRow(2), nullptr);
+    EXPECT_NE(field->cardOnRow(3), nullptr);
+    touch(Code::ENDED, at + Vec2(1, 0));
+    EXPECT_TRUE(consistent());
+    for (int row : {0, 1, 2, 3, 5}) EXPECT_NE(field->cardOnRow(row), nullptr);
+}
+
+TEST_F(FieldGridTest, RowsShiftWithTheirCardsAndEachShiftIsSavedOnceTheSlidesEnd) {
+    field->loadDocument({onRow(0, 0, 0), onRow(0, 2, 5, ""), onRow(0, 1, 39)});
+    CardSprite* fifth = field->cardOnRow(5);
+    // The insert button of the top row, tapped at the edge of its enlarged box.
+    Sprite* insert = nullptr;
+    for (Node* child : field->getFieldView()->getContainer()->getChildren())
+        if (auto* s = dynamic_cast<Sprite*>(child); s && s->getTag() == 0 && s->getContentSize().width == 30 &&
+                                                   s->getPositionY() > field->getRowHead(0)->getPositionY()) insert = s;
+    ASSERT_NE(insert, nullptr);
+    Rect box = insert->getBoundingBox();
+    tap(field->getFieldView()->getContainer()->convertToWorldSpace(box.origin) - Vec2(15, 15));
+    EXPECT_EQ(field->cardOnRow(0), nullptr) << "row 0 empty after inserting there";
+    EXPECT_EQ(field->cardOnRow(6), fifth);
+    EXPECT_EQ(field->cardOnRow(39), nullptr) << "the card of the last row had nowhere to go";
+    EXPECT_EQ(field->getFieldCards().size(), 2u);
+    EXPECT_TRUE(saved.empty()) << "saved once the slides have ended";
+    stepUnseen(10);
+    ASSERT_EQ(saved.size(), 1u);
+    FieldSnapshot snap = snapshotFromDocument(saved.back());
+    EXPECT_TRUE(snap.rows[1].has_value());
+    EXPECT_TRUE(snap.rows[6].has_value());
+    EXPECT_TRUE(snap.loose.empty()) << "saved where the slides ended";
+    EXPECT_TRUE(consistent());
+
+    field->insertRowAt(39);
+    EXPECT_EQ(saved.size(), 2u) << "nothing slid: saved at once";
+    field->deleteRowAt(0);
+    stepUnseen(10);
+    EXPECT_EQ(field->cardOnRow(0)->getCardIndex(), 0);
+    EXPECT_EQ(field->cardOnRow(5), fifth) << "every card one row up";
+    EXPECT_TRUE(cardConnector(fifth).equals(headConnector(5)));
+    EXPECT_EQ(fifth->neighbours[CardSprite::UP], nullptr);
+    EXPECT_EQ(saved.size(), 3u);
+    EXPECT_TRUE(consistent());
+    // The line numbers belong to the places, not the cards.
+    std::vector<std::pair<float, std::string>> numbers;
+    for (Node* child : field->getFieldView()->getContainer()->getChildren())
+        if (auto* label = dynamic_cast<LabelAtlas*>(child)) numbers.emplace_back(-label->getPositionY(), label->getString());
+    std::sort(numbers.begin(), numbers.end());
+    ASSERT_EQ(numbers.size(), 40u);
+    for (size_t i = 0; i < numbers.size(); ++i) EXPECT_EQ(numbers[i].second, std::to_string(10 * (i + 1)));
+}
+
+TEST_F(FieldGridTest, TheNumberEntryTakesGoodNumbersAndShakesAtTheRest) {
+    const int wait = firstNumberCard(CARD_SET_FULL);
+    ASSERT_GE(wait, 0);
+    field->loadDocument({onRow(CARD_SET_FULL, wait, 1, "2"), onRow(CARD_SET_BASIC, 0, 2)});
+    CardSprite* card = field->cardOnRow(1);
+    // A tap on a plain card opens nothing.
+    tap(screenOf(field->cardOnRow(2)));
+    EXPECT_FALSE(field->isNumberEntryOpen());
+    tap(screenOf(card));
+    ASSERT_TRUE(field->isNumberEntryOpen());
+    ASSERT_NE(field->getNumberEntryBox(), nullptr);
+    EXPECT_STREQ(field->getNumberEntryBox()->getText(), "2");
+    EXPECT_TRUE(field->getNumberEntryBox()->isEditing());
+
+    auto retype = [&](const std::string& text) {
+        field->getNumberEntryBox()->setText("");
+        type(text);
+    };
+    retype("1.2.3");
+    EXPECT_TRUE(field->isNumberEntryOpen()) << "two points are refused";
+    EXPECT_NE(field->getNumberEntryLayer()->getNumberOfRunningActions(), 0u) << "the layer shakes";
+    stepUnseen(20);
+    EXPECT_EQ(field->getNumberEntryLayer()->getPosition(), Vec2(0, 0)) << "and comes to rest";
+    retype("600");
+    EXPECT_TRUE(field->isNumberEntryOpen()) << "600 seconds do not fit the board in jam";
+    EXPECT_EQ(card->getNumberText(), "2");
+    size_t saves = saved.size();
+    retype(".5");
+    EXPECT_FALSE(field->isNumberEntryOpen());
+    EXPECT_EQ(card->getNumberText(), "0.5");
+    EXPECT_EQ(saved.size(), saves + 1);
+
+    // Full-width digits from an input method.
+    tap(screenOf(card));
+    ASSERT_TRUE(field->isNumberEntryOpen());
+    retype("\xEF\xBC\x91\xEF\xBC\x92");  // "１２"
+    EXPECT_EQ(card->getNumberText(), "12");
+
+    // A touch beside the box keeps a good number and drops a bad one.
+    tap(screenOf(card));
+    field->getNumberEntryBox()->setText("7");
+    tap(Vec2(900, 100));
+    EXPECT_FALSE(field->isNumberEntryOpen());
+    EXPECT_EQ(card->getNumberText(), "7");
+    tap(screenOf(card));
+    field->getNumberEntryBox()->setText("7..");
+    tap(Vec2(900, 100));
+    EXPECT_FALSE(field->isNumberEntryOpen());
+    EXPECT_EQ(card->getNumberText(), "7");
+}
+
+TEST_F(FieldGridTest, ChoosingLatteTurnsEveryFieldCardAndTheGreyVeilClosesWithoutAChoice) {
+    const int wait = firstNumberCard(CARD_SET_FULL);
+    field->loadDocument({onRow(CARD_SET_BASIC, 0, 0), onRow(CARD_SET_PAPRIKA, 1, 1), onRow(CARD_SET_FULL, wait, 2, "3")});
+    CardSprite* turned = field->cardOnRow(1);
+    turned->flip();
+    stepUnseen(30);
+    ASSERT_TRUE(turned->isShowingCode());
+    TextureCache* cache = Director::getInstance()->getTextureCache();
+    DeviceManager* devices = DeviceManager::getInstance();
+
+    tap(centreOf(field->getDialectButton()));
+    ASSERT_NE(field->getDialectPopup(), nullptr);
+    tap(Vec2(600, 100));  // the grey veil
+    stepUnseen(10);
+    EXPECT_EQ(field->getDialectPopup(), nullptr);
+    EXPECT_EQ(devices->getDialect(), DIALECT_JAM);
+
+    tap(centreOf(field->getDialectButton()));
+    Node* latte = field->getDialectPopup()->getChildByTag(DIALECT_LATTE);
+    ASSERT_NE(latte, nullptr);
+    EXPECT_LT(centreOf(latte).x, centreOf(field->getDialectPopup()->getChildByTag(DIALECT_JAM)).x);
+    tap(centreOf(latte));
+    stepUnseen(10);
+    EXPECT_EQ(devices->getDialect(), DIALECT_LATTE);
+    EXPECT_EQ(field->getDialectButton()->getTexture(), cache->addImage("res/r_to_latte_on.png"));
+    for (const auto& c : field->getFieldCards())
+        EXPECT_EQ(c->getCodePath(), devices->getCardCodeImage(c->getCardIndex(), c->getCardSet()));
+    EXPECT_EQ(turned->getImageSprite()->getTexture(), cache->addImage(turned->getCodePath()))
+        << "the card showing its code changes at once";
+    auto* number = dynamic_cast<InputCardSprite*>(field->cardOnRow(2));
+    ASSERT_NE(number, nullptr);
+    EXPECT_EQ(number->getCodeLabel()->getString(), "3000") << "3 seconds are 3000 ms in latte";
+    devices->setDialect(DIALECT_JAM);
+}
+
+TEST_F(FieldGridTest, SavedCardsComeBackOnTheirRowsAndALooseCardNearARowStaysLoose) {
+    const int wait = firstNumberCard(CARD_SET_FULL);
+    CardRecord nearRow = onRow(0, 3, 8);
+    nearRow.x += 30;
+    field->loadDocument({onRow(0, 0, 0), onRow(CARD_SET_FULL, wait, 1, "25"), nearRow, onRow(1, 2, 4)});
+    EXPECT_EQ(field->cardOnRow(8), nullptr);
+    EXPECT_EQ(field->cardOnRow(1)->getNumberText(), "25");
+    FieldSnapshot snap = field->takeSnapshot();
+    EXPECT_EQ(snap.loose.size(), 1u);
+    FieldDocument doc = field->makeFieldDocument();
+    field->loadDocument(doc);
+    EXPECT_EQ(field->makeFieldDocument(), doc) << "save, load, save gives the same document";
+    FieldSnapshot again = field->takeSnapshot();
+    for (int row = 0; row < 40; ++row) {
+        ASSERT_EQ(again.rows[static_cast<size_t>(row)].has_value(), snap.rows[static_cast<size_t>(row)].has_value());
+        if (snap.rows[static_cast<size_t>(row)]) {
+            EXPECT_EQ(again.rows[static_cast<size_t>(row)]->kind, snap.rows[static_cast<size_t>(row)]->kind);
+        }
+    }
+    EXPECT_EQ(field->getCardUseCount(0, 0), 1) << "counts start again with the loaded field";
+}
+
+TEST_F(FieldGridTest, LinksStayPairedThroughALongRandomSequence) {
+    std::mt19937 random(20261209);
+    auto pick = [&](int n) { return std::uniform_int_distribution<int>(0, n - 1)(random); };
+    for (int round = 0; round < 120; ++round) {
+        const auto& cards = field->getFieldCards();
+        switch (pick(5)) {
+        case 0: {  // a new card dropped near a row in view
+            CardSprite* card = dragOutOfPalette(pick(6));
+            if (card) bringConnectorTo(card, headConnector(pick(5)) + Vec2(pick(80) - 10.0f, pick(40) - 20.0f));
+            touch(Code::ENDED, fingerAt);
+            break;
+        }
+        case 1:  // a card or a chain lifted and moved, maybe into the trash
+            if (!cards.empty()) {
+                CardSprite* card = cards[static_cast<size_t>(pick(static_cast<int>(cards.size())))].get();
+                Vec2 at = screenOf(card);
+                if (at.y < 0 || at.y > 768 || at.x < 300) break;
+                touch(Code::BEGAN, at);
+                stepUnseen(pick(2) ? 4 : 30);
+                Vec2 to = pick(4) == 0 ? screenOf(field->getTrashIcon()) : at + Vec2(pick(200) - 100.0f, pick(300) - 150.0f);
+                touch(Code::MOVED, (at + to) / 2);
+                touch(Code::MOVED, to);
+                touch(pick(8) == 0 ? Code::CANCELLED : Code::ENDED, to);
+            }
+            break;
+        case 2: field->insertRowAt(pick(6)); break;
+        case 3: field->deleteRowAt(pick(6)); break;
+        default: stepUnseen(pick(12)); break;
+        }
+        ASSERT_TRUE(consistent()) << "after round " << round;
+        ASSERT_EQ(field->getHeldCard(), nullptr);
+    }
+    stepUnseen(30);
+    int counted = 0;
+    for (int k = 0; k < 6; ++k) counted += field->getCardUseCount(CARD_SET_BASIC, k);
+    EXPECT_EQ(counted, static_cast<int>(field->getFieldCards().size()));
+}
+
+TEST_F(FieldGridTest, ADozenCardsFromEverySetDrawOnTheirRows) {
+    const int wait = firstNumberCard(CARD_SET_FULL);
+    field->loadDocument({onRow(CARD_SET_BASIC, 0, 0), onRow(CARD_SET_FULL, wait, 1, "2"), onRow(CARD_SET_BASIC, 1, 2),
+                         onRow(CARD_SET_FULL, wait, 3, "0.5"), onRow(CARD_SET_PAPRIKA, 4, 4), onRow(CARD_SET_PAPRIKA, 7, 5),
+                         onRow(CARD_SET_FULL, 15, 6), onRow(CARD_SET_FULL, 18, 7), onRow(CARD_SET_PAPRIKA, 5, 8),
+                         onRow(CARD_SET_BASIC, 2, 9), onRow(CARD_SET_FULL, 20, 10), onRow(CARD_SET_BASIC, 5, 11)});
+    ASSERT_EQ(field->getFieldCards().size(), 12u);
+    for (int row : {1, 4}) field->cardOnRow(row)->flip();
+    field->getFieldView()->setZoom(0.5f);
+    field->getFieldView()->scrollTo(Vec2(field->getFieldView()->getScrollOffset().x,
+                                         field->getFieldView()->clampOffsetY(-1e6f)), false);
+    step(30);
+    testsupport::Frame f = grab();
+    ASSERT_TRUE(f.valid());
+    // Each card is drawn where its row puts it: not the white of an empty row head.
+    for (int row = 0; row < 12; ++row) {
+        CardSprite* card = field->cardOnRow(row);
+        ASSERT_NE(card, nullptr) << "row " << row;
+        Vec2 c = screenOf(card);
+        ASSERT_GT(c.y, 0);
+        EXPECT_GT(coloured(f, card), 0.2) << "row " << row;
+    }
+    if (const char* dir = std::getenv("CORVINA_SCREENSHOT_DIR")) f.save(std::string(dir) + "/field-cards.png");
+}
+
+TEST_F(FieldGridTest, ANumberCardLetGoInTheTrashOpensNoEntryAndHiddenCardsTakeNoTouch) {
+    const int wait = firstNumberCard(CARD_SET_FULL);
+    Node* trash = field->getTrashIcon();
+    Vec2 inTrash = screenOf(trash) + Vec2(-40, 0);
+    field->loadDocument({CardRecord{CARD_SET_FULL, wait, truncateCoordinate(field->getFieldView()->getContainer()->convertToNodeSpace(inTrash).x),
+                                    truncateCoordinate(field->getFieldView()->getContainer()->convertToNodeSpace(inTrash).y), 0, "1"}});
+    ASSERT_EQ(field->getFieldCards().size(), 1u);
+    touch(Code::BEGAN, inTrash);
+    stepUnseen(4);
+    touch(Code::ENDED, inTrash);
+    EXPECT_TRUE(field->getFieldCards().empty()) << "a lifted card let go over the trash is thrown away";
+    EXPECT_FALSE(field->isNumberEntryOpen()) << "and asks for no number";
+
+    // A palette card scrolled up under the tabs cannot be picked up there.
+    FieldScrollView* palette = field->getPaletteView();
+    palette->scrollTo(Vec2(0, palette->getScrollOffset().y + 120), false);
+    CardSprite* first = field->getPaletteCards().front().get();
+    Vec2 hidden = screenOf(first) + Vec2(75, 20);
+    ASSERT_GT(hidden.y, palette->getViewRectInWorld().getMaxY());
+    touch(Code::BEGAN, hidden);
+    touch(Code::MOVED, hidden + Vec2(20, 0));
+    touch(Code::MOVED, hidden + Vec2(40, 0));
+    EXPECT_EQ(field->getPaletteDragCard(), nullptr);
+    touch(Code::ENDED, hidden + Vec2(40, 0));
+}
