@@ -296,6 +296,10 @@ TEST_F(FieldGridTest, TheNumberEntryTakesGoodNumbersAndShakesAtTheRest) {
     ASSERT_NE(field->getNumberEntryBox(), nullptr);
     EXPECT_STREQ(field->getNumberEntryBox()->getText(), "2");
     EXPECT_TRUE(field->getNumberEntryBox()->isEditing());
+    if (const char* dir = std::getenv("CORVINA_SCREENSHOT_DIR")) {
+        step(1);
+        grab().save(std::string(dir) + "/number-entry.png");
+    }
 
     auto retype = [&](const std::string& text) {
         field->getNumberEntryBox()->setText("");
@@ -352,6 +356,10 @@ TEST_F(FieldGridTest, ChoosingLatteTurnsEveryFieldCardAndTheGreyVeilClosesWithou
     EXPECT_EQ(devices->getDialect(), DIALECT_JAM);
 
     tap(centreOf(field->getDialectButton()));
+    if (const char* dir = std::getenv("CORVINA_SCREENSHOT_DIR")) {
+        step(10);
+        grab().save(std::string(dir) + "/dialect-choice.png");
+    }
     Node* latte = field->getDialectPopup()->getChildByTag(DIALECT_LATTE);
     ASSERT_NE(latte, nullptr);
     EXPECT_LT(centreOf(latte).x, centreOf(field->getDialectPopup()->getChildByTag(DIALECT_JAM)).x);
