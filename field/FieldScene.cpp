@@ -304,8 +304,11 @@ void FieldScene::onMouseScroll(EventMouse* event) {
     Vec2 at = event->getLocation();
     if (event->isControlDown()) {
         // Up, away from the user, zooms in, as in every desktop program.
-        if (at.x >= kPaletteWidth)
+        if (at.x >= kPaletteWidth) {
             fieldView->setZoomAround(fieldView->getZoom() * std::pow(1.1f, -event->getScrollY()), at);
+            // Zoomed out near an end, the field glides back to fill the window.
+            fieldView->clampToBounds();
+        }
         return;
     }
     FieldScrollView* view = at.x < kPaletteWidth ? paletteView : fieldView;

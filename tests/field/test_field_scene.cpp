@@ -159,6 +159,9 @@ TEST_F(FieldSceneTest, TheWheelScrollsWhatIsUnderTheCursorAndWithControlZoomsThe
     EXPECT_NEAR(still.y, cursor.y, 1e-2);
     for (int i = 0; i < 20; ++i) wheel(cursor, 1, true);
     EXPECT_FLOAT_EQ(rows->getZoom(), 0.5f);
+    stepUnseen(30);
+    EXPECT_GE(rows->getScrollOffset().y, rows->getMinOffset().y - 0.01f) << "no empty band above the field";
+    EXPECT_LE(rows->getScrollOffset().y, rows->getMaxOffset().y + 0.01f);
     for (int i = 0; i < 20; ++i) wheel(cursor, -1, true);
     EXPECT_FLOAT_EQ(rows->getZoom(), 1.0f);
     float paletteY = palette->getScrollOffset().y;
