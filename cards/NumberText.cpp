@@ -47,11 +47,13 @@ double readNumberText(const std::string& text) {
 
 std::string convertedNumberText(const std::string& text, float multiplier) {
     if (text.empty()) return "";
-    float value = std::round(multiplier * static_cast<float>(readNumberText(text)));
+    // In double: a float keeps only 7 digits, and 99999999 would go out as
+    // 100000000.
+    double value = std::round(static_cast<double>(multiplier) * readNumberText(text));
     // The digit pictures have no "e" or "+" and the board cannot read
     // "1.2e+06": the value is written out whole, within what a long holds.
     if (std::isnan(value)) value = 0;
-    constexpr float kLimit = 9.0e18f;
+    constexpr double kLimit = 9.0e18;
     value = std::fmax(-kLimit, std::fmin(kLimit, value));
     char buffer[32];
     auto result = std::to_chars(buffer, buffer + sizeof buffer, static_cast<long long>(value));

@@ -42,9 +42,12 @@ TEST(NumberText, ValuesAreWholeWithHalvesAwayFromZero) {
     // Damaged saved programs: never exponent form, never undefined.
     EXPECT_EQ(convertedNumberText("1e-400", 60), "0");
     EXPECT_EQ(convertedNumberText("inf", 60), "0");
-    EXPECT_EQ(convertedNumberText("1e400", 60), "9000000202358128640");
-    EXPECT_EQ(convertedNumberText("-1e400", 60), "-9000000202358128640");
+    EXPECT_EQ(convertedNumberText("1e400", 60), "9000000000000000000");
+    EXPECT_EQ(convertedNumberText("-1e400", 60), "-9000000000000000000");
     EXPECT_EQ(convertedNumberText("20000", 60), "1200000");
+    // Large counts keep every digit.
+    EXPECT_EQ(convertedNumberText("99999999", 1), "99999999");
+    EXPECT_EQ(convertedNumberText("2147483.647", 1000), "2147483647");
 }
 
 TEST(NumberText, ADesktopLocaleChangesNothing) {
