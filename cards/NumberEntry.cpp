@@ -63,9 +63,13 @@ NumberEntryResult checkNumberEntry(const std::string& typed, int dialect, float 
     if (!text || !isPlainNumber(*text)) return {};
     if (text->front() == '.') text = "0" + *text;
 
-    const std::string converted = convertedNumberText(*text, multiplier);
+    if (!numberFitsBoard(*text, dialect, multiplier)) return {};
+    return {true, *text};
+}
+
+bool numberFitsBoard(const std::string& numberText, int dialect, float multiplier) {
+    const std::string converted = convertedNumberText(numberText.empty() ? "0" : numberText, multiplier);
     long long value = 0;
     auto result = std::from_chars(converted.data(), converted.data() + converted.size(), value);
-    if (result.ec != std::errc() || !fitsTheBoard(value, dialect)) return {};
-    return {true, *text};
+    return result.ec == std::errc() && fitsTheBoard(value, dialect);
 }

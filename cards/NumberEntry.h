@@ -13,3 +13,8 @@ struct NumberEntryResult {
 // when the number x multiplier, as the board receives it, does not fit the
 // dialect's numbers (jam 0..32767, latte up to 2147483647, que 0..65535).
 NumberEntryResult checkNumberEntry(const std::string& typed, int dialect, float multiplier);
+
+// Whether the number text x multiplier, converted as the board receives it,
+// fits the dialect's numbers (jam -32768..32767, latte the 32-bit int range,
+// que 0..65535). An empty text is 0. False for a dialect outside 0..2.
+bool numberFitsBoard(const std::string& numberText, int dialect, float multiplier);
