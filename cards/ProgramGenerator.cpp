@@ -1,0 +1,268 @@
+#include "cards/ProgramGenerator.h"
+
+#include <algorithm>
+#include <charconv>
+
+#include "cards/CardCatalog.h"
+#include "cards/NumberEntry.h"
+#include "cards/NumberText.h"
+
+namespace {
+
+using CardCatalog::DialectInfo;
+
+// A card outside the catalogue stands for nothing, as one past the end of
+// its set does, rather than stopping the worker with an exception.
+CardCode codeOf(CardKind card, int dialect) {
+    if (card.set < 0 || card.set >= kCardSetCount) return CardCode();
+    return CardCatalog::cardCode(card, dialect);
+}
+
+// The number as the board receives it: one conversion for the typed text,
+// the que bytes and the listing alike. A card without digits gives 0.
+std::string boardNumber(const std::string& numberText, float multiplier) {
+    return convertedNumberText(numberText.empty() ? "0" : numberText, multiplier);
+}
+
+long long boardValue(const std::string& numberText, float multiplier) {
+    const std::string text = boardNumber(numberText, multiplier);
+    long long value = 0;
+    std::from_chars(text.data(), text.data() + text.size(), value);
+    return value;
+}
+
+// Searching on after each inserted number, so a number holding the
+// placeholder is never replaced again.
+void replaceAll(std::string& text, const std::string& placeholder, const std::string& value) {
+    for (size_t at = text.find(placeholder); at != std::string::npos;
+         at = text.find(placeholder, at + value.size()))
+        text.replace(at, placeholder.size(), value);
+}
+
+bool hasPatch(const CardCode& code, const char* key) { return code.patches.count(key) != 0; }
+
+// A 16-bit little-endian field of the instruction bytes; only two-byte
+// patches that lie within the bytes are acted on.
+void writePatch(CardCode& code, const char* key, long long value) {
+    auto patch = code.patches.find(key);
+    if (patch == code.patches.end()) return;
+    auto position = patch->second.find("position"), size = patch->second.find("size");
+    if (position == patch->second.end() || size == patch->second.end() || size->second != 2) return;
+    if (position->second < 0 || static_cast<size_t>(position->second) + 2 > code.bytes.size()) return;
+    code.bytes[static_cast<size_t>(position->second)] = static_cast<std::uint8_t>(value & 0xFF);
+    code.bytes[static_cast<size_t>(position->second) + 1] = static_cast<std::uint8_t>((value >> 8) & 0xFF);
+}
+
+// The first row whose number the board would not hold as sent: the typed
+// text of jam and latte, the input bytes of que (its listing is only shown).
+TransferOutcome checkNumbers(const FieldSnapshot& snapshot, int dialect, const DialectInfo& info) {
+    for (size_t row = 0; row < snapshot.rows.size(); ++row) {
+        const auto& card = snapshot.rows[row];
+        if (!card) continue;
+        const CardCode code = codeOf(card->kind, dialect);
+        const bool sendsNumber = info.instructionTarget ? hasPatch(code, "input") : !code.placeholder.empty();
+        if (sendsNumber && !numberFitsBoard(card->numberText, dialect, code.multiplier))
+            return {TransferOutcome::NumberDoesNotFit, static_cast<int>(row), card->numberText};
+    }
+    return {};
+}
+
+TransferOutcome ended(TransferOutcome::Kind kind) {
+    TransferOutcome outcome;
+    outcome.kind = kind;
+    return outcome;
+}
+
+// A write that did not go out: the stop button, or the link.
+TransferOutcome stopped(const ProgramOutput& out) {
+    return ended(out.cancelRequested() ? TransferOutcome::Cancelled : TransferOutcome::Failed);
+}
+
+bool sendItems(const std::vector<CardCode>& items, const DialectInfo& info, ProgramOutput& out) {
+    for (const CardCode& item : items) {
+        std::string text = item.text;
+        if (item.appendLineEnding) text += info.lineEnding;
+        if (!out.sendText(item.delayMs >= 0 ? item.delayMs : info.charDelay, item.reportChars, text))
+            return false;
+    }
+    return true;
+}
+
+// One row as a line of program text; empty when the row holds nothing.
+std::string lineText(const SnapshotCard& card, size_t row, int dialect, const DialectInfo& info, int& delayMs,
+                     bool& appendLineEnding) {
+    const CardCode code = codeOf(card.kind, dialect);
+    std::string text = code.text;
+    if (!code.placeholder.empty()) replaceAll(text, code.placeholder, boardNumber(card.numberText, code.multiplier));
+    if (code.delayMs >= 0) delayMs = code.delayMs;
+    appendLineEnding = code.appendLineEnding;
+    return info.numberedLines ? std::to_string(10 * (row + 1)) + " " + text : text;
+}
+
+TransferOutcome sendTextProgram(const FieldSnapshot& snapshot, int dialect, const DialectInfo& info,
+                                ProgramOutput& out) {
+    // The running program is interrupted and its outputs stopped before the
+    // new one is typed; neither is shown to the user.
+    if (!out.sendText(info.breakCode.delayMs, false, info.breakCode.text)) return stopped(out);
+    if (!out.sendText(info.charDelay, false, info.stopCode.text)) return stopped(out);
+    if (!sendItems(info.prelude, info, out)) return stopped(out);
+
+    int depth = 0;
+    for (size_t row = 0; row < snapshot.rows.size(); ++row) {
+        if (!snapshot.rows[row]) continue;
+        int delayMs = info.charDelay;
+        bool appendLineEnding = true;
+        std::string line = lineText(*snapshot.rows[row], row, dialect, info, delayMs, appendLineEnding);
+        if (line.empty()) continue;
+        if (appendLineEnding) line += info.lineEnding;
+        const int indent = indentOf(line, depth, dialect);
+        if (indent > 0) line.insert(0, 2 * static_cast<size_t>(indent), ' ');
+        if (!out.sendText(delayMs, true, line)) return stopped(out);
+    }
+
+    if (!sendItems(info.epilogue, info, out)) return stopped(out);
+    return {};
+}
+
+// The lines of a que description, one per instruction: a text ending in a
+// line feed describes one more, empty, instruction.
+std::vector<std::string> descriptionLines(const std::string& text) {
+    std::vector<std::string> lines;
+    if (text.empty()) return lines;
+    size_t begin = 0;
+    for (size_t end = text.find('\n'); end != std::string::npos; end = text.find('\n', begin)) {
+        lines.push_back(text.substr(begin, end - begin));
+        begin = end + 1;
+    }
+    lines.push_back(text.substr(begin));
+    return lines;
+}
+
+class QueWriter {
+public:
+    QueWriter(const DialectInfo& info, ProgramOutput& out) : _info(info), _out(out) {}
+
+    bool write(std::uint8_t byte) {
+        if (!_out.sendByte(_info.charDelay, byte)) return false;
+        ++_written;
+        return true;
+    }
+
+    bool writeAll(const std::vector<std::uint8_t>& bytes) {
+        return std::all_of(bytes.begin(), bytes.end(), [this](std::uint8_t byte) { return write(byte); });
+    }
+
+    long written() const { return _written; }
+
+private:
+    const DialectInfo& _info;
+    ProgramOutput& _out;
+    long _written = 0;
+};
+
+TransferOutcome sendQueProgram(const FieldSnapshot& snapshot, int dialect, const DialectInfo& info,
+                               ProgramOutput& out) {
+    QueWriter writer(info, out);
+    int instruction = 0;  // the number of the next instruction, from 0
+    int emptyCount = 0;   // empty positions since the last card
+    std::vector<CardCode> openLoops;
+
+    for (const auto& card : snapshot.rows) {
+        if (!card) {
+            ++emptyCount;
+        } else {
+            // Empty positions between cards keep the instructions in step
+            // with the rows; after the last card they are never written.
+            for (int k = 0; k < emptyCount; ++k) {
+                if (!writer.writeAll(std::vector<std::uint8_t>(static_cast<size_t>(info.syncCount), info.syncByte)))
+                    return stopped(out);
+                out.listingLine(std::to_string(instruction + k + 1));
+            }
+            instruction += emptyCount;
+            emptyCount = 0;
+
+            CardCode code = codeOf(card->kind, dialect);
+            std::string text = code.text;
+
+            // An end card closes the most recently opened start that names it.
+            auto open = std::find_if(openLoops.rbegin(), openLoops.rend(), [&](const CardCode& start) {
+                return start.pairIndex == card->kind.index && start.pairSet == card->kind.set;
+            });
+            if (open != openLoops.rend() && open->line >= 0) {
+                const int target = open->line;
+                openLoops.erase(std::next(open).base());
+                writePatch(code, "line", target);
+                if (!code.placeholder.empty())
+                    replaceAll(text, code.placeholder, boardNumber(std::to_string(target + 1), code.multiplier));
+            } else if (!code.placeholder.empty()) {
+                replaceAll(text, code.placeholder, boardNumber(card->numberText, code.multiplier));
+            }
+            writePatch(code, "input", boardValue(card->numberText, code.multiplier));
+
+            if (!writer.writeAll(code.bytes)) return stopped(out);
+            const std::vector<std::string> lines = descriptionLines(text);
+            for (size_t i = 0; i < lines.size(); ++i)
+                out.listingLine(std::to_string(instruction + 1 + static_cast<int>(i)) + " " + lines[i]);
+            instruction += static_cast<int>(code.bytes.size() / 8);
+
+            if (code.pairIndex >= 0 || code.pairSet >= 0) {
+                code.line = instruction - 1;  // its last instruction: where the end jumps back to
+                openLoops.push_back(code);
+            }
+        }
+        if (out.cancelRequested()) return ended(TransferOutcome::Cancelled);
+    }
+
+    while (writer.written() < info.imageSize) {
+        if (out.cancelRequested()) return ended(TransferOutcome::Cancelled);
+        if (!writer.write(info.padByte)) return stopped(out);
+    }
+    return {};
+}
+
+} // namespace
+
+TransferOutcome transferProgram(const FieldSnapshot& snapshot, int dialect, ProgramOutput& out) {
+    const DialectInfo& info = CardCatalog::dialect(dialect);
+    // Checked before anything goes out, so a refused program leaves the
+    // board's old one running.
+    if (TransferOutcome refused = checkNumbers(snapshot, dialect, info); refused.kind != TransferOutcome::Sent)
+        return refused;
+    return info.instructionTarget ? sendQueProgram(snapshot, dialect, info, out)
+                                  : sendTextProgram(snapshot, dialect, info, out);
+}
+
+int indentOf(const std::string& lineWithEnding, int& depth, int dialect) {
+    if (dialect != DIALECT_LATTE) return 0;
+    const int before = depth;
+    int balance = 0;
+    for (char c : lineWithEnding) {
+        if (c == '{') ++balance;
+        else if (c == '}') --balance;
+        else if (c == '\n') depth += balance;
+    }
+    return std::min(before, depth);
+}
+
+bool ByteCollector::write(int delayMs, std::uint8_t byte) {
+    if (failAtByte >= 0 && static_cast<long>(bytes.size()) >= failAtByte) return false;
+    bytes += static_cast<char>(byte);
+    delays.push_back(delayMs);
+    if (cancelAfterBytes >= 0 && static_cast<long>(bytes.size()) >= cancelAfterBytes) cancelled = true;
+    return true;
+}
+
+bool ByteCollector::sendText(int delayMs, bool reportChars, const std::string& text) {
+    const std::string typed(text.c_str());
+    texts.push_back({typed, delayMs, reportChars});
+    // As the link does: stop is noticed after a character went out.
+    for (char c : typed)
+        if (!write(delayMs, static_cast<std::uint8_t>(c)) || cancelled) return false;
+    return true;
+}
+
+bool ByteCollector::sendByte(int delayMs, std::uint8_t byte) { return write(delayMs, byte); }
+
+void ByteCollector::listingLine(const std::string& line) { listing.push_back(line); }
+
+bool ByteCollector::cancelRequested() const { return cancelled; }

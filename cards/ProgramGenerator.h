@@ -1,0 +1,67 @@
+#pragma once
+// Turns the field into what the board receives and hands it over piece by
+// piece: texts to type for jam and latte, the bytes of a program image for
+// que. The editor's send worker, the command-line tool and the tests share
+// it through ProgramOutput; it reads only the snapshot and the catalogue.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "cards/FieldSnapshot.h"
+
+class ProgramOutput {
+public:
+    virtual ~ProgramOutput() = default;
+    // Types `text` up to its first zero byte with a pause of delayMs after each character
+    // (delayMs <= 0: no pause); reportChars: show each character to the user. false stops the transfer.
+    virtual bool sendText(int delayMs, bool reportChars, const std::string& text) = 0;
+    // One que byte, the pause taken before it. false stops the transfer.
+    virtual bool sendByte(int delayMs, std::uint8_t byte) = 0;
+    // One line of the que program listing shown to the user, without its line ending.
+    virtual void listingLine(const std::string& line) = 0;
+    // The user pressed stop.
+    virtual bool cancelRequested() const = 0;
+};
+
+struct TransferOutcome {
+    enum Kind { Sent, Failed, Cancelled, NumberDoesNotFit };
+    Kind kind = Sent;
+    int row = -1;            // NumberDoesNotFit: the row (0-based) whose number the board cannot hold
+    std::string number;      // and that number as stored
+};
+
+// Everything the board receives for `snapshot` in `dialect`, handed to `out` piece by piece.
+// Loose cards are never sent. std::out_of_range for a dialect outside 0..2.
+TransferOutcome transferProgram(const FieldSnapshot& snapshot, int dialect, ProgramOutput& out);
+
+// The indentation count of one latte line (two blanks each), updating depth,
+// the running brace depth of the program. 0 in the other dialects.
+int indentOf(const std::string& lineWithEnding, int& depth, int dialect);
+
+// A ProgramOutput that collects the bytes (no pauses): what the board would receive, in order.
+class ByteCollector : public ProgramOutput {
+public:
+    struct Text {
+        std::string text;  // as typed: up to the first zero byte
+        int delayMs = 0;
+        bool reportChars = false;
+    };
+
+    std::string bytes;
+    std::vector<std::string> listing;
+    std::vector<int> delays;  // one per byte: the pause asked after (text) or before (que) it
+    std::vector<Text> texts;  // one per sendText
+
+    long failAtByte = -1;        // the write of byte number failAtByte (from 0) fails
+    long cancelAfterBytes = -1;  // stop is pressed once this many bytes went out
+    bool cancelled = false;      // stop was pressed
+
+    bool sendText(int delayMs, bool reportChars, const std::string& text) override;
+    bool sendByte(int delayMs, std::uint8_t byte) override;
+    void listingLine(const std::string& line) override;
+    bool cancelRequested() const override;
+
+private:
+    // Writes one byte as the link would; false when it fails.
+    bool write(int delayMs, std::uint8_t byte);
+};

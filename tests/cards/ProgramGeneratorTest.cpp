@@ -1,0 +1,353 @@
+// What the board receives for a field: the texts typed in jam and latte, the
+// program image written in que, and when a transfer stops early.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "cards/CardCatalog.h"
+#include "cards/NumberText.h"
+#include "cards/ProgramGenerator.h"
+
+namespace {
+
+const CardKind kLedOn{CARD_SET_BASIC, 0}, kLedOff{CARD_SET_BASIC, 1};
+const CardKind kEndlessStart{CARD_SET_BASIC, 4}, kEndlessEnd{CARD_SET_BASIC, 5};
+const CardKind kWaitAny{CARD_SET_FULL, 2}, kBeep{CARD_SET_FULL, 3};
+const CardKind kLoop3Start{CARD_SET_FULL, 4}, kLoop3End{CARD_SET_FULL, 5};
+const CardKind kLoop5Start{CARD_SET_FULL, 6}, kLoop5End{CARD_SET_FULL, 7};
+const CardKind kLoopAnyStart{CARD_SET_FULL, 8}, kLoopAnyEnd{CARD_SET_FULL, 9};
+
+void put(FieldSnapshot& field, int row, CardKind kind, std::string number = "") {
+    field.rows[static_cast<size_t>(row)] = SnapshotCard{kind, std::move(number), {}, 0, row};
+}
+
+std::string bytes(std::initializer_list<int> values) {
+    std::string result;
+    for (int v : values) result += static_cast<char>(v);
+    return result;
+}
+
+std::vector<std::string> texts(const ByteCollector& out) {
+    std::vector<std::string> result;
+    for (const auto& t : out.texts) result.push_back(t.text);
+    return result;
+}
+
+// The texts typed for the cards: what follows break, stop and prelude.
+std::vector<std::string> cardTexts(const ByteCollector& out, int dialect) {
+    const auto& info = CardCatalog::dialect(dialect);
+    std::vector<std::string> all = texts(out);
+    return {all.begin() + 2 + static_cast<long>(info.prelude.size()),
+            all.end() - static_cast<long>(info.epilogue.size())};
+}
+
+const std::string kLedOnQue = bytes({1, 0, 1, 0, 0, 0, 0, 0});
+const std::string kLedOffQue = bytes({1, 0, 0, 0, 0, 0, 0, 0});
+
+} // namespace
+
+TEST(ProgramGenerator, EmptyFieldSendsOnlyTheFixedItems) {
+    FieldSnapshot field;
+    ByteCollector jam;
+    EXPECT_EQ(transferProgram(field, DIALECT_JAM, jam).kind, TransferOutcome::Sent);
+    const std::vector<ByteCollector::Text> expected = {
+        {"\x1b", 500, false}, {"\nOUT0\n", 50, false}, {"\n\n\n\n\nNEW\r\n", 50, true},
+        {"SAVE 0", 60, true}, {"\n", 1000, true},     {"RUN\r\n", 50, true},
+    };
+    ASSERT_EQ(jam.texts.size(), expected.size());
+    std::string allBytes;
+    std::vector<int> allDelays;
+    for (size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(jam.texts[i].text, expected[i].text) << i;
+        EXPECT_EQ(jam.texts[i].delayMs, expected[i].delayMs) << i;
+        EXPECT_EQ(jam.texts[i].reportChars, expected[i].reportChars) << i;
+        allBytes += expected[i].text;
+        allDelays.insert(allDelays.end(), expected[i].text.size(), expected[i].delayMs);
+    }
+    EXPECT_EQ(jam.bytes, allBytes);
+    EXPECT_EQ(jam.delays, allDelays);
+
+    // que: only the fill, no texts and no listing.
+    ByteCollector que;
+    EXPECT_EQ(transferProgram(field, DIALECT_QUE, que).kind, TransferOutcome::Sent);
+    EXPECT_TRUE(que.texts.empty());
+    EXPECT_TRUE(que.listing.empty());
+    EXPECT_EQ(que.bytes, std::string(512, '\xff'));
+}
+
+TEST(ProgramGenerator, JamLinesFollowTheRowsAndLooseCardsStayBehind) {
+    FieldSnapshot field;
+    put(field, 0, kLedOn);
+    put(field, 2, kEndlessEnd);  // its "@" belongs to the jam label
+    put(field, 39, kLedOff);
+    field.loose.push_back(SnapshotCard{kBeep, "", {}, 0, 3});
+    ByteCollector out;
+    ASSERT_EQ(transferProgram(field, DIALECT_JAM, out).kind, TransferOutcome::Sent);
+    EXPECT_EQ(cardTexts(out, DIALECT_JAM),
+              (std::vector<std::string>{"10 LED 1\r\n", "30 GOTO @LOOP\r\n", "400 LED 0\r\n"}));
+    for (size_t i = 3; i < 6; ++i) {
+        EXPECT_EQ(out.texts[i].delayMs, 50);
+        EXPECT_TRUE(out.texts[i].reportChars);
+    }
+    EXPECT_EQ(out.bytes.find("BEEP"), std::string::npos);
+}
+
+TEST(ProgramGenerator, LatteIndentsByBraceDepth) {
+    FieldSnapshot field;
+    put(field, 0, kLoopAnyStart, "4");
+    put(field, 1, kLedOn);
+    put(field, 2, kLoopAnyEnd);
+    put(field, 3, kEndlessStart);
+    put(field, 4, kEndlessStart);
+    put(field, 5, kLedOff);
+    put(field, 6, kEndlessEnd);
+    put(field, 7, kEndlessEnd);
+    ByteCollector out;
+    ASSERT_EQ(transferProgram(field, DIALECT_LATTE, out).kind, TransferOutcome::Sent);
+    EXPECT_EQ(cardTexts(out, DIALECT_LATTE),
+              (std::vector<std::string>{"i=0;\nwhile(i<4){\n", "  led(1);\n", "i=i+1;\n}\n",
+                                        "while(uart()==-1){\n", "  while(uart()==-1){\n", "    led(0);\n",
+                                        "  }\n", "}\n"}));
+
+    // Other dialects never indent and leave the depth alone.
+    int depth = 2;
+    EXPECT_EQ(indentOf("@LOOP{\r\n", depth, DIALECT_JAM), 0);
+    EXPECT_EQ(depth, 2);
+}
+
+TEST(ProgramGenerator, TypedNumbersAreConvertedOnceWholeAndRounded) {
+    struct Case {
+        int dialect;
+        std::string number;
+        const char* text;
+    };
+    const Case cases[] = {
+        {DIALECT_JAM, "1.5", "10 WAIT 90\r\n"},
+        {DIALECT_JAM, ".025", "10 WAIT 2\r\n"},  // 1.5 goes up
+        {DIALECT_JAM, "-1", "10 WAIT -60\r\n"},
+        {DIALECT_JAM, "", "10 WAIT 0\r\n"},
+        {DIALECT_LATTE, "0.25", "sleep(250);\n"},
+        {DIALECT_LATTE, "2000", "sleep(2000000);\n"},  // never 2e+06
+    };
+    for (const Case& c : cases) {
+        FieldSnapshot field;
+        put(field, 0, kWaitAny, c.number);
+        ByteCollector out;
+        ASSERT_EQ(transferProgram(field, c.dialect, out).kind, TransferOutcome::Sent) << c.number;
+        EXPECT_EQ(cardTexts(out, c.dialect), std::vector<std::string>{c.text}) << c.number;
+    }
+
+    // que: the input bytes and the listing carry the same rounded value.
+    const struct {
+        std::string number;
+        int value;
+    } queCases[] = {{"1.5", 90}, {"0.0125", 1}, {"1092", 65520}, {"", 0}};
+    for (const auto& c : queCases) {
+        FieldSnapshot field;
+        put(field, 0, kWaitAny, c.number);
+        ByteCollector out;
+        ASSERT_EQ(transferProgram(field, DIALECT_QUE, out).kind, TransferOutcome::Sent) << c.number;
+        EXPECT_EQ(out.bytes.substr(0, 8), bytes({4, 0, c.value & 0xFF, c.value >> 8, 1, 0, 0, 0})) << c.number;
+        EXPECT_EQ(out.listing, std::vector<std::string>{"1 " + std::to_string(c.value) + "かい まつ"});
+    }
+}
+
+TEST(ProgramGenerator, NumberTheBoardCannotHoldSendsNothing) {
+    struct Case {
+        int dialect;
+        CardKind kind;
+        std::string number;
+        bool fits;
+    };
+    const Case cases[] = {
+        {DIALECT_JAM, kWaitAny, "546", true},    {DIALECT_JAM, kWaitAny, "547", false},
+        {DIALECT_JAM, kWaitAny, "-546", true},   {DIALECT_JAM, kWaitAny, "-547", false},
+        {DIALECT_JAM, kLoopAnyStart, "32767", true}, {DIALECT_JAM, kLoopAnyStart, "32768", false},
+        {DIALECT_LATTE, kLoopAnyStart, "2147483647", true}, {DIALECT_LATTE, kLoopAnyStart, "2147483648", false},
+        {DIALECT_LATTE, kWaitAny, "-2147483.648", true}, {DIALECT_LATTE, kWaitAny, "-2147483.649", false},
+        {DIALECT_QUE, kWaitAny, "1092.25", true}, {DIALECT_QUE, kWaitAny, "1092.26", false},
+        {DIALECT_QUE, kWaitAny, "-0.01", false},
+        // que sends no number for this card: its digits only show.
+        {DIALECT_QUE, kLoopAnyStart, "99999999", true},
+        // Not a number card: no number is sent whatever it holds.
+        {DIALECT_JAM, kLedOn, "99999999", true},
+    };
+    for (const Case& c : cases) {
+        FieldSnapshot field;
+        put(field, 1, kLedOn);
+        put(field, 5, c.kind, c.number);
+        ByteCollector out;
+        TransferOutcome outcome = transferProgram(field, c.dialect, out);
+        if (c.fits) {
+            EXPECT_EQ(outcome.kind, TransferOutcome::Sent) << c.number << " in " << c.dialect;
+            continue;
+        }
+        EXPECT_EQ(outcome.kind, TransferOutcome::NumberDoesNotFit) << c.number << " in " << c.dialect;
+        EXPECT_EQ(outcome.row, 5);
+        EXPECT_EQ(outcome.number, c.number);
+        EXPECT_TRUE(out.bytes.empty());
+        EXPECT_TRUE(out.texts.empty());
+        EXPECT_TRUE(out.listing.empty());
+    }
+
+    // The first row that does not fit is the one named.
+    FieldSnapshot field;
+    put(field, 3, kWaitAny, "600");
+    put(field, 9, kWaitAny, "700");
+    ByteCollector out;
+    TransferOutcome outcome = transferProgram(field, DIALECT_JAM, out);
+    EXPECT_EQ(outcome.row, 3);
+    EXPECT_EQ(outcome.number, "600");
+}
+
+TEST(ProgramGenerator, QueEmptyRowsBetweenCardsAreEmptySteps) {
+    FieldSnapshot field;
+    put(field, 0, kLedOn);
+    put(field, 2, kLedOff);
+    ByteCollector out;
+    ASSERT_EQ(transferProgram(field, DIALECT_QUE, out).kind, TransferOutcome::Sent);
+    EXPECT_EQ(out.bytes, kLedOnQue + std::string(8, '\0') + kLedOffQue + std::string(488, '\xff'));
+    EXPECT_EQ(out.listing, (std::vector<std::string>{"1 LEDを つける", "2", "3 LEDを けす"}));
+    EXPECT_EQ(out.delays, std::vector<int>(512, 10));
+}
+
+TEST(ProgramGenerator, QueLoopEndsJumpBackToTheirStart) {
+    FieldSnapshot field;
+    put(field, 0, kEndlessStart);
+    put(field, 1, kLedOn);
+    put(field, 2, kEndlessEnd);
+    ByteCollector out;
+    ASSERT_EQ(transferProgram(field, DIALECT_QUE, out).kind, TransferOutcome::Sent);
+    EXPECT_EQ(out.bytes.substr(0, 24), std::string(8, '\0') + kLedOnQue + bytes({5, 0, 0, 0, 0, 0, 0, 0}));
+    // The start's empty description lists nothing.
+    EXPECT_EQ(out.listing, (std::vector<std::string>{"2 LEDを つける", "3 1 へ 行く"}));
+
+    // Further down the field the target moves with the start.
+    FieldSnapshot later;
+    put(later, 0, kLedOn);
+    put(later, 2, kEndlessStart);
+    put(later, 3, kEndlessEnd);
+    ByteCollector shifted;
+    ASSERT_EQ(transferProgram(later, DIALECT_QUE, shifted).kind, TransferOutcome::Sent);
+    EXPECT_EQ(shifted.bytes.substr(24, 8), bytes({5, 0, 2, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(shifted.listing.back(), "4 3 へ 行く");
+}
+
+TEST(ProgramGenerator, QueNestedLoopsPairByTheOpenLoopStack) {
+    // Instructions: 0-1 outer start, 2-3 inner start, 4 beep, 5-6 inner
+    // end, 7-8 outer end, 9-10 any-times start, 11-12 its own end.
+    FieldSnapshot field;
+    put(field, 0, kLoop3Start);
+    put(field, 1, kLoop3Start);
+    put(field, 2, kBeep);
+    put(field, 3, kLoop3End);
+    put(field, 4, kLoop3End);
+    put(field, 5, kLoopAnyStart, "7");
+    put(field, 6, kLoopAnyEnd);
+    ByteCollector out;
+    ASSERT_EQ(transferProgram(field, DIALECT_QUE, out).kind, TransferOutcome::Sent);
+    auto operandA = [&](int instruction) {
+        const size_t at = static_cast<size_t>(instruction) * 8 + 2;
+        return static_cast<unsigned char>(out.bytes[at]) | static_cast<unsigned char>(out.bytes[at + 1]) << 8;
+    };
+    EXPECT_EQ(out.bytes.substr(48, 8), bytes({16, 0, 3, 0, 2, 0, 3, 0}));
+    EXPECT_EQ(operandA(8), 1);
+    EXPECT_EQ(operandA(12), 10);
+    ASSERT_EQ(out.listing.size(), 13u);
+    EXPECT_EQ(out.listing[3], "4 ");
+    EXPECT_EQ(out.listing[6], "7 もし #<3 4 へ");
+    EXPECT_EQ(out.listing[8], "9 もし #<3 2 へ");
+    EXPECT_EQ(out.listing[12], "13 もし #<5 11 へ");
+
+    // An end without its start keeps the table's target 0 and shows the
+    // number it carries.
+    FieldSnapshot lone;
+    put(lone, 0, kLoop5End, "2.5");
+    ByteCollector loneOut;
+    ASSERT_EQ(transferProgram(lone, DIALECT_QUE, loneOut).kind, TransferOutcome::Sent);
+    EXPECT_EQ(loneOut.bytes.substr(8, 8), bytes({16, 0, 0, 0, 2, 0, 5, 0}));
+    EXPECT_EQ(loneOut.listing, (std::vector<std::string>{"1 はこ# + 1", "2 もし #<5 3 へ"}));
+}
+
+TEST(ProgramGenerator, QueProgramLongerThanTheImageIsWrittenWhole) {
+    FieldSnapshot field;
+    for (int row = 0; row < 40; ++row) put(field, row, kLoop3Start);  // two instructions each
+    ByteCollector out;
+    ASSERT_EQ(transferProgram(field, DIALECT_QUE, out).kind, TransferOutcome::Sent);
+    EXPECT_EQ(out.bytes.size(), 640u);
+    EXPECT_EQ(out.bytes.find('\xff'), std::string::npos);
+    EXPECT_EQ(out.listing.back(), "80 ");
+}
+
+TEST(ProgramGenerator, StopAndFailedWritesEndTheTransfer) {
+    FieldSnapshot field;
+    put(field, 0, kLedOn);
+    put(field, 1, kLedOff);
+
+    // que: stop is noticed after the row, and the fill is skipped.
+    ByteCollector cancelled;
+    cancelled.cancelAfterBytes = 3;
+    EXPECT_EQ(transferProgram(field, DIALECT_QUE, cancelled).kind, TransferOutcome::Cancelled);
+    EXPECT_EQ(cancelled.bytes, kLedOnQue);
+    EXPECT_EQ(cancelled.listing.size(), 1u);
+
+    ByteCollector inFill;
+    inFill.cancelAfterBytes = 100;
+    EXPECT_EQ(transferProgram(field, DIALECT_QUE, inFill).kind, TransferOutcome::Cancelled);
+    EXPECT_EQ(inFill.bytes.size(), 100u);
+
+    // que: a byte that does not go out ends it, with nothing written after.
+    for (long failAt : {3L, 12L, 300L}) {
+        ByteCollector failed;
+        failed.failAtByte = failAt;
+        EXPECT_EQ(transferProgram(field, DIALECT_QUE, failed).kind, TransferOutcome::Failed) << failAt;
+        EXPECT_EQ(failed.bytes.size(), static_cast<size_t>(failAt));
+        EXPECT_EQ(failed.listing.size(), failAt < 8 ? 0u : failAt < 16 ? 1u : 2u);
+    }
+
+    // Text: a failed character ends it; stop pressed while typing cancels.
+    ByteCollector failedText;
+    failedText.failAtByte = 5;
+    EXPECT_EQ(transferProgram(field, DIALECT_JAM, failedText).kind, TransferOutcome::Failed);
+    EXPECT_EQ(failedText.bytes, "\x1b\nOUT");
+    EXPECT_EQ(failedText.texts.size(), 2u);
+
+    ByteCollector cancelledText;
+    cancelledText.cancelAfterBytes = 20;
+    EXPECT_EQ(transferProgram(field, DIALECT_LATTE, cancelledText).kind, TransferOutcome::Cancelled);
+    EXPECT_EQ(cancelledText.bytes.size(), 20u);
+    EXPECT_EQ(cancelledText.texts.size(), 3u);
+}
+
+TEST(ProgramGenerator, EveryWaitTimeSendsTheNumberOnTheCardFace) {
+    const float jamMultiplier = CardCatalog::cardCode(kWaitAny, DIALECT_JAM).multiplier;
+    const float queMultiplier = CardCatalog::cardCode(kWaitAny, DIALECT_QUE).multiplier;
+    FieldSnapshot field;
+    int mismatches = 0;
+    for (int step = 1; step <= 109200 && mismatches < 5; ++step) {
+        char face[16];
+        std::snprintf(face, sizeof face, "%.3f", step * 0.005);
+        put(field, 0, kWaitAny, face);
+
+        ByteCollector jam;
+        transferProgram(field, DIALECT_JAM, jam);
+        const std::string expected = "10 WAIT " + convertedNumberText(face, jamMultiplier) + "\r\n";
+        if (jam.texts.size() < 4 || jam.texts[3].text != expected) {
+            ++mismatches;
+            ADD_FAILURE() << face << ": " << (jam.texts.size() < 4 ? "" : jam.texts[3].text);
+        }
+
+        ByteCollector que;
+        que.cancelAfterBytes = 8;  // no fill
+        transferProgram(field, DIALECT_QUE, que);
+        const std::string number = convertedNumberText(face, queMultiplier);
+        const int value = static_cast<unsigned char>(que.bytes[2]) | static_cast<unsigned char>(que.bytes[3]) << 8;
+        if (que.listing != std::vector<std::string>{"1 " + number + "かい まつ"} || std::to_string(value) != number) {
+            ++mismatches;
+            ADD_FAILURE() << face << ": " << value << " / " << (que.listing.empty() ? "" : que.listing[0]);
+        }
+    }
+}
