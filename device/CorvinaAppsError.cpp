@@ -1,0 +1,82 @@
+#include "device/CorvinaAppsError.h"
+
+#include "ui/Localization.h"
+
+namespace {
+
+std::string text(const TextPair& pair)
+{
+    return Localization::getInstance()->localizedText(pair);
+}
+
+std::string text(const std::string& japanese, const std::string& english)
+{
+    return Localization::getInstance()->localizedText(japanese, english);
+}
+
+// The texts carry one number; std::to_string keeps it free of the locale's
+// digit grouping.
+std::string withPort(std::string format, int port)
+{
+    const size_t at = format.find("%d");
+    if (at != std::string::npos)
+        format.replace(at, 2, std::to_string(port));
+    return format;
+}
+
+} // namespace
+
+CorvinaAppsError linkOpenFailedError()
+{
+    CorvinaAppsError error;
+    error.title = text(LocalizedTexts::failed);
+    error.message = text(LocalizedTexts::connectAgain);
+    error.showAlert = true;
+    error.openPanel = true;
+    return error;
+}
+
+CorvinaAppsError connectionFailedError()
+{
+    CorvinaAppsError error;
+    error.title = text(LocalizedTexts::failed);
+    error.message = text(LocalizedTexts::connectionFailed);
+    error.showAlert = error.openPanel = error.rescan = true;
+    return error;
+}
+
+CorvinaAppsError cancelledError()
+{
+    return {};
+}
+
+CorvinaAppsError permissionDeniedError(const std::string& port)
+{
+    // Read by a teacher setting up the computer: the port, the reason and
+    // the one command that fixes it.
+    CorvinaAppsError error;
+    error.title = text(LocalizedTexts::failed);
+    error.message = text(port + " をひらくことができませんでした。\n"
+                                "このポートをつかうには、ユーザーが「dialout」グループにはいっている"
+                                "ひつようがあります。\n"
+                                "ターミナルでつぎのコマンドをじっこうしてから、いちどログアウトして、"
+                                "もういちどログインしてください。\n"
+                                "sudo usermod -aG dialout $USER",
+                         "Could not open " + port + ": permission denied.\n"
+                                "To use this port, the user must be in the \"dialout\" group.\n"
+                                "Run this command in a terminal, then log out and log in again:\n"
+                                "sudo usermod -aG dialout $USER");
+    error.showAlert = true;
+    error.openPanel = true;
+    return error;
+}
+
+AlertText portConflictMessage(int port)
+{
+    return {text("ポート番号の競合", "Port number conflict"),
+            withPort(text("使用するポート番号が競合しています。%d番のポートを使用しているアプリケーションを終了し、"
+                          "CorvinaAppsを再起動してください。",
+                          "The port number is already in use. Quit the application using port %d and restart "
+                          "CorvinaApps."),
+                     port)};
+}

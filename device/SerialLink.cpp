@@ -1,0 +1,100 @@
+#include "device/SerialLink.h"
+
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <mutex>
+
+#include "device/WaitWritable.h"
+
+namespace {
+
+constexpr auto kWriteDeadline = std::chrono::seconds(2);
+
+std::mutex openCallMutex;
+std::function<int(const char*, int)>& openCall()
+{
+    static std::function<int(const char*, int)> call;
+    return call;
+}
+
+int openPort(const char* path, int flags)
+{
+    std::function<int(const char*, int)> call;
+    {
+        std::lock_guard<std::mutex> lock(openCallMutex);
+        call = openCall();
+    }
+    return call ? call(path, flags) : ::open(path, flags);
+}
+
+// The board reads exactly the bytes typed: no line-ending or flow-control
+// translation either way, 115200 8N1, reads never wait.
+bool makeRaw(int fd)
+{
+    termios tio{};
+    if (tcgetattr(fd, &tio) != 0)
+        return false;
+    tio.c_iflag &= ~(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON | IXOFF | IXANY);
+    tio.c_oflag &= ~OPOST;
+    tio.c_lflag &= ~(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
+    tio.c_cflag &= ~(CSIZE | PARENB | CSTOPB | CRTSCTS);
+    tio.c_cflag |= CS8 | CLOCAL | CREAD;
+    tio.c_cc[VMIN] = 0;
+    tio.c_cc[VTIME] = 0;
+    if (cfsetispeed(&tio, B115200) != 0 || cfsetospeed(&tio, B115200) != 0)
+        return false;
+    return tcsetattr(fd, TCSANOW, &tio) == 0;
+}
+
+} // namespace
+
+void SerialLink::setOpenForTests(std::function<int(const char*, int)> call)
+{
+    std::lock_guard<std::mutex> lock(openCallMutex);
+    openCall() = std::move(call);
+}
+
+std::unique_ptr<SerialLink> SerialLink::open(const std::string& path, int* errorNumber)
+{
+    const int fd = openPort(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        if (errorNumber)
+            *errorNumber = errno;
+        return nullptr;
+    }
+    if (!makeRaw(fd)) {
+        const int saved = errno;
+        ::close(fd);
+        if (errorNumber)
+            *errorNumber = saved;
+        return nullptr;
+    }
+    if (errorNumber)
+        *errorNumber = 0;
+    return std::unique_ptr<SerialLink>(new SerialLink(fd, path));
+}
+
+SerialLink::~SerialLink()
+{
+    ::close(_fd);
+}
+
+bool SerialLink::writeByte(std::uint8_t byte, const std::atomic<bool>* cancel)
+{
+    const auto deadline = std::chrono::steady_clock::now() + kWriteDeadline;
+    for (;;) {
+        const ssize_t written = ::write(_fd, &byte, 1);
+        if (written == 1)
+            return true;
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written < 0 && errno != EAGAIN && errno != EWOULDBLOCK)
+            return false;  // EIO: the adapter was unplugged or the far end closed
+        if (!device_detail::waitSlice(_fd, cancel, deadline))
+            return false;
+    }
+}

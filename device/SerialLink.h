@@ -1,0 +1,33 @@
+#pragma once
+// A board on a USB serial port: 115200 baud, 8 data bits, no parity, one
+// stop bit, raw bytes in both directions.
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "device/Link.h"
+
+class SerialLink : public Link {
+public:
+    // Null when the port cannot be opened or set up; `errorNumber` (may be
+    // null) then holds the errno, e.g. EACCES for a user outside `dialout`.
+    static std::unique_ptr<SerialLink> open(const std::string& path, int* errorNumber);
+    // Replaces ::open for the ports opened after it; an empty function
+    // restores ::open.
+    static void setOpenForTests(std::function<int(const char*, int)> openCall);
+
+    ~SerialLink() override;
+    SerialLink(const SerialLink&) = delete;
+    SerialLink& operator=(const SerialLink&) = delete;
+
+    // Waits at most two seconds for room in the port: a stalled adapter
+    // fails the byte instead of hanging the send.
+    bool writeByte(std::uint8_t byte, const std::atomic<bool>* cancel) override;
+    std::string describe() const override { return _path; }
+
+private:
+    SerialLink(int fd, std::string path) : _fd(fd), _path(std::move(path)) {}
+
+    int _fd;
+    std::string _path;
+};
