@@ -1,0 +1,327 @@
+#include "device/CorvinaCardSerialManager.h"
+
+#include <cerrno>
+#include <set>
+#include <utility>
+
+#include "device/SerialLink.h"
+
+namespace {
+
+// The Wi-Fi module's entry, after the serial ports.
+constexpr const char* kWifiName = "MixJuice";
+constexpr const char* kWifiDescription = "UDP";
+
+std::mutex instanceMutex;
+CorvinaCardSerialManager* instance = nullptr;
+
+std::set<std::string> namesOf(const std::vector<CorvinaCardSerialData>& devices)
+{
+    std::set<std::string> names;
+    for (const CorvinaCardSerialData& device : devices)
+        names.insert(device.portName);
+    return names;
+}
+
+} // namespace
+
+CorvinaCardSerialManager* CorvinaCardSerialManager::getInstance()
+{
+    std::lock_guard<std::mutex> lock(instanceMutex);
+    if (!instance)
+        instance = new CorvinaCardSerialManager();
+    return instance;
+}
+
+void CorvinaCardSerialManager::resetForTests()
+{
+    std::lock_guard<std::mutex> lock(instanceMutex);
+    delete instance;
+    instance = new CorvinaCardSerialManager();
+}
+
+CorvinaCardSerialManager::CorvinaCardSerialManager() : _enumerator(enumerateSerialPorts) {}
+
+CorvinaCardSerialManager::~CorvinaCardSerialManager() = default;
+
+bool CorvinaCardSerialManager::start(const std::function<void(bool)>& done)
+{
+    {
+        std::lock_guard<std::mutex> lock(_mutex);
+        if (_started)
+            return true;
+        _started = true;
+        _state = Idle;
+    }
+    if (done)
+        done(true);
+    return true;
+}
+
+PortEnumerator CorvinaCardSerialManager::enumerator() const
+{
+    std::lock_guard<std::mutex> lock(_mutex);
+    return _enumerator;
+}
+
+std::vector<CorvinaCardSerialData> CorvinaCardSerialManager::listFor(const std::vector<PortInfo>& ports) const
+{
+    std::vector<CorvinaCardSerialData> devices;
+    if (!_explicitPort.empty())
+        devices.push_back({_explicitPort, _explicitPort, Serial, false});
+    for (const PortInfo& port : ports) {
+        if (port.name.empty() || port.description.empty() || port.name == _explicitPort)
+            continue;
+        devices.push_back({port.name, port.description, Serial, false});
+    }
+    devices.push_back({kWifiName, kWifiDescription, Udp, false});
+    return devices;
+}
+
+void CorvinaCardSerialManager::install(std::vector<CorvinaCardSerialData> devices)
+{
+    // A rescan must not move the user's choice to another board: keep it by
+    // name, fall back to the first entry only when it is gone.
+    int selected = 0;
+    if (_selectedIndex >= 0 && _selectedIndex < static_cast<int>(_devices.size())) {
+        const std::string& chosen = _devices[_selectedIndex].portName;
+        for (size_t i = 0; i < devices.size(); ++i)
+            if (devices[i].portName == chosen) {
+                selected = static_cast<int>(i);
+                break;
+            }
+    }
+    for (size_t i = 0; i < devices.size(); ++i)
+        devices[i].active = static_cast<int>(i) == selected;
+    _devices = std::move(devices);
+    _selectedIndex = selected;
+}
+
+bool CorvinaCardSerialManager::scanPorts(const std::function<void(bool)>& done)
+{
+    PortEnumerator enumerate;
+    {
+        std::lock_guard<std::mutex> lock(_mutex);
+        if (_scanning)
+            return false;
+        _scanning = true;
+        _state = Searching;
+        enumerate = _enumerator;
+    }
+    // Listing ports can take a while; the scene keeps reading meanwhile.
+    const std::optional<std::vector<PortInfo>> ports = enumerate ? enumerate() : std::nullopt;
+    {
+        std::lock_guard<std::mutex> lock(_mutex);
+        if (ports)
+            install(listFor(*ports));
+        _scanning = false;
+        _state = Idle;
+    }
+    const bool result = ports.has_value();
+    if (done)
+        done(result);
+    return result;
+}
+
+bool CorvinaCardSerialManager::isScanning() const
+{
+    std::lock_guard<std::mutex> lock(_mutex);
+    return _scanning;
+}
+
+bool CorvinaCardSerialManager::refreshQuietly()
+{
+    const PortEnumerator enumerate = enumerator();
+    const std::optional<std::vector<PortInfo>> ports = enumerate ? enumerate() : std::nullopt;
+    if (!ports)
+        return false;
+    std::lock_guard<std::mutex> lock(_mutex);
+    // A scan in progress is about to install its own list.
+    if (_scanning)
+        return false;
+    std::vector<CorvinaCardSerialData> devices = listFor(*ports);
+    if (namesOf(devices) == namesOf(_devices))
+        return false;
+    install(std::move(devices));
+    return true;
+}
+
+void CorvinaCardSerialManager::setPortEnumerator(PortEnumerator enumerator)
+{
+    std::lock_guard<std::mutex> lock(_mutex);
+    _enumerator = std::move(enumerator);
+}
+
+void CorvinaCardSerialManager::setExplicitPort(const std::string& path)
+{
+    std::lock_guard<std::mutex> lock(_mutex);
+    _explicitPort = path;
+}
+
+bool CorvinaCardSerialManager::activateSelected(const std::function<void(bool)>& done)
+{
+    bool inRange;
+    {
+        std::lock_guard<std::mutex> lock(_mutex);
+        inRange = _selectedIndex >= 0 && _selectedIndex < static_cast<int>(_devices.size());
+        for (size_t i = 0; i < _devices.size(); ++i)
+            _devices[i].active = static_cast<int>(i) == _selectedIndex;
+    }
+    if (done)
+        done(inRange);
+    return inRange;
+}
+
+std::vector<CorvinaCardSerialData> CorvinaCardSerialManager::getDevices() const
+{
+    std::lock_guard<std::mutex> lock(_mutex);
+    return _devices;
+}
+
+int CorvinaCardSerialManager::getSelectedIndex() const
+{
+    std::lock_guard<std::mutex> lock(_mutex);
+    return _selectedIndex;
+}
+
+void CorvinaCardSerialManager::setSelectedIndex(int index)
+{
+    std::lock_guard<std::mutex> lock(_mutex);
+    _selectedIndex = index;
+}
+
+std::optional<CorvinaCardSerialData> CorvinaCardSerialManager::getSelectedDevice() const
+{
+    std::lock_guard<std::mutex> lock(_mutex);
+    if (_selectedIndex < 0 || _selectedIndex >= static_cast<int>(_devices.size()))
+        return std::nullopt;
+    return _devices[_selectedIndex];
+}
+
+int CorvinaCardSerialManager::getState() const
+{
+    std::lock_guard<std::mutex> lock(_mutex);
+    return _state;
+}
+
+void CorvinaCardSerialManager::setState(int state)
+{
+    std::lock_guard<std::mutex> lock(_mutex);
+    _state = state;
+}
+
+void CorvinaCardSerialManager::setUdpSettings(const UdpSettings& settings)
+{
+    std::lock_guard<std::mutex> lock(_mutex);
+    _udpSettings = settings;
+}
+
+UdpSettings CorvinaCardSerialManager::getUdpSettings() const
+{
+    std::lock_guard<std::mutex> lock(_mutex);
+    return _udpSettings;
+}
+
+std::unique_ptr<Link> CorvinaCardSerialManager::openSelected(const CorvinaCardSerialData& device,
+                                                             CorvinaAppsError* error)
+{
+    if (_linkOpener)
+        return _linkOpener(device, error);
+    int errorNumber = 0;
+    if (device.linkKind == Serial) {
+        std::unique_ptr<SerialLink> link = SerialLink::open(device.portName, &errorNumber);
+        if (!link)
+            *error = errorNumber == EACCES || errorNumber == EPERM ? permissionDeniedError(device.portName)
+                                                                    : linkOpenFailedError();
+        return link;
+    }
+    if (device.linkKind == Udp) {
+        std::unique_ptr<UdpLink> link = UdpLink::open(_udpSettings, &errorNumber);
+        if (!link && errorNumber == EADDRINUSE) {
+            const AlertText conflict = portConflictMessage(_udpSettings.localPort);
+            *error = CorvinaAppsError{conflict.title, conflict.message};
+            error->showAlert = true;
+            _portConflict = true;
+        } else if (!link) {
+            *error = linkOpenFailedError();
+        }
+        return link;
+    }
+    *error = linkOpenFailedError();
+    return nullptr;
+}
+
+bool CorvinaCardSerialManager::openLink(CorvinaAppsError* error)
+{
+    // The old link goes before the new one opens: the Wi-Fi link binds the
+    // same local port again. It is closed outside the mutex, as a serial
+    // close may wait for the adapter to drain.
+    std::shared_ptr<Link> old;
+    {
+        std::lock_guard<std::mutex> lock(_mutex);
+        old = std::move(_link);
+        _link.reset();
+    }
+    old.reset();
+
+    CorvinaAppsError failure = linkOpenFailedError();
+    bool opened = false;
+    {
+        std::lock_guard<std::mutex> lock(_mutex);
+        _portConflict = false;
+        if (_selectedIndex >= 0 && _selectedIndex < static_cast<int>(_devices.size())) {
+            std::unique_ptr<Link> link = openSelected(_devices[_selectedIndex], &failure);
+            if (link) {
+                old = std::move(_link);  // opened by another thread meanwhile
+                _link = std::move(link);
+                opened = true;
+            }
+        }
+    }
+    old.reset();
+    if (!opened && error)
+        *error = failure;
+    return opened;
+}
+
+bool CorvinaCardSerialManager::lastOpenWasPortConflict() const
+{
+    std::lock_guard<std::mutex> lock(_mutex);
+    return _portConflict;
+}
+
+bool CorvinaCardSerialManager::writeByte(std::uint8_t byte, const std::atomic<bool>* cancel)
+{
+    std::shared_ptr<Link> link;
+    {
+        std::lock_guard<std::mutex> lock(_mutex);
+        link = _link;
+    }
+    return link && link->writeByte(byte, cancel);
+}
+
+bool CorvinaCardSerialManager::isLinkOpen() const
+{
+    std::lock_guard<std::mutex> lock(_mutex);
+    return _link != nullptr;
+}
+
+bool CorvinaCardSerialManager::closeLink(const std::function<void(bool)>& done)
+{
+    std::shared_ptr<Link> link;
+    {
+        std::lock_guard<std::mutex> lock(_mutex);
+        link = std::move(_link);
+        _link.reset();
+    }
+    link.reset();
+    if (done)
+        done(true);
+    return true;
+}
+
+void CorvinaCardSerialManager::setLinkOpenerForTests(LinkOpener opener)
+{
+    std::lock_guard<std::mutex> lock(_mutex);
+    _linkOpener = std::move(opener);
+}

@@ -1,0 +1,112 @@
+#pragma once
+// The boards the editor can reach and the one link open to a board. The
+// field scene, the send worker, the hot-plug check and the command-line
+// tool all use it, possibly at once: everything here is guarded by one
+// mutex.
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "device/CorvinaAppsError.h"
+#include "device/Link.h"
+#include "device/PortScanner.h"
+#include "device/UdpLink.h"
+
+enum LinkKind { Serial = 100, Udp = 500 };
+enum LinkState { Idle = 0, Searching = 2, Connecting = 3 };
+
+// One entry of the board chooser.
+struct CorvinaCardSerialData {
+    std::string portName, description;
+    int linkKind = 0;
+    bool active = false;
+};
+
+class CorvinaCardSerialManager {
+public:
+    using LinkOpener = std::function<std::unique_ptr<Link>(const CorvinaCardSerialData&, CorvinaAppsError*)>;
+
+    // The process's manager: created on first use, never destroyed.
+    static CorvinaCardSerialManager* getInstance();
+    // Replaces the process's manager by a fresh one; nothing may be using
+    // the old one.
+    static void resetForTests();
+
+    CorvinaCardSerialManager();
+    ~CorvinaCardSerialManager();
+    CorvinaCardSerialManager(const CorvinaCardSerialManager&) = delete;
+    CorvinaCardSerialManager& operator=(const CorvinaCardSerialManager&) = delete;
+
+    // Only the first call does anything: state Idle, then done(true).
+    bool start(const std::function<void(bool)>& done);
+    // Rebuilds the list: the explicit port, every serial port found, then
+    // the Wi-Fi module. The chosen port stays chosen while its name is
+    // listed; otherwise the first entry is chosen. State is Searching while
+    // it runs. A scan while another runs returns false and does not call
+    // `done`.
+    bool scanPorts(const std::function<void(bool)>& done);
+    bool isScanning() const;
+    // For hot-plug: rebuilds the list as a scan does, but only when the
+    // port names changed, and leaves the state alone. True when it changed.
+    bool refreshQuietly();
+    void setPortEnumerator(PortEnumerator enumerator);
+    // A port named by the user (or a test) listed first in every scan,
+    // listed or not by the system; empty removes it.
+    void setExplicitPort(const std::string& path);
+
+    // Marks the selected entry active and every other inactive.
+    bool activateSelected(const std::function<void(bool)>& done);
+    std::vector<CorvinaCardSerialData> getDevices() const;
+    int getSelectedIndex() const;
+    void setSelectedIndex(int index);
+    std::optional<CorvinaCardSerialData> getSelectedDevice() const;
+    int getState() const;
+    void setState(int state);
+
+    void setUdpSettings(const UdpSettings& settings);
+    UdpSettings getUdpSettings() const;
+
+    // Closes any open link, then opens the selected entry's. On failure
+    // `error` (may be null) says what to show.
+    bool openLink(CorvinaAppsError* error);
+    // Whether the last openLink failed because another program holds the
+    // Wi-Fi link's local port; the main thread then shows the conflict.
+    bool lastOpenWasPortConflict() const;
+    // False when no link is open. The write runs outside the mutex, so a
+    // blocked write never holds up the scene's reads.
+    bool writeByte(std::uint8_t byte, const std::atomic<bool>* cancel);
+    bool isLinkOpen() const;
+    // Closes the open link, if any (a write in progress finishes first),
+    // then done(true).
+    bool closeLink(const std::function<void(bool)>& done = {});
+    // Replaces how a link is opened; an empty function restores the ports.
+    void setLinkOpenerForTests(LinkOpener opener);
+
+private:
+    // The entries a scan would show for these ports, without the choice.
+    std::vector<CorvinaCardSerialData> listFor(const std::vector<PortInfo>& ports) const;
+    // Installs a new list keeping the chosen port by name. Mutex held.
+    void install(std::vector<CorvinaCardSerialData> devices);
+    std::unique_ptr<Link> openSelected(const CorvinaCardSerialData& device, CorvinaAppsError* error);
+    PortEnumerator enumerator() const;
+
+    mutable std::mutex _mutex;
+    std::vector<CorvinaCardSerialData> _devices;
+    int _selectedIndex = 0;
+    int _state = Idle;
+    bool _started = false;
+    bool _scanning = false;
+    bool _portConflict = false;
+    std::string _explicitPort;
+    UdpSettings _udpSettings;
+    PortEnumerator _enumerator;
+    LinkOpener _linkOpener;
+    // Shared with a write in progress, which keeps the descriptor alive
+    // until it returns even if the link is closed meanwhile.
+    std::shared_ptr<Link> _link;
+};

@@ -1,0 +1,250 @@
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+
+#include <cerrno>
+
+#include "device/CorvinaCardSerialManager.h"
+#include "device/SerialLink.h"
+#include "tests/device/PtyBoard.h"
+#include "ui/Localization.h"
+
+namespace {
+
+class ManagerTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        Localization::getInstance()->configure(engine::LanguageType::ENGLISH, {});
+        CorvinaCardSerialManager::resetForTests();
+        manager = CorvinaCardSerialManager::getInstance();
+        // Nothing leaves the machine and no real port is listed.
+        manager->setUdpSettings({"127.0.0.1", 9, 0});
+        manager->setPortEnumerator([this]() -> std::optional<std::vector<PortInfo>> {
+            if (enumerationFails)
+                return std::nullopt;
+            return ports;
+        });
+    }
+    void TearDown() override
+    {
+        SerialLink::setOpenForTests({});
+        CorvinaCardSerialManager::resetForTests();
+    }
+    std::vector<std::string> names() const
+    {
+        std::vector<std::string> result;
+        for (const CorvinaCardSerialData& device : manager->getDevices())
+            result.push_back(device.portName + (device.active ? "*" : ""));
+        return result;
+    }
+    bool scan()
+    {
+        int calls = 0;
+        bool reported = false;
+        const bool result = manager->scanPorts([&](bool ok) {
+            ++calls;
+            reported = ok;
+        });
+        EXPECT_EQ(calls, 1);
+        EXPECT_EQ(reported, result);
+        return result;
+    }
+
+    CorvinaCardSerialManager* manager = nullptr;
+    std::vector<PortInfo> ports;
+    bool enumerationFails = false;
+};
+
+using Names = std::vector<std::string>;
+
+} // namespace
+
+TEST_F(ManagerTest, AScanListsTheSerialPortsThenTheWifiModule)
+{
+    ports = {{"/dev/ttyUSB0", "FT231X"}, {"", "nameless"}, {"/dev/ttyACM0", ""}, {"/dev/ttyACM1", "Board"}};
+    ASSERT_TRUE(scan());
+    EXPECT_EQ(names(), (Names{"/dev/ttyUSB0*", "/dev/ttyACM1", "MixJuice"}));
+    EXPECT_EQ(manager->getDevices()[1].linkKind, Serial);
+    EXPECT_EQ(manager->getDevices()[1].description, "Board");
+    EXPECT_EQ(manager->getDevices()[2].description, "UDP");
+    EXPECT_EQ(manager->getDevices()[2].linkKind, Udp);
+
+    // A port named on purpose comes first, once, listed or not.
+    manager->setExplicitPort("/dev/ttyS1");
+    ASSERT_TRUE(scan());
+    EXPECT_EQ(names(), (Names{"/dev/ttyS1", "/dev/ttyUSB0*", "/dev/ttyACM1", "MixJuice"}));
+    manager->setExplicitPort("/dev/ttyACM1");
+    ASSERT_TRUE(scan());
+    EXPECT_EQ(names(), (Names{"/dev/ttyACM1", "/dev/ttyUSB0*", "MixJuice"}));
+
+    manager->setExplicitPort("");
+    ports.clear();
+    ASSERT_TRUE(scan());
+    EXPECT_EQ(names(), (Names{"MixJuice*"}));
+}
+
+TEST_F(ManagerTest, ScanningShowsSearchingAndRefusesASecondScan)
+{
+    int searchingSeen = -1;
+    bool nestedScan = true;
+    manager->setPortEnumerator([&]() -> std::optional<std::vector<PortInfo>> {
+        searchingSeen = manager->getState();
+        EXPECT_TRUE(manager->isScanning());
+        nestedScan = manager->scanPorts([](bool) { ADD_FAILURE() << "a refused scan reports nothing"; });
+        return std::vector<PortInfo>{};
+    });
+    ASSERT_TRUE(scan());
+    EXPECT_EQ(searchingSeen, Searching);
+    EXPECT_FALSE(nestedScan);
+    EXPECT_EQ(manager->getState(), Idle);
+    EXPECT_FALSE(manager->isScanning());
+}
+
+TEST_F(ManagerTest, TheChosenPortStaysChosenByNameUntilItIsGone)
+{
+    ports = {{"/dev/ttyUSB0", "A"}, {"/dev/ttyUSB1", "B"}};
+    ASSERT_TRUE(scan());
+    manager->setSelectedIndex(1);
+    ASSERT_TRUE(manager->activateSelected({}));
+
+    ports.insert(ports.begin(), PortInfo{"/dev/ttyACM0", "C"});
+    ASSERT_TRUE(scan());
+    EXPECT_EQ(names(), (Names{"/dev/ttyACM0", "/dev/ttyUSB0", "/dev/ttyUSB1*", "MixJuice"}));
+    EXPECT_EQ(manager->getSelectedIndex(), 2);
+
+    // A failed listing keeps the list as it was.
+    enumerationFails = true;
+    EXPECT_FALSE(scan());
+    EXPECT_EQ(manager->getSelectedIndex(), 2);
+    EXPECT_EQ(manager->getState(), Idle);
+    enumerationFails = false;
+
+    ports = {{"/dev/ttyUSB0", "A"}};
+    ASSERT_TRUE(scan());
+    EXPECT_EQ(names(), (Names{"/dev/ttyUSB0*", "MixJuice"}));
+    EXPECT_EQ(manager->getSelectedIndex(), 0);
+
+    // Out of range: nothing chosen, nothing active.
+    for (int index : {-1, 2}) {
+        manager->setSelectedIndex(index);
+        EXPECT_FALSE(manager->getSelectedDevice());
+        EXPECT_FALSE(manager->activateSelected({}));
+        EXPECT_EQ(names(), (Names{"/dev/ttyUSB0", "MixJuice"}));
+    }
+    manager->setSelectedIndex(1);
+    EXPECT_EQ(manager->getSelectedDevice()->portName, "MixJuice");
+}
+
+TEST_F(ManagerTest, AQuietRefreshRebuildsOnlyWhenNamesChangeAndKeepsTheState)
+{
+    ports = {{"/dev/ttyUSB0", "A"}, {"/dev/ttyUSB1", "B"}};
+    ASSERT_TRUE(scan());
+    manager->setSelectedIndex(1);
+    manager->activateSelected({});
+    manager->setState(Connecting);
+
+    ports[0].description = "renamed";
+    EXPECT_FALSE(manager->refreshQuietly());
+    EXPECT_EQ(manager->getDevices()[0].description, "A");
+
+    ports.erase(ports.begin());
+    EXPECT_TRUE(manager->refreshQuietly());
+    EXPECT_EQ(names(), (Names{"/dev/ttyUSB1*", "MixJuice"}));
+    EXPECT_EQ(manager->getState(), Connecting);
+
+    enumerationFails = true;
+    EXPECT_FALSE(manager->refreshQuietly());
+    EXPECT_EQ(names().size(), 2u);
+}
+
+TEST_F(ManagerTest, StartReportsOnlyOnce)
+{
+    int calls = 0;
+    manager->setState(Connecting);
+    EXPECT_TRUE(manager->start([&](bool ok) { calls += ok; }));
+    EXPECT_EQ(manager->getState(), Idle);
+    manager->setState(Connecting);
+    EXPECT_TRUE(manager->start([&](bool) { ++calls; }));
+    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(manager->getState(), Connecting);
+}
+
+TEST_F(ManagerTest, OpenFailuresSayWhatToDo)
+{
+    CorvinaAppsError error;
+    EXPECT_FALSE(manager->openLink(&error));  // nothing listed yet
+    EXPECT_EQ(error.message, "Please connect again.");
+
+    manager->setExplicitPort("/dev/ttyUSB7");
+    ASSERT_TRUE(scan());
+    SerialLink::setOpenForTests([](const char*, int) {
+        errno = EACCES;
+        return -1;
+    });
+    EXPECT_FALSE(manager->openLink(&error));
+    EXPECT_EQ(error.title, "Failed");
+    EXPECT_NE(error.message.find("/dev/ttyUSB7"), std::string::npos);
+    EXPECT_NE(error.message.find("dialout"), std::string::npos);
+    EXPECT_NE(error.message.find("sudo usermod -aG dialout $USER"), std::string::npos);
+    EXPECT_TRUE(error.showAlert && error.openPanel);
+
+    SerialLink::setOpenForTests([](const char*, int) {
+        errno = ENOENT;
+        return -1;
+    });
+    EXPECT_FALSE(manager->openLink(&error));
+    EXPECT_EQ(error.message, "Please connect again.");
+    EXPECT_FALSE(manager->lastOpenWasPortConflict());
+
+    // Another program holds the Wi-Fi link's local port.
+    const int holder = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    socklen_t size = sizeof address;
+    ASSERT_EQ(::bind(holder, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ::getsockname(holder, reinterpret_cast<sockaddr*>(&address), &size);
+    const int taken = ntohs(address.sin_port);
+    manager->setUdpSettings({"127.0.0.1", 9, taken});
+    manager->setSelectedIndex(1);
+    Localization::getInstance()->configure(engine::LanguageType::JAPANESE, {});
+    EXPECT_FALSE(manager->openLink(&error));
+    EXPECT_TRUE(manager->lastOpenWasPortConflict());
+    EXPECT_EQ(error.title, "ポート番号の競合");
+    EXPECT_EQ(error.message, "使用するポート番号が競合しています。" + std::to_string(taken) +
+                                 "番のポートを使用しているアプリケーションを終了し、CorvinaAppsを再起動してください。");
+    EXPECT_TRUE(error.showAlert);
+    ::close(holder);
+    EXPECT_TRUE(manager->openLink(&error));
+    EXPECT_FALSE(manager->lastOpenWasPortConflict());
+}
+
+TEST_F(ManagerTest, OnlyAnOpenLinkIsEverClosed)
+{
+    if (fcntl(0, F_GETFD) == -1) {
+        ASSERT_EQ(::open("/dev/null", O_RDONLY), 0);  // give stdin something to lose
+    }
+    const int stdinFlags = fcntl(0, F_GETFD);
+
+    EXPECT_TRUE(manager->closeLink());
+    EXPECT_FALSE(manager->writeByte('A', nullptr));
+
+    devicetest::PtyBoard board;
+    manager->setExplicitPort(board.slavePath);
+    ASSERT_TRUE(scan());
+    ASSERT_TRUE(manager->openLink(nullptr));
+    const int opened = devicetest::openDescriptorCount();
+    ASSERT_TRUE(manager->openLink(nullptr));  // the first link is closed, not leaked
+    EXPECT_EQ(devicetest::openDescriptorCount(), opened);
+    ASSERT_TRUE(manager->writeByte('\r', nullptr));
+    EXPECT_EQ(board.receive(1), "\r");
+
+    bool reported = false;
+    EXPECT_TRUE(manager->closeLink([&](bool ok) { reported = ok; }));
+    EXPECT_TRUE(reported);
+    EXPECT_FALSE(manager->isLinkOpen());
+    EXPECT_FALSE(manager->writeByte('A', nullptr));
+    EXPECT_TRUE(manager->closeLink());
+    EXPECT_EQ(fcntl(0, F_GETFD), stdinFlags);
+}
