@@ -1,0 +1,79 @@
+#include "device/Typing.h"
+
+#include <cstring>
+#include <optional>
+#include <thread>
+
+namespace {
+
+class RealPacingClock : public PacingClock {
+public:
+    std::chrono::steady_clock::time_point now() override { return std::chrono::steady_clock::now(); }
+    void sleepUntil(std::chrono::steady_clock::time_point deadline) override { std::this_thread::sleep_until(deadline); }
+};
+
+bool cancelled(const TypingContext& ctx)
+{
+    return ctx.cancel && ctx.cancel->load();
+}
+
+bool write(TypingContext& ctx, std::uint8_t byte, CorvinaAppsError& error)
+{
+    if (ctx.manager && ctx.manager->writeByte(byte, ctx.cancel))
+        return true;
+    // A write given up because the user stopped is not a broken connection.
+    error = cancelled(ctx) ? cancelledError() : connectionFailedError();
+    return false;
+}
+
+} // namespace
+
+PacingClock& realPacingClock()
+{
+    static RealPacingClock clock;
+    return clock;
+}
+
+bool sendText(TypingContext& ctx, int delayMs, bool reportChars, CorvinaAppsError& error, const std::string& text)
+{
+    PacingClock& clock = ctx.clock ? *ctx.clock : realPacingClock();
+    const std::chrono::milliseconds delay(delayMs);
+    std::optional<std::chrono::steady_clock::time_point> deadline;
+    const size_t length = std::strlen(text.c_str());
+    for (size_t i = 0; i < length; ++i) {
+        const char c = text[i];
+        if (reportChars && ctx.onChar)
+            ctx.onChar(c);
+        if (!write(ctx, static_cast<std::uint8_t>(c), error))
+            return false;
+        if (cancelled(ctx)) {
+            error = cancelledError();
+            return false;
+        }
+        if (delayMs <= 0)
+            continue;
+        // Deadlines follow each other, so n characters take n pauses plus
+        // only the time of the writes. After a write that stalled past a
+        // whole pause the pause starts again: the board still gets its full
+        // pause instead of a burst of late characters.
+        const auto now = clock.now();
+        deadline = deadline ? *deadline + delay : now + delay;
+        if (*deadline < now)
+            deadline = now + delay;
+        clock.sleepUntil(*deadline);
+    }
+    return true;
+}
+
+bool sendByte(TypingContext& ctx, int delayMs, CorvinaAppsError& error, std::uint8_t byte)
+{
+    PacingClock& clock = ctx.clock ? *ctx.clock : realPacingClock();
+    if (delayMs > 0)
+        clock.sleepUntil(clock.now() + std::chrono::milliseconds(delayMs));
+    // Stopped during the pause: the byte is not sent.
+    if (cancelled(ctx)) {
+        error = cancelledError();
+        return false;
+    }
+    return write(ctx, byte, error);
+}

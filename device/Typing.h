@@ -1,0 +1,36 @@
+#pragma once
+// Typing program text into the board one byte at a time, with the pause
+// the board needs after each character. The clock is a seam so the pacing
+// is checked without sleeping.
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "device/CorvinaAppsError.h"
+#include "device/CorvinaCardSerialManager.h"
+
+class PacingClock {
+public:
+    virtual ~PacingClock() = default;
+    virtual std::chrono::steady_clock::time_point now() = 0;
+    virtual void sleepUntil(std::chrono::steady_clock::time_point deadline) = 0;
+};
+
+// Sleeps to absolute deadlines, so pauses do not add up their oversleeps.
+PacingClock& realPacingClock();
+
+struct TypingContext {
+    CorvinaCardSerialManager* manager = nullptr;
+    const std::atomic<bool>* cancel = nullptr;  // set by the user's stop; may be null
+    std::function<void(char)> onChar;           // shows the character being typed
+    PacingClock* clock = nullptr;               // null: the real clock
+};
+
+// Types `text` up to its first zero byte, pausing `delayMs` after every
+// character (none when <= 0). False with `error` set when a write fails
+// (connection failed) or the user cancelled (nothing to show).
+bool sendText(TypingContext& ctx, int delayMs, bool reportChars, CorvinaAppsError& error, const std::string& text);
+// One raw byte, the pause taken before it.
+bool sendByte(TypingContext& ctx, int delayMs, CorvinaAppsError& error, std::uint8_t byte);
