@@ -26,9 +26,6 @@ bool FieldScrollView::init() { return initWithWindow(Size(200, 200)); }
 
 bool FieldScrollView::initWithWindow(const Size& size) {
     if (!Layer::init()) return false;
-    auto* layer = Layer::create();
-    layer->setIgnoreAnchorPointForPosition(false);
-    layer->setAnchorPoint(Vec2::ZERO);
     windowSize = size;
     Node::setContentSize(size);
 
@@ -44,10 +41,8 @@ bool FieldScrollView::initWithWindow(const Size& size) {
     delegate = nullptr;
     elastic = clipping = true;
     scrollAxis = Both;
-    layer->setPosition(Vec2::ZERO);
     pinchStartDistance = 0;
-    content = layer;
-    Node::addChild(content, content->getLocalZOrder(), content->getTag());
+    addFreshContent();
     minZoom = maxZoom = 1;
     velocity = Vec2::ZERO;
     overshootState[0] = overshootState[1] = 0;
@@ -62,6 +57,15 @@ bool FieldScrollView::initWithWindow(const Size& size) {
         clipPushed = false;
     };
     return true;
+}
+
+void FieldScrollView::addFreshContent() {
+    auto* layer = Layer::create();
+    layer->setIgnoreAnchorPointForPosition(false);
+    layer->setAnchorPoint(Vec2::ZERO);
+    layer->setPosition(Vec2::ZERO);
+    content = layer;
+    Node::addChild(content, content->getLocalZOrder(), content->getTag());
 }
 
 FieldScrollView::~FieldScrollView() {
@@ -217,8 +221,13 @@ void FieldScrollView::addChild(Node* child, int localZOrder, const std::string& 
 
 void FieldScrollView::removeChild(Node* child, bool cleanup) {
     if (child == content) {
+        // Its animation and coasting end with it; the view always has a
+        // content node to scroll and to hold.
+        stopScrollAnimation();
+        unschedule(kDecelerateKey);
+        velocity = Vec2::ZERO;
         Node::removeChild(child, cleanup);
-        content = nullptr;
+        addFreshContent();
     } else if (content) {
         content->removeChild(child, cleanup);
     }

@@ -108,6 +108,8 @@ protected:
     bool clipsOut(const engine::Vec2& worldPoint) const override;
 
 private:
+    // An empty content node at the offset (0, 0), its own origin as anchor.
+    void addFreshContent();
     void decelerate(float dt);
     void decelerateAxis(float& v, float c, float low, float high, signed char& state, float& target, float dt);
     void endScrollAnimation();
@@ -121,7 +123,7 @@ private:
 
     FieldScrollViewDelegate* delegate = nullptr;
     ScrollAxis scrollAxis = Both;
-    engine::Node* content = nullptr;  // a child
+    engine::Node* content = nullptr;  // a child, always there after init
     engine::Size windowSize{200, 200};
     float minZoom = 1, maxZoom = 1;
     bool elastic = true;

@@ -375,3 +375,39 @@ TEST_F(ScrollViewTest, AFingerOrAScrollSetAtOnceEndsAnAnimatedScroll) {
     scroll->scrollTo(Vec2(0, -300), false);
     EXPECT_EQ(offset(), Vec2(0, -300));
 }
+
+TEST_F(ScrollViewTest, RemovingTheContentNodePutsAnEmptyOneInItsPlace) {
+    RefPtr<Node> old = scroll->getContainer();
+    scroll->animateScrollTo(Vec2(0, -100), 0.5f);
+    step(3);
+    scroll->removeChild(old);
+    float leftAt = old->getPositionY();
+    Node* fresh = scroll->getContainer();
+    ASSERT_NE(fresh, nullptr);
+    EXPECT_NE(fresh, old.get());
+    EXPECT_EQ(fresh->getParent(), scroll);
+    EXPECT_EQ(fresh->getChildrenCount(), 0u);
+    EXPECT_EQ(offset(), Vec2::ZERO);
+    EXPECT_EQ(fresh->getAnchorPoint(), Vec2::ZERO);
+    EXPECT_FALSE(fresh->isIgnoreAnchorPointForPosition());
+    EXPECT_EQ(scroll->getZoom(), 1);
+    EXPECT_FALSE(scroll->isAnimatingScroll()) << "the old content's animation went with it";
+
+    // The view works on: children go into the new content, a drag scrolls it.
+    scroll->setContentSize(Size(800, 1200));
+    auto* card = Node::create();
+    scroll->addChild(card);
+    EXPECT_EQ(card->getParent(), fresh);
+    touch(Code::BEGAN, {300, 250});
+    touch(Code::MOVED, {300, 240});
+    touch(Code::MOVED, {300, 220});
+    touch(Code::MOVED, {300, 200});
+    touch(Code::ENDED, {300, 200});
+    EXPECT_EQ(offset(), Vec2(0, -40));
+    settle();
+    EXPECT_LT(offset().y, -40) << "it coasted on";
+    scroll->setMinZoom(0.5f);
+    scroll->setZoomAround(0.5f, {300, 250});
+    EXPECT_FLOAT_EQ(scroll->getZoom(), 0.5f);
+    EXPECT_EQ(old->getPositionY(), leftAt) << "nothing moves the removed content";
+}
