@@ -47,10 +47,12 @@ bool FieldScrollView::initWithWindow(const Size& size) {
     velocity = Vec2::ZERO;
     overshootState[0] = overshootState[1] = 0;
 
-    // Made once; each frame only says which renderer they clip.
+    // Made once; each frame only says which renderer they clip, and where.
     beforeDraw.func = [this] {
         clipPushed = clipping;
-        if (clipPushed) drawingRenderer->pushScissor(drawingRenderer->getMapping().toPixelRect(getViewRectInWorld()));
+        if (!clipPushed) return;
+        Rect window = drawingTransform.applyToRect(Rect(0, 0, windowSize.width, windowSize.height));
+        drawingRenderer->pushScissor(drawingRenderer->getMapping().toPixelRect(window));
     };
     afterDraw.func = [this] {
         if (clipPushed) drawingRenderer->popScissor();
@@ -249,6 +251,9 @@ void FieldScrollView::visit(Renderer* renderer, const AffineTransform& parentTra
                             const Color3B& parentColor) {
     if (!_visible) return;
     drawingRenderer = renderer;
+    // Where this drawing puts the window, which is not where the scene
+    // puts it when drawn into a picture.
+    drawingTransform = parentTransform * getNodeToParentTransform();
     renderer->addCommand(&beforeDraw);
     Node::visit(renderer, parentTransform, parentOpacity, parentColor);
     renderer->addCommand(&afterDraw);

@@ -141,4 +141,5 @@ private:
     bool clipPushed = false;
     engine::CustomCommand beforeDraw, afterDraw;
     engine::Renderer* drawingRenderer = nullptr;
+    engine::AffineTransform drawingTransform;
 };

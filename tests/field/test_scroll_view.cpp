@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "engine/core/EventDispatcher.h"
+#include "engine/platform/RenderTexture.h"
 #include "field/FieldScrollView.h"
 #include "support/HeadlessTest.h"
 
@@ -410,4 +411,42 @@ TEST_F(ScrollViewTest, RemovingTheContentNodePutsAnEmptyOneInItsPlace) {
     scroll->setZoomAround(0.5f, {300, 250});
     EXPECT_FLOAT_EQ(scroll->getZoom(), 0.5f);
     EXPECT_EQ(old->getPositionY(), leftAt) << "nothing moves the removed content";
+}
+
+TEST_F(ScrollViewTest, TheClipFollowsTheTransformTheViewIsDrawnWith) {
+    scene->addChild(LayerColor::create(Color4B(0, 0, 0, 255)), -1);
+    scroll->addChild(LayerColor::create(Color4B(0, 0, 255, 255), 800, 1200));
+    // In a holder moved and halved: the window lies at (250, 100), 200 x 150.
+    RefPtr<Node> keep = scroll;
+    scroll->removeFromParentAndCleanup(false);
+    auto* holder = Node::create();
+    holder->setPosition(200, 50);
+    holder->setScale(0.5f);
+    holder->addChild(scroll);
+    scene->addChild(holder);
+    step();
+    testsupport::Frame f = grab();
+    auto at = [&](float x, float y) { return f.at(static_cast<int>(x), static_cast<int>(768 - 1 - y)); };
+    EXPECT_TRUE(testsupport::colorNear(at(440, 240), 0, 0, 255));
+    EXPECT_TRUE(testsupport::colorNear(at(460, 175), 0, 0, 0));
+    EXPECT_TRUE(testsupport::colorNear(at(350, 260), 0, 0, 0));
+
+    // Drawn into a picture as if at the root, the holder does not count:
+    // the window lies at (100, 100), 400 x 300, in the picture's points.
+    RenderTexture* picture = RenderTexture::create(600, 500);
+    ASSERT_NE(picture, nullptr);
+    picture->beginWithClear(0, 0, 0, 1);
+    picture->visitNode(scroll);
+    picture->end();
+    testsupport::Frame p(picture->readPixels());
+    ASSERT_TRUE(p.valid());
+    const float scale = p.width() / 600.0f;  // the content scale factor's pixels
+    auto in = [&](float x, float y) {
+        return p.at(static_cast<int>(x * scale), static_cast<int>(p.height() - 1 - y * scale));
+    };
+    EXPECT_TRUE(testsupport::colorNear(in(110, 110), 0, 0, 255));
+    EXPECT_TRUE(testsupport::colorNear(in(490, 390), 0, 0, 255)) << "beyond where the holder would put the window";
+    EXPECT_TRUE(testsupport::colorNear(in(90, 250), 0, 0, 0));
+    EXPECT_TRUE(testsupport::colorNear(in(510, 250), 0, 0, 0));
+    EXPECT_TRUE(testsupport::colorNear(in(300, 410), 0, 0, 0));
 }
