@@ -16,8 +16,8 @@ class FieldScrollView;
 class FieldScrollViewDelegate {
 public:
     virtual ~FieldScrollViewDelegate() = default;
-    virtual void onScrolled(FieldScrollView* view) {}
-    virtual void onZoomed(FieldScrollView* view) {}
+    virtual void onScrolled(FieldScrollView*) {}
+    virtual void onZoomed(FieldScrollView*) {}
 };
 
 class FieldScrollView : public engine::Layer, public engine::ActionTweenDelegate {
