@@ -26,9 +26,6 @@ bool FieldScrollView::init() { return initWithWindow(Size(200, 200)); }
 
 bool FieldScrollView::initWithWindow(const Size& size) {
     if (!Layer::init()) return false;
-    auto* layer = Layer::create();
-    layer->setIgnoreAnchorPointForPosition(false);
-    layer->setAnchorPoint(Vec2::ZERO);
     windowSize = size;
     Node::setContentSize(size);
 
@@ -44,24 +41,33 @@ bool FieldScrollView::initWithWindow(const Size& size) {
     delegate = nullptr;
     elastic = clipping = true;
     scrollAxis = Both;
-    layer->setPosition(Vec2::ZERO);
     pinchStartDistance = 0;
-    content = layer;
-    Node::addChild(content, content->getLocalZOrder(), content->getTag());
+    addFreshContent();
     minZoom = maxZoom = 1;
     velocity = Vec2::ZERO;
     overshootState[0] = overshootState[1] = 0;
 
-    // Made once; each frame only says which renderer they clip.
+    // Made once; each frame only says which renderer they clip, and where.
     beforeDraw.func = [this] {
         clipPushed = clipping;
-        if (clipPushed) drawingRenderer->pushScissor(drawingRenderer->getMapping().toPixelRect(getViewRectInWorld()));
+        if (!clipPushed) return;
+        Rect window = drawingTransform.applyToRect(Rect(0, 0, windowSize.width, windowSize.height));
+        drawingRenderer->pushScissor(drawingRenderer->getMapping().toPixelRect(window));
     };
     afterDraw.func = [this] {
         if (clipPushed) drawingRenderer->popScissor();
         clipPushed = false;
     };
     return true;
+}
+
+void FieldScrollView::addFreshContent() {
+    auto* layer = Layer::create();
+    layer->setIgnoreAnchorPointForPosition(false);
+    layer->setAnchorPoint(Vec2::ZERO);
+    layer->setPosition(Vec2::ZERO);
+    content = layer;
+    Node::addChild(content, content->getLocalZOrder(), content->getTag());
 }
 
 FieldScrollView::~FieldScrollView() {
@@ -217,8 +223,13 @@ void FieldScrollView::addChild(Node* child, int localZOrder, const std::string& 
 
 void FieldScrollView::removeChild(Node* child, bool cleanup) {
     if (child == content) {
+        // Its animation and coasting end with it; the view always has a
+        // content node to scroll and to hold.
+        stopScrollAnimation();
+        unschedule(kDecelerateKey);
+        velocity = Vec2::ZERO;
         Node::removeChild(child, cleanup);
-        content = nullptr;
+        addFreshContent();
     } else if (content) {
         content->removeChild(child, cleanup);
     }
@@ -240,6 +251,9 @@ void FieldScrollView::visit(Renderer* renderer, const AffineTransform& parentTra
                             const Color3B& parentColor) {
     if (!_visible) return;
     drawingRenderer = renderer;
+    // Where this drawing puts the window, which is not where the scene
+    // puts it when drawn into a picture.
+    drawingTransform = parentTransform * getNodeToParentTransform();
     renderer->addCommand(&beforeDraw);
     Node::visit(renderer, parentTransform, parentOpacity, parentColor);
     renderer->addCommand(&afterDraw);

@@ -16,8 +16,8 @@ class FieldScrollView;
 class FieldScrollViewDelegate {
 public:
     virtual ~FieldScrollViewDelegate() = default;
-    virtual void onScrolled(FieldScrollView* view) {}
-    virtual void onZoomed(FieldScrollView* view) {}
+    virtual void onScrolled(FieldScrollView*) {}
+    virtual void onZoomed(FieldScrollView*) {}
 };
 
 class FieldScrollView : public engine::Layer, public engine::ActionTweenDelegate {
@@ -108,6 +108,8 @@ protected:
     bool clipsOut(const engine::Vec2& worldPoint) const override;
 
 private:
+    // An empty content node at the offset (0, 0), its own origin as anchor.
+    void addFreshContent();
     void decelerate(float dt);
     void decelerateAxis(float& v, float c, float low, float high, signed char& state, float& target, float dt);
     void endScrollAnimation();
@@ -121,7 +123,7 @@ private:
 
     FieldScrollViewDelegate* delegate = nullptr;
     ScrollAxis scrollAxis = Both;
-    engine::Node* content = nullptr;  // a child
+    engine::Node* content = nullptr;  // a child, always there after init
     engine::Size windowSize{200, 200};
     float minZoom = 1, maxZoom = 1;
     bool elastic = true;
@@ -139,4 +141,5 @@ private:
     bool clipPushed = false;
     engine::CustomCommand beforeDraw, afterDraw;
     engine::Renderer* drawingRenderer = nullptr;
+    engine::AffineTransform drawingTransform;
 };

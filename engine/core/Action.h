@@ -21,7 +21,7 @@ public:
     virtual void stop() { _target = nullptr; }
     virtual void step(float dt) = 0;
     // t runs from 0 to 1 over the action's duration.
-    virtual void update(float t) {}
+    virtual void update(float /*t*/) {}
     virtual bool isDone() const { return true; }
     virtual Action* clone() const = 0;
 
@@ -122,7 +122,7 @@ public:
 class CallFunc : public ActionInstant {
 public:
     static CallFunc* create(const std::function<void()>& func);
-    void update(float t) override { if (_func) _func(); }
+    void update(float) override { if (_func) _func(); }
     CallFunc* clone() const override { return create(_func); }
 
 private:

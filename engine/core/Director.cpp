@@ -46,16 +46,17 @@ Director* Director::getInstance() {
 Director::Director() : _eventDispatcher(RefPtr<EventDispatcher>::adopt(new EventDispatcher())) { startFresh(); }
 
 void Director::reset() {
+    // The pending scene first: if a transition is handing over to it, the
+    // transition then finds it exited already and leaves it alone.
+    if (RefPtr<Scene> next = std::move(_nextScene)) {
+        if (next->isRunning()) next->onExit();
+        next->cleanup();
+    }
     if (_runningScene) {
         _runningScene->onExit();
         _runningScene->cleanup();
     }
     _runningScene = nullptr;
-    if (_nextScene) {
-        if (_nextScene->isRunning()) _nextScene->onExit();
-        _nextScene->cleanup();
-    }
-    _nextScene = nullptr;
     if (_actionManager) _actionManager->removeAllActions();
     AutoreleasePool::getInstance()->clear();
     startFresh();
@@ -129,21 +130,23 @@ bool Director::isSceneComing(const Scene* scene) const {
 }
 
 void Director::setNextScene() {
-    bool runningIsTransition = dynamic_cast<TransitionScene*>(_runningScene.get()) != nullptr;
-    bool newIsTransition = dynamic_cast<TransitionScene*>(_nextScene.get()) != nullptr;
-    RefPtr<Scene> old = _runningScene;
-    // A transition takes the old scene over and ends it itself.
-    if (!newIsTransition && old) {
+    RefPtr<Scene> old = std::move(_runningScene);
+    // Set first: a transition that ends asks whether its incoming scene is
+    // the one that takes over or one dropped for another.
+    _runningScene = std::move(_nextScene);
+    Scene* now = _runningScene.get();
+    auto* transition = dynamic_cast<TransitionScene*>(now);
+    // A transition takes the scene it slides out over and ends it itself.
+    if (old && !(transition && transition->getOutScene() == old)) {
         old->onExitTransitionDidStart();
         old->onExit();
         if (_sendCleanupToScene) old->cleanup();
     }
-    _runningScene = _nextScene;
-    _nextScene = nullptr;
-    // The scene a transition brought in is running already.
-    if (!runningIsTransition && _runningScene) {
-        _runningScene->onEnter();
-        _runningScene->onEnterTransitionDidFinish();
+    // The scene a transition brought in has entered and been told the
+    // transition finished; any other enters now.
+    if (now && !now->isRunning()) {
+        now->onEnter();
+        now->onEnterTransitionDidFinish();
     }
 }
 

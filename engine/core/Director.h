@@ -49,7 +49,8 @@ public:
 
 protected:
     // When the screen tells nothing, a common desktop screen.
-    virtual float screenDotsPerInch() const { return 96; }
+    static constexpr float kFallbackDotsPerInch = 96;
+    virtual float screenDotsPerInch() const { return kFallbackDotsPerInch; }
 
     static inline GLContextAttrs s_glContextAttrs;
     float _dotsPerInch = 0;

@@ -132,7 +132,7 @@ public:
     // --- drawing
     virtual void visit(Renderer* renderer, const AffineTransform& parentTransform, uint8_t parentOpacity,
                        const Color3B& parentColor);
-    virtual void draw(Renderer* renderer, const AffineTransform& transform) {}
+    virtual void draw(Renderer* /*renderer*/, const AffineTransform& /*transform*/) {}
 
     // --- actions
     Action* runAction(Action* action);
@@ -144,7 +144,7 @@ public:
 
     // --- schedules; callbacks and actions of a node pause while it is off
     // the running scene.
-    virtual void update(float dt) {}
+    virtual void update(float /*dt*/) {}
     void scheduleUpdate();
     void unscheduleUpdate();
     void schedule(const std::function<void(float)>& callback, const std::string& key);
@@ -164,7 +164,7 @@ protected:
 
     // Whether this node's clip hides `worldPoint` from its children (and
     // itself); nodes that do not clip hide nothing.
-    virtual bool clipsOut(const Vec2& worldPoint) const { return false; }
+    virtual bool clipsOut(const Vec2& /*worldPoint*/) const { return false; }
 
     // Values passed to children while visiting.
     uint8_t childOpacity(uint8_t displayed) const { return _cascadeOpacityEnabled ? displayed : 255; }

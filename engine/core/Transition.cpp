@@ -27,14 +27,26 @@ void TransitionScene::onEnter() {
 void TransitionScene::onExit() {
     Scene::onExit();
     if (EventDispatcher* d = Director::getInstance()->getEventDispatcher()) d->setEnabled(true);
-    _outScene->onExit();
-    // The outgoing scene was hidden for the last frame of the slide; a
-    // scene that is kept must come back whole when it is shown again.
-    _outScene->setVisible(true);
-    _outScene->setPosition(Vec2::ZERO);
-    _outScene->setScale(1);
+    // The slides belong to the transition: a scene kept for later comes
+    // back whole and takes none of them up again (the outgoing one's last
+    // step would call back into a transition that is gone).
+    for (Scene* scene : {_inScene.get(), _outScene.get()}) {
+        scene->stopActionByTag(kSlideTag);
+        scene->setVisible(true);
+        scene->setPosition(Vec2::ZERO);
+        scene->setScale(1);
+    }
+    if (_outScene->isRunning()) _outScene->onExit();
     // A scene change asked for in the same frame may have exited it already.
-    if (_inScene->isRunning()) _inScene->onEnterTransitionDidFinish();
+    if (!_inScene->isRunning()) return;
+    if (Director::getInstance()->getRunningScene() == _inScene) {
+        _inScene->onEnterTransitionDidFinish();
+        return;
+    }
+    // Another scene took over while sliding: the incoming one is dropped.
+    _inScene->onExitTransitionDidStart();
+    _inScene->onExit();
+    _inSceneDropped = true;
 }
 
 void TransitionScene::cleanup() {
@@ -47,6 +59,8 @@ void TransitionScene::cleanup() {
         return;
     }
     if (Director::getInstance()->isSendCleanupToScene()) _outScene->cleanup();
+    if (_inSceneDropped) _inScene->cleanup();
+    _inSceneDropped = false;
 }
 
 void TransitionScene::visit(Renderer* renderer, const AffineTransform& parentTransform, uint8_t parentOpacity,
@@ -57,6 +71,8 @@ void TransitionScene::visit(Renderer* renderer, const AffineTransform& parentTra
 }
 
 void TransitionScene::finish() {
+    // Taken over by another transition, it hands over to nobody.
+    if (Director::getInstance()->getRunningScene() != this) return;
     // The incoming slide may not have taken its last step yet this frame;
     // stopped, it cannot add that step onto the reset position.
     _inScene->stopActionByTag(kSlideTag);
@@ -81,7 +97,7 @@ void TransitionSlideInT::startTransition() {
     _inScene->setPosition(0, height);
     _inScene->runAction(EaseOut::create(MoveBy::create(_duration, {0, -height}), 2))->setTag(kSlideTag);
     _outScene->runAction(Sequence::create(EaseOut::create(MoveBy::create(_duration, {0, -height}), 2),
-                                          CallFunc::create([this] { finish(); })));
+                                          CallFunc::create([this] { finish(); })))->setTag(kSlideTag);
 }
 
 } // namespace engine

@@ -27,6 +27,8 @@ protected:
     RefPtr<Scene> _outScene;
     float _duration = 0;
     bool _entered = false;
+    // Exited here because another scene took over: cleaned up here too.
+    bool _inSceneDropped = false;
 };
 
 // The incoming scene slides in from the top edge, pushing the old one down.

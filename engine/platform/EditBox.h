@@ -27,13 +27,13 @@ public:
     virtual ~EditBoxDelegate() = default;
     // Every end of editing, whatever ended it, is told in this order:
     // editBoxEditingDidEndWithAction, editBoxEditingDidEnd, editBoxReturn.
-    virtual void editBoxEditingDidBegin(EditBox* editBox) {}
+    virtual void editBoxEditingDidBegin(EditBox*) {}
     // Older name of the end of editing.
-    virtual void editBoxEditingDidEnd(EditBox* editBox) {}
+    virtual void editBoxEditingDidEnd(EditBox*) {}
     // Committed text changed by typing (not by setText, not by composing).
-    virtual void editBoxTextChanged(EditBox* editBox, const std::string& text) {}
+    virtual void editBoxTextChanged(EditBox*, const std::string& /*text*/) {}
     virtual void editBoxReturn(EditBox* editBox) = 0;
-    virtual void editBoxEditingDidEndWithAction(EditBox* editBox, EditBoxEndAction action) {}
+    virtual void editBoxEditingDidEndWithAction(EditBox*, EditBoxEndAction) {}
 };
 
 class EditBox : public Node {

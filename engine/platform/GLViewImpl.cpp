@@ -14,14 +14,17 @@ GLViewImpl* s_running = nullptr;
 
 GLViewImpl* GLViewImpl::getRunning() { return s_running; }
 
+// The dummy and offscreen drivers, and many X servers, tell nothing or
+// nonsense; a finger's slop must never depend on that.
+float GLViewImpl::dotsPerInchFromScreen(bool reported, float diagonal) {
+    return reported && diagonal >= 50 && diagonal <= 1000 ? diagonal : kFallbackDotsPerInch;
+}
+
 float GLViewImpl::screenDotsPerInch() const {
     float diagonal = 0;
-    // The dummy and offscreen drivers, and many X servers, tell nothing
-    // or nonsense; a finger's slop must never depend on that.
-    if (_window && SDL_GetDisplayDPI(SDL_GetWindowDisplayIndex(_window), &diagonal, nullptr, nullptr) == 0 &&
-        diagonal >= 50 && diagonal <= 1000)
-        return diagonal;
-    return GLView::screenDotsPerInch();
+    bool reported =
+        _window && SDL_GetDisplayDPI(SDL_GetWindowDisplayIndex(_window), &diagonal, nullptr, nullptr) == 0;
+    return dotsPerInchFromScreen(reported, diagonal);
 }
 
 GLViewImpl* GLViewImpl::createWithRect(const std::string& viewName, const Rect& rect, float frameZoomFactor,

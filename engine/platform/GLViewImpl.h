@@ -40,6 +40,11 @@ public:
     // PNG of what was drawn last (the frame before presenting).
     bool saveFrameToPNG(const std::string& path) const;
 
+    // What SDL's answer about the screen is worth: `reported` is whether it
+    // gave a diagonal density at all. None, or one no screen has, gives the
+    // common desktop screen's.
+    static float dotsPerInchFromScreen(bool reported, float diagonal);
+
 protected:
     ~GLViewImpl() override;
     float screenDotsPerInch() const override;

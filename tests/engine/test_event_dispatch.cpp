@@ -171,6 +171,25 @@ const TouchCase kTouchCases[] = {
      },
      "| n:began loose:began n:ended loose:ended"},
 
+    {"PausedNodeIsSilentUntilResumedWhileNodesAddedLaterHearAtOnce",
+     [](Stage& s) {
+         Node* held = s.node(0);
+         s.listen(held, "held");
+         held->pause();
+         s.tap();
+         s.mark();
+         s.listen(s.node(1), "added");
+         Node* loose = Node::create();  // listening before it joins the scene
+         s.listen(loose, "loose");
+         s.scene->addChild(loose, 2);
+         s.tap();
+         s.mark();
+         held->resume();
+         s.tap();
+     },
+     "| loose:began added:began loose:ended added:ended"
+     " | loose:began added:began held:began loose:ended added:ended held:ended"},
+
     {"ListenersRemovedDuringDispatchHearNothingMore",
      [](Stage& s) {
          auto* back = s.listen(s.node(0), "back");

@@ -161,4 +161,24 @@ TEST_F(SdlInput, TextIsLeftToOthersAndDisabledDispatchReachesNobody) {
     EXPECT_EQ(joined(), "");
 }
 
+// The screen's density says how far a finger has moved in inches.
+TEST_F(SdlInput, TheScreensDotsPerInchAreTakenOnlyWhenSaneAndASetValueWins) {
+    EXPECT_FLOAT_EQ(GLViewImpl::dotsPerInchFromScreen(true, 144), 144);
+    EXPECT_FLOAT_EQ(GLViewImpl::dotsPerInchFromScreen(false, 144), 96) << "SDL failed: its number means nothing";
+    for (float nonsense : {0.0f, -96.0f, 12.0f, 49.9f, 1000.5f, NAN, INFINITY})
+        EXPECT_FLOAT_EQ(GLViewImpl::dotsPerInchFromScreen(true, nonsense), 96) << nonsense;
+
+    float screen = view->getDotsPerInch();
+    if (std::string(SDL_GetCurrentVideoDriver()) == "dummy") {
+        EXPECT_FLOAT_EQ(screen, 96) << "the dummy screen tells nothing";
+    }
+    EXPECT_TRUE(screen >= 50 && screen <= 1000) << screen;
+    view->setDotsPerInch(200);
+    EXPECT_FLOAT_EQ(view->getDotsPerInch(), 200);
+    view->setDotsPerInch(-1);
+    EXPECT_FLOAT_EQ(view->getDotsPerInch(), screen) << "no sane setting: the screen's again";
+    view->setDotsPerInch(0);
+    EXPECT_FLOAT_EQ(view->getDotsPerInch(), screen);
+}
+
 } // namespace

@@ -8,6 +8,7 @@
 
 #include "engine/core/Action.h"
 #include "engine/core/Director.h"
+#include "engine/core/EventDispatcher.h"
 #include "engine/core/Scene.h"
 #include "engine/core/Transition.h"
 #include "engine/platform/GLViewImpl.h"
@@ -16,21 +17,26 @@ using namespace engine;
 
 namespace {
 
-// Counts what a node hears of the scene's life.
-struct Listening : Node {
-    int enters = 0, finishes = 0, exits = 0;
+// Counts what a node or a scene hears of the scene's life.
+template <typename Base>
+struct Counting : Base {
+    int enters = 0, finishes = 0, exits = 0, cleanups = 0;
     bool* alive = nullptr;
-    ~Listening() override { if (alive) *alive = false; }
-    void onEnter() override { Node::onEnter(); ++enters; }
-    void onEnterTransitionDidFinish() override { Node::onEnterTransitionDidFinish(); ++finishes; }
-    void onExit() override { Node::onExit(); ++exits; }
-    static Listening* make(bool* alive = nullptr) {
-        auto* n = new Listening();
+    ~Counting() override { if (alive) *alive = false; }
+    void onEnter() override { Base::onEnter(); ++enters; }
+    void onEnterTransitionDidFinish() override { Base::onEnterTransitionDidFinish(); ++finishes; }
+    void onExit() override { Base::onExit(); ++exits; }
+    void cleanup() override { Base::cleanup(); ++cleanups; }
+    static Counting* make(bool* alive = nullptr) {
+        auto* n = new Counting();
+        n->init();
         n->alive = alive;
         if (alive) *alive = true;
-        return static_cast<Listening*>(n->autorelease());
+        return static_cast<Counting*>(n->autorelease());
     }
 };
+using Listening = Counting<Node>;
+using CountingScene = Counting<Scene>;
 
 // A parent that adds its child while it enters, as scenes do in onEnter.
 struct AddsOnEnter : Node {
@@ -190,4 +196,75 @@ TEST_F(SceneLifeTest, TheIncomingSceneComesToRestExactlyInPlace) {
     step(30, 1.0f / 60);
     EXPECT_EQ(d->getRunningScene(), next);
     EXPECT_EQ(next->getPosition(), Vec2::ZERO);
+}
+
+TEST_F(SceneLifeTest, ASceneAskedForMidSlideRunsAndBothSlidingScenesEndOnce) {
+    Director* d = Director::getInstance();
+    RefPtr<CountingScene> home = CountingScene::make();
+    d->runWithScene(home);
+    step(1);
+    RefPtr<CountingScene> editor = CountingScene::make();
+    d->replaceScene(TransitionSlideInT::create(0.3f, editor));
+    step(2);
+    ASSERT_NE(dynamic_cast<TransitionScene*>(d->getRunningScene()), nullptr) << "still sliding";
+
+    RefPtr<CountingScene> other = CountingScene::make();
+    int ticks = 0;
+    other->schedule([&ticks](float) { ++ticks; }, "tick");
+    other->runAction(MoveBy::create(1, Vec2(100, 0)));
+    d->replaceScene(other);
+    step(5);
+    ASSERT_EQ(d->getRunningScene(), other.get());
+    EXPECT_EQ(other->enters, 1);
+    EXPECT_EQ(other->finishes, 1);
+    EXPECT_GT(ticks, 0);
+    EXPECT_GT(other->getPositionX(), 0) << "its actions run";
+    EXPECT_TRUE(d->getEventDispatcher()->isEnabled()) << "touches are on again";
+
+    step(10);  // past where the dropped slide would have ended
+    EXPECT_EQ(d->getRunningScene(), other.get());
+    EXPECT_EQ(other->exits, 0);
+    for (CountingScene* s : {home.get(), editor.get()}) {
+        const char* name = s == home.get() ? "out" : "in";
+        EXPECT_FALSE(s->isRunning()) << name;
+        EXPECT_EQ(s->exits, 1) << name;
+        EXPECT_EQ(s->cleanups, 1) << name;
+        EXPECT_EQ(s->getPosition(), Vec2::ZERO) << name << ": kept scenes come back whole";
+        EXPECT_TRUE(s->isVisible()) << name;
+    }
+    EXPECT_EQ(editor->finishes, 0) << "never told a slide it never finished had finished";
+}
+
+TEST_F(SceneLifeTest, AnEnteredSceneSupersededInTheFrameItWasAskedForIsExitedOnce) {
+    Director* d = Director::getInstance();
+    RefPtr<CountingScene> home = CountingScene::make();
+    d->runWithScene(home);
+    RefPtr<CountingScene> editor = CountingScene::make();
+    RefPtr<CountingScene> other = CountingScene::make();
+    other->runAction(MoveBy::create(1, Vec2(100, 0)));
+    // A tap in the very frame the slide ends: timers run after the slide's
+    // last step has asked for the editor, which entered when the slide began.
+    bool asked = false;
+    home->schedule(
+        [&](float) {
+            if (asked || !d->isSceneComing(editor)) return;
+            asked = true;
+            EXPECT_TRUE(editor->isRunning());
+            d->replaceScene(other);
+            EXPECT_EQ(editor->exits, 1);
+            EXPECT_EQ(editor->cleanups, 1);
+        },
+        "tap");
+    d->replaceScene(TransitionSlideInT::create(0.3f, editor));
+    step(10);
+    ASSERT_TRUE(asked);
+    ASSERT_EQ(d->getRunningScene(), other.get());
+    EXPECT_EQ(other->enters, 1);
+    EXPECT_EQ(other->finishes, 1);
+    EXPECT_GT(other->getPositionX(), 0) << "its actions run";
+    EXPECT_EQ(editor->exits, 1);
+    EXPECT_EQ(editor->cleanups, 1);
+    EXPECT_EQ(editor->finishes, 0);
+    EXPECT_EQ(home->exits, 1);
+    EXPECT_EQ(home->cleanups, 1);
 }

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "engine/core/EventDispatcher.h"
+#include "engine/platform/RenderTexture.h"
 #include "field/FieldScrollView.h"
 #include "support/HeadlessTest.h"
 
@@ -374,4 +375,78 @@ TEST_F(ScrollViewTest, AFingerOrAScrollSetAtOnceEndsAnAnimatedScroll) {
     EXPECT_EQ(scroll->getContainer()->getChildrenCount(), 0u);
     scroll->scrollTo(Vec2(0, -300), false);
     EXPECT_EQ(offset(), Vec2(0, -300));
+}
+
+TEST_F(ScrollViewTest, RemovingTheContentNodePutsAnEmptyOneInItsPlace) {
+    RefPtr<Node> old = scroll->getContainer();
+    scroll->animateScrollTo(Vec2(0, -100), 0.5f);
+    step(3);
+    scroll->removeChild(old);
+    float leftAt = old->getPositionY();
+    Node* fresh = scroll->getContainer();
+    ASSERT_NE(fresh, nullptr);
+    EXPECT_NE(fresh, old.get());
+    EXPECT_EQ(fresh->getParent(), scroll);
+    EXPECT_EQ(fresh->getChildrenCount(), 0u);
+    EXPECT_EQ(offset(), Vec2::ZERO);
+    EXPECT_EQ(fresh->getAnchorPoint(), Vec2::ZERO);
+    EXPECT_FALSE(fresh->isIgnoreAnchorPointForPosition());
+    EXPECT_EQ(scroll->getZoom(), 1);
+    EXPECT_FALSE(scroll->isAnimatingScroll()) << "the old content's animation went with it";
+
+    // The view works on: children go into the new content, a drag scrolls it.
+    scroll->setContentSize(Size(800, 1200));
+    auto* card = Node::create();
+    scroll->addChild(card);
+    EXPECT_EQ(card->getParent(), fresh);
+    touch(Code::BEGAN, {300, 250});
+    touch(Code::MOVED, {300, 240});
+    touch(Code::MOVED, {300, 220});
+    touch(Code::MOVED, {300, 200});
+    touch(Code::ENDED, {300, 200});
+    EXPECT_EQ(offset(), Vec2(0, -40));
+    settle();
+    EXPECT_LT(offset().y, -40) << "it coasted on";
+    scroll->setMinZoom(0.5f);
+    scroll->setZoomAround(0.5f, {300, 250});
+    EXPECT_FLOAT_EQ(scroll->getZoom(), 0.5f);
+    EXPECT_EQ(old->getPositionY(), leftAt) << "nothing moves the removed content";
+}
+
+TEST_F(ScrollViewTest, TheClipFollowsTheTransformTheViewIsDrawnWith) {
+    scene->addChild(LayerColor::create(Color4B(0, 0, 0, 255)), -1);
+    scroll->addChild(LayerColor::create(Color4B(0, 0, 255, 255), 800, 1200));
+    // In a holder moved and halved: the window lies at (250, 100), 200 x 150.
+    RefPtr<Node> keep = scroll;
+    scroll->removeFromParentAndCleanup(false);
+    auto* holder = Node::create();
+    holder->setPosition(200, 50);
+    holder->setScale(0.5f);
+    holder->addChild(scroll);
+    scene->addChild(holder);
+    step();
+    testsupport::Frame f = grab();
+    auto at = [&](float x, float y) { return f.at(static_cast<int>(x), static_cast<int>(768 - 1 - y)); };
+    EXPECT_TRUE(testsupport::colorNear(at(440, 240), 0, 0, 255));
+    EXPECT_TRUE(testsupport::colorNear(at(460, 175), 0, 0, 0));
+    EXPECT_TRUE(testsupport::colorNear(at(350, 260), 0, 0, 0));
+
+    // Drawn into a picture as if at the root, the holder does not count:
+    // the window lies at (100, 100), 400 x 300, in the picture's points.
+    RenderTexture* picture = RenderTexture::create(600, 500);
+    ASSERT_NE(picture, nullptr);
+    picture->beginWithClear(0, 0, 0, 1);
+    picture->visitNode(scroll);
+    picture->end();
+    testsupport::Frame p(picture->readPixels());
+    ASSERT_TRUE(p.valid());
+    const float scale = p.width() / 600.0f;  // the content scale factor's pixels
+    auto in = [&](float x, float y) {
+        return p.at(static_cast<int>(x * scale), static_cast<int>(p.height() - 1 - y * scale));
+    };
+    EXPECT_TRUE(testsupport::colorNear(in(110, 110), 0, 0, 255));
+    EXPECT_TRUE(testsupport::colorNear(in(490, 390), 0, 0, 255)) << "beyond where the holder would put the window";
+    EXPECT_TRUE(testsupport::colorNear(in(90, 250), 0, 0, 0));
+    EXPECT_TRUE(testsupport::colorNear(in(510, 250), 0, 0, 0));
+    EXPECT_TRUE(testsupport::colorNear(in(300, 410), 0, 0, 0));
 }
