@@ -81,16 +81,16 @@ std::vector<CorvinaCardSerialData> CorvinaCardSerialManager::listFor(const std::
 void CorvinaCardSerialManager::install(std::vector<CorvinaCardSerialData> devices)
 {
     // A rescan must not move the user's choice to another board: keep it by
-    // name, fall back to the first entry only when it is gone.
+    // name, fall back to the first entry only when it is gone. Until the
+    // user picks one, the first entry is the one: a board plugged in later
+    // comes before the Wi-Fi entry and takes over from it.
     int selected = 0;
-    if (_selectedIndex >= 0 && _selectedIndex < static_cast<int>(_devices.size())) {
-        const std::string& chosen = _devices[_selectedIndex].portName;
+    if (!_chosenName.empty())
         for (size_t i = 0; i < devices.size(); ++i)
-            if (devices[i].portName == chosen) {
+            if (devices[i].portName == _chosenName) {
                 selected = static_cast<int>(i);
                 break;
             }
-    }
     for (size_t i = 0; i < devices.size(); ++i)
         devices[i].active = static_cast<int>(i) == selected;
     _devices = std::move(devices);
@@ -188,6 +188,8 @@ void CorvinaCardSerialManager::setSelectedIndex(int index)
 {
     std::lock_guard<std::mutex> lock(_mutex);
     _selectedIndex = index;
+    if (index >= 0 && index < static_cast<int>(_devices.size()))
+        _chosenName = _devices[static_cast<size_t>(index)].portName;
 }
 
 std::optional<CorvinaCardSerialData> CorvinaCardSerialManager::getSelectedDevice() const

@@ -98,6 +98,7 @@ private:
     mutable std::mutex _mutex;
     std::vector<CorvinaCardSerialData> _devices;
     int _selectedIndex = 0;
+    std::string _chosenName;  // the port the user picked, kept across scans
     int _state = Idle;
     bool _started = false;
     bool _scanning = false;

@@ -357,17 +357,6 @@ void FieldScene::tryToClose() {
 
 // --- what later parts fill in
 
-// The link worker and the program generator come with the link.
-void FieldScene::sendProgram() {}
-void FieldScene::stopProgram() {}
-void FieldScene::startSetupThread() {}
-void FieldScene::startScanThread() {}
-void FieldScene::showPortList() {}
-bool FieldScene::isLinkBusy() const { return linkBusyCheck && linkBusyCheck(); }
-void FieldScene::showStoppingOverlay() {
-    stoppingOverlay = LayerColor::create(Color4B(64, 64, 64, 64));
-    addChild(stoppingOverlay, 100);
-}
 // Thumbnails and the home screen come with saved programs.
 void FieldScene::captureThumbnail(const std::function<void()>& done) {
     if (done) done();  // a program never saved has no thumbnail to write

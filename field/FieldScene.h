@@ -9,7 +9,9 @@
 // NumberEntryView.cpp the typing of a number card's number, Palette.cpp the
 // palette and its drags, DialectPopup.cpp the dialect choice.
 #include <array>
+#include <atomic>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -25,6 +27,8 @@
 #include "cards/FieldDocument.h"
 #include "cards/FieldSnapshot.h"
 #include "cards/NumberEntry.h"
+#include "device/CorvinaAppsError.h"
+#include "device/Typing.h"
 #include "save/SaveData.h"
 
 class FieldScene : public engine::Layer, public FieldScrollViewDelegate, public engine::ui::EditBoxDelegate {
@@ -44,26 +48,51 @@ public:
     static engine::Scene* createScene(SaveData* data);
     bool init(SaveData* data);
 
-    // --- controls (the parts behind some of them come with the link and
-    // saved-program work; until then they do nothing visible)
-    void sendProgram();
-    void stopProgram();
+    // --- controls
     void openDialectPopup();
     void selectCardSet(int set);
     void showSettingsBar();
     void hideSettingsBar();
     bool isSettingsBarShown() const { return settingsBarShown; }
-    void startSetupThread();
-    void startScanThread();
-    void showPortList();
     void openCopyrightPage();
     void saveAndClose();
-    // Whether the board link is busy sending or stopping; until the link
-    // answers it, the check given here (none: never busy).
+
+    // --- the board (LinkWorkers.cpp): typing the program, stopping it
+    void sendProgram();
+    void stopProgram();
+    // Whether the board link is busy: a send or stop still running, or the
+    // link searching or connecting. A check given for tests replaces it.
     bool isLinkBusy() const;
     void setLinkBusyCheck(std::function<bool()> check) { linkBusyCheck = std::move(check); }
+    int getLinkWorkerCount() const { return linkWorkers.load(); }
+    bool hasWorkersRunning() const { return linkWorkers.load() > 0 || scanWorkers.load() > 0; }
+    // The pauses between typed characters; tests give a clock that records.
+    void setPacingClock(PacingClock* clock) { pacingClock = clock; }
     void showStoppingOverlay();
+    void removeStoppingOverlay();
     bool isStoppingOverlayShown() const { return stoppingOverlay != nullptr; }
+    void showSendingOverlay();
+    void finishSendingOverlay(int overlay);
+    void closeSendingOverlay();
+    void appendTypedText(int overlay, const std::string& text);
+    bool isSendingOverlayShown() const { return sendingOverlay != nullptr; }
+    bool isSendingFinished() const { return sendingOverlay && !sendingStopButton; }
+    engine::Node* getSendingStopButton() const { return sendingStopButton; }
+    engine::Label* getTypedTextLabel() const { return typedTextLabel; }
+    void handleLinkError(const CorvinaAppsError& error);
+
+    // --- connection status and port choice (LinkStatus.cpp)
+    void startSetupThread();
+    void startScanThread();
+    void startActivateThread();
+    void refreshLinkStatus();
+    void showPortList();
+    void closePortList();
+    engine::Layer* getPortListPopup() const { return portListPopup; }
+    const std::vector<engine::RefPtr<engine::Label>>& getPortListLabels() const { return portListLabels; }
+    // How often the list of ports is looked at for a board plugged in or
+    // out; 0 stops looking.
+    void setHotPlugInterval(float seconds);
     // Writes the field's thumbnail, then calls `done` (at once when there is
     // nothing to write).
     void captureThumbnail(const std::function<void()>& done);
@@ -221,6 +250,14 @@ private:
     void applyNumberEntry(const NumberEntryResult& result);
     // DialectPopup.cpp
     void addPopupItem(engine::Sprite* item);
+    // LinkWorkers.cpp, LinkStatus.cpp
+    // Runs `work` on a worker thread that keeps this scene alive until the
+    // last task it posted has run on the main thread.
+    void startWorker(std::atomic<int>& counter, std::function<void(engine::RefPtr<FieldScene>)> work);
+    void post(std::function<void()> task);
+    void whenLinkFree(std::function<void()> action);
+    bool linkSelectable();
+    void startQuietRefresh();
 
     engine::RefPtr<SaveData> document;
     engine::Size layoutSize{1024, 768};
@@ -243,6 +280,28 @@ private:
     std::array<engine::RefPtr<engine::Sprite>, 3> cardSetTabs;
     bool settingsBarShown = false;
     engine::LayerColor* stoppingOverlay = nullptr;
+    engine::RefPtr<engine::EventListener> stoppingListener;
+    // The sending overlay; tasks of a transfer name the overlay they were
+    // started with and do nothing once it has closed.
+    engine::LayerColor* sendingOverlay = nullptr;
+    engine::Sprite* sendingStopButton = nullptr;
+    engine::Sprite* sendingSpinner = nullptr;
+    engine::Label* typedTextLabel = nullptr;
+    std::vector<engine::RefPtr<engine::EventListener>> sendingListeners;
+    int sendingOverlayId = 0;
+    // The cancel flag of the transfer running now; each has its own.
+    std::shared_ptr<std::atomic<bool>> transferCancel;
+    // Send and stop workers still running; play and stop wait for them.
+    std::atomic<int> linkWorkers{0};
+    std::function<void()> deferredLinkAction;
+    PacingClock* pacingClock = nullptr;
+    // Scans and quiet refreshes still running.
+    std::atomic<int> scanWorkers{0};
+    std::atomic<bool> quietRefreshRunning{false};
+    engine::Layer* portListPopup = nullptr;
+    std::vector<engine::RefPtr<engine::EventListener>> portListListeners;
+    engine::RefPtr<engine::EventListener> portListPopupListener;
+    std::vector<engine::RefPtr<engine::Label>> portListLabels;
     std::function<void()> leaveHandler;
     std::function<bool()> linkBusyCheck;
     bool leaving = false;

@@ -71,13 +71,14 @@ TEST_F(ManagerTest, AScanListsTheSerialPortsThenTheWifiModule)
     EXPECT_EQ(manager->getDevices()[2].description, "UDP");
     EXPECT_EQ(manager->getDevices()[2].linkKind, Udp);
 
-    // A port named on purpose comes first, once, listed or not.
+    // A port named on purpose comes first, once, listed or not, and being
+    // first it is the one in use until the user picks another.
     manager->setExplicitPort("/dev/ttyS1");
     ASSERT_TRUE(scan());
-    EXPECT_EQ(names(), (Names{"/dev/ttyS1", "/dev/ttyUSB0*", "/dev/ttyACM1", "MixJuice"}));
+    EXPECT_EQ(names(), (Names{"/dev/ttyS1*", "/dev/ttyUSB0", "/dev/ttyACM1", "MixJuice"}));
     manager->setExplicitPort("/dev/ttyACM1");
     ASSERT_TRUE(scan());
-    EXPECT_EQ(names(), (Names{"/dev/ttyACM1", "/dev/ttyUSB0*", "MixJuice"}));
+    EXPECT_EQ(names(), (Names{"/dev/ttyACM1*", "/dev/ttyUSB0", "MixJuice"}));
 
     manager->setExplicitPort("");
     ports.clear();
@@ -135,6 +136,21 @@ TEST_F(ManagerTest, TheChosenPortStaysChosenByNameUntilItIsGone)
     }
     manager->setSelectedIndex(1);
     EXPECT_EQ(manager->getSelectedDevice()->portName, "MixJuice");
+}
+
+TEST_F(ManagerTest, ABoardPluggedInLaterTakesOverFromTheWifiEntryNobodyChose)
+{
+    ASSERT_TRUE(scan());
+    EXPECT_EQ(names(), (Names{"MixJuice*"}));
+    ports = {{"/dev/ttyACM0", "Board"}};
+    EXPECT_TRUE(manager->refreshQuietly());
+    EXPECT_EQ(names(), (Names{"/dev/ttyACM0*", "MixJuice"}));
+    // Once the user picks the Wi-Fi entry, it stays.
+    manager->setSelectedIndex(1);
+    manager->activateSelected({});
+    ports.push_back({"/dev/ttyUSB0", "Another"});
+    ASSERT_TRUE(scan());
+    EXPECT_EQ(names(), (Names{"/dev/ttyACM0", "/dev/ttyUSB0", "MixJuice*"}));
 }
 
 TEST_F(ManagerTest, AQuietRefreshRebuildsOnlyWhenNamesChangeAndKeepsTheState)

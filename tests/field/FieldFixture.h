@@ -4,7 +4,14 @@
 #include <cstdlib>
 #include <string>
 
+#include <chrono>
+#include <optional>
+#include <thread>
+#include <vector>
+
 #include "cards/DeviceManager.h"
+#include "device/CorvinaCardSerialManager.h"
+#include "engine/platform/MessageBox.h"
 #include "engine/core/EventDispatcher.h"
 #include "engine/core/FileUtils.h"
 #include "field/FieldScene.h"
@@ -25,6 +32,15 @@ protected:
         Localization::getInstance()->configure(LanguageType::JAPANESE, {});
         DeviceManager::getInstance()->setCardSet(CARD_SET_BASIC);
         DeviceManager::getInstance()->setDialect(DIALECT_JAM);
+        // The board link sees only the ports a test puts there, and sends
+        // nowhere but this machine.
+        CorvinaCardSerialManager::resetForTests();
+        CorvinaCardSerialManager* link = CorvinaCardSerialManager::getInstance();
+        link->setPortEnumerator([this] { return std::optional<std::vector<PortInfo>>(ports); });
+        link->setUdpSettings({"127.0.0.1", 9, 0});
+        engine::setMessageBoxHandler([this](const std::string& message, const std::string& title) {
+            messages.push_back(title + ": " + message);
+        });
         Scene* scene = runScene();
         field = FieldScene::create(nullptr);
         ASSERT_NE(field, nullptr);
@@ -33,7 +49,21 @@ protected:
     }
     void TearDown() override {
         view->setWindowSize(1024, 768);
+        finishWorkers();
         HeadlessTest::TearDown();
+        engine::setMessageBoxHandler(nullptr);
+        CorvinaCardSerialManager::resetForTests();
+    }
+    // Steps frames until no worker of the scene runs and all they posted has run.
+    void finishWorkers() {
+        for (int i = 0; i < 3000 && field && field->hasWorkersRunning(); ++i) {
+            field->setVisible(false);
+            step(1);
+            field->setVisible(true);
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        ASSERT_FALSE(field && field->hasWorkersRunning()) << "a worker never ended";
+        step(2);
     }
     void touch(Code code, Vec2 at, int id = 0) {
         Director::getInstance()->getEventDispatcher()->dispatchTouch(code, id, at);
@@ -78,6 +108,8 @@ protected:
     }
 
     FieldScene* field = nullptr;
+    std::vector<PortInfo> ports;
+    std::vector<std::string> messages;
 };
 
 } // namespace

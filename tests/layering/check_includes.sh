@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Dependencies point one way: app -> field -> save, views, ui -> cards -> engine -> SDL.
+# Dependencies point one way: app -> field -> save, views, device, ui -> cards -> engine -> SDL;
+# cli -> device, cards.
 # The engine never includes the application's headers, its core never
 # includes SDL, and the catalogue never draws.
 set -u
@@ -16,7 +17,9 @@ check() {  # folder, pattern of forbidden includes, why
 }
 check engine "(app|cards|views|ui|field|device|save|cli)/" "the engine knows nothing of cards"
 check engine/core "SDL|engine/platform/" "the core is tested without SDL"
-check cards "SDL|engine/platform/|views/|app/|field/|save/" "the catalogue is pure logic"
+check cards "SDL|engine/platform/|views/|app/|field/|save/|device/|cli/" "the catalogue and the generator are pure logic"
+check device "SDL|engine/platform/|views/|app/|field/|save/|cli/" "the link knows no scene: workers never touch nodes"
+check cli "SDL|engine/platform/|views/|app/|field/|save/" "the command-line tool runs without a window"
 check ui/Localization.h "SDL|engine/platform/" "localisation is used by the catalogue"
 check views "app/|field/|save/" "views are used by the scenes, not the other way"
 check field "app/" "the editor screen does not know the application"

@@ -1,0 +1,360 @@
+#include "cli/CliCommands.h"
+
+#include <atomic>
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <optional>
+#include <sstream>
+
+#include "cards/CardCatalog.h"
+#include "cards/FieldDocument.h"
+#include "cards/FieldGeometry.h"
+#include "cards/FieldSnapshot.h"
+#include "cards/ProgramGenerator.h"
+#include "device/CorvinaCardSerialManager.h"
+#include "device/Typing.h"
+#include "engine/core/ApplicationProtocol.h"
+#include "engine/core/Plist.h"
+#include "engine/core/Value.h"
+#include "ui/Localization.h"
+
+namespace {
+
+const char* const kUsage =
+    "usage: corvina-cli COMMAND [OPTIONS]\n"
+    "\n"
+    "Prepare and send card programs without the editor's window.\n"
+    "\n"
+    "commands:\n"
+    "  ports                                  list the boards as the editor shows them\n"
+    "  new [--row N:SET:INDEX[:NUMBER]]... OUTPUT\n"
+    "                                         write a saved program with cards on rows\n"
+    "  render [--dialect jam|latte|que] DOCUMENT\n"
+    "                                         print the bytes the board would receive\n"
+    "  send [--dialect jam|latte|que] (--port PATH | --udp HOST:PORT) DOCUMENT\n"
+    "                                         type a saved program into the board\n"
+    "  stop (--port PATH | --udp HOST:PORT)   stop the program running on the board\n"
+    "\n"
+    "'corvina-cli COMMAND --help' tells more of each command.\n";
+
+const std::map<std::string, std::string> kCommandHelp = {
+    {"ports",
+     "usage: corvina-cli ports\n"
+     "Lists the USB and Bluetooth serial ports and the Wi-Fi entry, the active one\n"
+     "marked with '*', as the editor's port list shows them.\n"},
+    {"new",
+     "usage: corvina-cli new [--row N:SET:INDEX[:NUMBER]]... OUTPUT\n"
+     "Writes a saved program (the editor's format) to OUTPUT with each card on row N\n"
+     "(0 to 39; line number 10 x (N + 1)). SET is 0 basic, 1 paprika, 2 full; INDEX\n"
+     "is the card's place in its set, as the palette lists it; NUMBER is the number\n"
+     "of a card that takes one (seconds or a count).\n"},
+    {"render",
+     "usage: corvina-cli render [--dialect jam|latte|que] DOCUMENT\n"
+     "Writes to standard output exactly the bytes the board would receive for the\n"
+     "saved program DOCUMENT, in order, without the pauses. The dialect is jam\n"
+     "unless given.\n"},
+    {"send",
+     "usage: corvina-cli send [--dialect jam|latte|que] (--port PATH | --udp HOST:PORT) DOCUMENT\n"
+     "Types the saved program DOCUMENT into the board on the serial port PATH, or\n"
+     "sends it to the Wi-Fi module at HOST:PORT (from local port 20002), with the\n"
+     "board's pauses. The typed text is shown as it goes.\n"},
+    {"stop",
+     "usage: corvina-cli stop [--dialect jam|latte|que] (--port PATH | --udp HOST:PORT)\n"
+     "Interrupts the program running on the board and switches its outputs off.\n"},
+};
+
+struct Options {
+    std::string command;
+    std::vector<std::string> positional;
+    std::vector<std::string> rows;
+    std::optional<std::string> dialect, port, udp;
+    bool help = false;
+};
+
+std::optional<Options> parse(const std::vector<std::string>& args, std::ostream& err) {
+    Options o;
+    if (args.empty()) return o;
+    o.command = args[0];
+    for (size_t i = 1; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        auto value = [&](std::optional<std::string>& into) {
+            if (i + 1 >= args.size()) {
+                err << "corvina-cli: " << a << " needs a value\n";
+                return false;
+            }
+            into = args[++i];
+            return true;
+        };
+        if (a == "--help" || a == "-h") o.help = true;
+        else if (a == "--dialect") { if (!value(o.dialect)) return std::nullopt; }
+        else if (a == "--port") { if (!value(o.port)) return std::nullopt; }
+        else if (a == "--udp") { if (!value(o.udp)) return std::nullopt; }
+        else if (a == "--row") {
+            std::optional<std::string> row;
+            if (!value(row)) return std::nullopt;
+            o.rows.push_back(*row);
+        } else if (a.size() > 1 && a[0] == '-') {
+            err << "corvina-cli: unknown option " << a << "\n";
+            return std::nullopt;
+        } else {
+            o.positional.push_back(a);
+        }
+    }
+    return o;
+}
+
+std::optional<int> dialectOf(const Options& o, std::ostream& err) {
+    if (!o.dialect) return DIALECT_JAM;
+    for (int d = 0; d < kDialectCount; ++d)
+        if (CardCatalog::dialect(d).name == *o.dialect) return d;
+    err << "corvina-cli: unknown dialect '" << *o.dialect << "' (jam, latte or que)\n";
+    return std::nullopt;
+}
+
+bool wholeNumber(const std::string& text, int& value) {
+    if (text.empty() || text.size() > 9) return false;
+    for (char c : text)
+        if (c < '0' || c > '9') return false;
+    value = std::stoi(text);
+    return true;
+}
+
+std::optional<FieldDocument> readDocument(const std::string& path, std::ostream& err) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        err << "corvina-cli: cannot read the program " << path << "\n";
+        return std::nullopt;
+    }
+    std::stringstream text;
+    text << in.rdbuf();
+    const std::string document = text.str();
+    engine::Value root = engine::plist::parse(document);
+    if (root.getType() != engine::Value::Type::VECTOR) {
+        // An empty array is a program with no cards; anything else is not a program.
+        if (document.find("<array/>") == std::string::npos && document.find("<array>") == std::string::npos) {
+            err << "corvina-cli: " << path << " is not a saved program\n";
+            return std::nullopt;
+        }
+        return FieldDocument{};
+    }
+    return documentFromValue(root.asValueVector());
+}
+
+// Points the link at the port or the module given; false with a message
+// when neither or both are given.
+bool chooseLink(const Options& o, std::ostream& err) {
+    if (o.port.has_value() == o.udp.has_value()) {
+        err << "corvina-cli: give either --port PATH or --udp HOST:PORT\n";
+        return false;
+    }
+    CorvinaCardSerialManager* m = CorvinaCardSerialManager::getInstance();
+    m->setPortEnumerator([] { return std::optional<std::vector<PortInfo>>(std::vector<PortInfo>{}); });
+    if (o.port) {
+        m->setExplicitPort(*o.port);
+    } else {
+        const std::string& hp = *o.udp;
+        const size_t colon = hp.rfind(':');
+        int port = 0;
+        if (colon == std::string::npos || !wholeNumber(hp.substr(colon + 1), port) || port <= 0 || port > 65535) {
+            err << "corvina-cli: --udp wants HOST:PORT, for example 192.168.20.1:20001\n";
+            return false;
+        }
+        UdpSettings udp = m->getUdpSettings();
+        udp.host = hp.substr(0, colon);
+        udp.port = port;
+        m->setUdpSettings(udp);
+    }
+    m->scanPorts({});
+    // The explicit port comes first; the Wi-Fi entry last.
+    const auto devices = m->getDevices();
+    m->setSelectedIndex(o.port ? 0 : static_cast<int>(devices.size()) - 1);
+    m->activateSelected({});
+    return true;
+}
+
+class TerminalOutput : public ProgramOutput {
+public:
+    TerminalOutput(TypingContext context, std::ostream& shown) : context(std::move(context)), shown(shown) {}
+    bool sendText(int delayMs, bool reportChars, const std::string& text) override {
+        return ::sendText(context, delayMs, reportChars, error, text);
+    }
+    bool sendByte(int delayMs, std::uint8_t byte) override { return ::sendByte(context, delayMs, error, byte); }
+    void listingLine(const std::string& line) override { shown << line << std::flush; }
+    bool cancelRequested() const override { return false; }
+
+    TypingContext context;
+    std::ostream& shown;
+    CorvinaAppsError error;
+};
+
+int commandPorts(std::ostream& out, std::ostream& err) {
+    CorvinaCardSerialManager* m = CorvinaCardSerialManager::getInstance();
+    if (!m->scanPorts({})) err << "corvina-cli: the list of serial ports could not be read\n";
+    const auto devices = m->getDevices();
+    for (const auto& d : devices)
+        out << (d.active ? "* " : "  ") << d.portName << " [ " << d.description << " ]\n";
+    return kCliOk;
+}
+
+int commandNew(const Options& o, std::ostream& err) {
+    if (o.positional.size() != 1) {
+        err << kCommandHelp.at("new");
+        return kCliUsage;
+    }
+    FieldDocument doc;
+    std::vector<bool> taken(field_geometry::kRowCount, false);
+    for (const std::string& spec : o.rows) {
+        std::vector<std::string> parts;
+        std::stringstream in(spec);
+        for (std::string part; std::getline(in, part, ':');) parts.push_back(part);
+        int row = 0, set = 0, index = 0;
+        if ((parts.size() != 3 && parts.size() != 4) || !wholeNumber(parts[0], row) || !wholeNumber(parts[1], set) ||
+            !wholeNumber(parts[2], index)) {
+            err << "corvina-cli: --row wants N:SET:INDEX[:NUMBER], got '" << spec << "'\n";
+            return kCliUsage;
+        }
+        if (row >= field_geometry::kRowCount || set >= kCardSetCount || index >= CardCatalog::cardCount(set)) {
+            err << "corvina-cli: no such row or card: '" << spec << "' (rows 0 to 39, sets 0 to 2)\n";
+            return kCliUsage;
+        }
+        if (taken[static_cast<size_t>(row)]) {
+            err << "corvina-cli: row " << row << " is given twice\n";
+            return kCliUsage;
+        }
+        taken[static_cast<size_t>(row)] = true;
+        const engine::Vec2 at = field_geometry::cardCentreOnRow(row, 768);
+        CardRecord r;
+        r.tab = set;
+        r.index = index;
+        r.x = truncateCoordinate(at.x);
+        r.y = truncateCoordinate(at.y);
+        r.zorder = static_cast<int>(doc.size()) + 1;
+        r.value = parts.size() == 4 ? parts[3] : "";
+        doc.push_back(r);
+    }
+    std::optional<std::string> text = engine::plist::write(documentToValue(doc));
+    std::ofstream file(o.positional[0], std::ios::binary | std::ios::trunc);
+    if (!text || !file || !(file << *text) || !file.flush()) {
+        err << "corvina-cli: cannot write " << o.positional[0] << "\n";
+        return kCliDocument;
+    }
+    return kCliOk;
+}
+
+int commandRender(const Options& o, std::ostream& out, std::ostream& err) {
+    if (o.positional.size() != 1) {
+        err << kCommandHelp.at("render");
+        return kCliUsage;
+    }
+    std::optional<int> dialect = dialectOf(o, err);
+    if (!dialect) return kCliUsage;
+    std::optional<FieldDocument> doc = readDocument(o.positional[0], err);
+    if (!doc) return kCliDocument;
+    ByteCollector bytes;
+    const TransferOutcome outcome = transferProgram(snapshotFromDocument(*doc), *dialect, bytes);
+    if (outcome.kind == TransferOutcome::NumberDoesNotFit) {
+        err << "corvina-cli: the number " << outcome.number << " on line " << 10 * (outcome.row + 1)
+            << " does not fit the board in " << CardCatalog::dialect(*dialect).name << "\n";
+        return kCliNumber;
+    }
+    out.write(bytes.bytes.data(), static_cast<std::streamsize>(bytes.bytes.size()));
+    out.flush();
+    return kCliOk;
+}
+
+int openFailed(const CorvinaAppsError& error, std::ostream& err) {
+    err << "corvina-cli: " << (error.message.empty() ? std::string("the link could not be opened") : error.message)
+        << "\n";
+    return kCliLink;
+}
+
+int commandSend(const Options& o, std::ostream& out, std::ostream& err) {
+    if (o.positional.size() != 1) {
+        err << kCommandHelp.at("send");
+        return kCliUsage;
+    }
+    std::optional<int> dialect = dialectOf(o, err);
+    if (!dialect) return kCliUsage;
+    std::optional<FieldDocument> doc = readDocument(o.positional[0], err);
+    if (!doc) return kCliDocument;
+    if (!chooseLink(o, err)) return kCliUsage;
+    CorvinaCardSerialManager* m = CorvinaCardSerialManager::getInstance();
+    CorvinaAppsError error;
+    if (!m->openLink(&error)) return openFailed(error, err);
+    std::atomic<bool> never{false};
+    size_t typed = 0;
+    TerminalOutput output(TypingContext{m, &never,
+                                        [&](char c) {
+                                            ++typed;
+                                            err << c << std::flush;
+                                        },
+                                        &realPacingClock()},
+                          err);
+    const TransferOutcome outcome = transferProgram(snapshotFromDocument(*doc), *dialect, output);
+    m->closeLink();
+    switch (outcome.kind) {
+    case TransferOutcome::Sent:
+        err << "\ncorvina-cli: sent (" << typed << " characters shown)\n";
+        out.flush();
+        return kCliOk;
+    case TransferOutcome::NumberDoesNotFit:
+        err << "corvina-cli: the number " << outcome.number << " on line " << 10 * (outcome.row + 1)
+            << " does not fit the board; nothing was sent\n";
+        return kCliNumber;
+    default:
+        err << "\ncorvina-cli: " << output.error.message << " The program was not sent completely.\n";
+        return kCliTransfer;
+    }
+}
+
+int commandStop(const Options& o, std::ostream& err) {
+    std::optional<int> dialect = dialectOf(o, err);
+    if (!dialect) return kCliUsage;
+    if (!chooseLink(o, err)) return kCliUsage;
+    CorvinaCardSerialManager* m = CorvinaCardSerialManager::getInstance();
+    CorvinaAppsError error;
+    if (!m->openLink(&error)) return openFailed(error, err);
+    std::atomic<bool> never{false};
+    TypingContext context{m, &never, {}, &realPacingClock()};
+    const CardCatalog::DialectInfo& info = CardCatalog::dialect(*dialect);
+    const bool ok = sendText(context, info.breakCode.delayMs, false, error, info.breakCode.text) &&
+                    sendText(context, info.stopCode.delayMs, false, error, info.stopCode.text);
+    m->closeLink();
+    if (!ok) {
+        err << "corvina-cli: " << error.message << "\n";
+        return kCliTransfer;
+    }
+    return kCliOk;
+}
+
+} // namespace
+
+int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    // Messages in Japanese on a Japanese desktop, as in the editor.
+    const char* lang = std::getenv("LANG");
+    Localization::getInstance()->configure(
+        lang && engine::languageFromLocaleName(lang) == engine::LanguageType::JAPANESE ? engine::LanguageType::JAPANESE
+                                                                                       : engine::LanguageType::ENGLISH,
+        {});
+    std::optional<Options> o = parse(args, err);
+    if (!o) return kCliUsage;
+    if (o->command.empty() || o->command == "--help" || o->command == "-h" || o->command == "help") {
+        (o->command.empty() ? err : out) << kUsage;
+        return o->command.empty() ? kCliUsage : kCliOk;
+    }
+    auto help = kCommandHelp.find(o->command);
+    if (help == kCommandHelp.end()) {
+        err << "corvina-cli: unknown command '" << o->command << "'\n" << kUsage;
+        return kCliUsage;
+    }
+    if (o->help) {
+        out << help->second;
+        return kCliOk;
+    }
+    if (o->command == "ports") return commandPorts(out, err);
+    if (o->command == "new") return commandNew(*o, err);
+    if (o->command == "render") return commandRender(*o, out, err);
+    if (o->command == "send") return commandSend(*o, out, err);
+    return commandStop(*o, err);
+}

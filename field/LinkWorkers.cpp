@@ -1,0 +1,307 @@
+// Typing the program into the board and stopping it, on worker threads that
+// never touch a node: what they want shown is posted to the main thread.
+#include <cstdio>
+#include <thread>
+
+#include "cards/CardCatalog.h"
+#include "cards/DeviceManager.h"
+#include "cards/ProgramGenerator.h"
+#include "device/CorvinaCardSerialManager.h"
+#include "device/Typing.h"
+#include "engine/core/Action.h"
+#include "engine/core/Director.h"
+#include "engine/core/EventDispatcher.h"
+#include "engine/core/Scheduler.h"
+#include "engine/core/Touch.h"
+#include "engine/platform/MessageBox.h"
+#include "field/FieldScene.h"
+#include "ui/Localization.h"
+
+using namespace engine;
+
+namespace {
+const int kOverlayZ = 950;
+
+// The typing of a transfer: texts and que bytes go out over the open link
+// with their pauses; characters and listing lines go to the overlay.
+class LinkOutput : public ProgramOutput {
+public:
+    LinkOutput(TypingContext context, std::function<void(const std::string&)> listing)
+        : context(std::move(context)), listing(std::move(listing)) {}
+    bool sendText(int delayMs, bool reportChars, const std::string& text) override {
+        return ::sendText(context, delayMs, reportChars, error, text);
+    }
+    bool sendByte(int delayMs, std::uint8_t byte) override { return ::sendByte(context, delayMs, error, byte); }
+    void listingLine(const std::string& line) override { listing(line); }
+    bool cancelRequested() const override { return context.cancel->load(std::memory_order_relaxed); }
+
+    TypingContext context;
+    std::function<void(const std::string&)> listing;
+    CorvinaAppsError error;
+};
+
+CorvinaAppsError numberDoesNotFitError(int row, const std::string& number) {
+    Localization* l = Localization::getInstance();
+    const std::string line = std::to_string(10 * (row + 1));
+    CorvinaAppsError e;
+    e.title = l->localizedText(LocalizedTexts::failed);
+    e.message = l->localizedText(line + "ぎょうめの かず " + number + " は ボードには おおきすぎます。カードを タップして ちいさい かずに してください。",
+                                 "The number " + number + " on line " + line +
+                                     " is too large for the board. Tap the card and type a smaller number.");
+    e.showAlert = true;
+    return e;
+}
+
+Rect worldBox(const Node* node) {
+    Size s = node->getContentSize();
+    return node->getNodeToWorldTransform().applyToRect(Rect(0, 0, s.width, s.height));
+}
+
+EventListenerTouchOneByOne* swallowAll() {
+    auto* listener = EventListenerTouchOneByOne::create();
+    listener->setSwallowTouches(true);
+    listener->onTouchBegan = [](Touch*, Event*) { return true; };
+    return listener;
+}
+} // namespace
+
+// --- workers
+
+void FieldScene::post(std::function<void()> task) {
+    Director::getInstance()->getScheduler()->performFunctionInCocosThread(std::move(task));
+}
+
+void FieldScene::startWorker(std::atomic<int>& counter, std::function<void(RefPtr<FieldScene>)> work) {
+    ++counter;
+    RefPtr<FieldScene> self(this);
+    std::thread([self, &counter, work = std::move(work)]() mutable {
+        work(self);
+        // The scene is let go on the main thread, after every task posted
+        // before this one has run.
+        Director::getInstance()->getScheduler()->performFunctionInCocosThread(
+            [keep = std::move(self), &counter]() { --counter; });
+    }).detach();
+}
+
+bool FieldScene::isLinkBusy() const {
+    if (linkBusyCheck) return linkBusyCheck();
+    return linkWorkers.load() > 0 || CorvinaCardSerialManager::getInstance()->getState() != Idle;
+}
+
+void FieldScene::whenLinkFree(std::function<void()> action) {
+    if (linkWorkers.load() == 0) {
+        action();
+        return;
+    }
+    // A transfer still finishing (a cancelled one types its last character
+    // first): the new one starts once it has ended, never interleaved.
+    deferredLinkAction = std::move(action);
+    schedule(
+        [this](float) {
+            if (linkWorkers.load() > 0) return;
+            unschedule("linkFree");
+            auto action = std::move(deferredLinkAction);
+            deferredLinkAction = nullptr;
+            if (action) action();
+        },
+        "linkFree");
+}
+
+bool FieldScene::linkSelectable() {
+    auto device = CorvinaCardSerialManager::getInstance()->getSelectedDevice();
+    if (device && device->active) return true;
+    showSettingsBar();
+    return false;
+}
+
+// --- stopping the board's program
+
+void FieldScene::stopProgram() {
+    whenLinkFree([this] {
+        if (!linkSelectable()) return;
+        showStoppingOverlay();
+        const int dialect = DeviceManager::getInstance()->getDialect();
+        PacingClock* clock = pacingClock ? pacingClock : &realPacingClock();
+        startWorker(linkWorkers, [dialect, clock](RefPtr<FieldScene> self) {
+            CorvinaCardSerialManager* manager = CorvinaCardSerialManager::getInstance();
+            CorvinaAppsError error;
+            std::atomic<bool> never{false};
+            TypingContext context{manager, &never, {}, clock};
+            bool ok = manager->openLink(&error);
+            const bool conflict = !ok && manager->lastOpenWasPortConflict();
+            if (ok) {
+                const CardCode breakCode = CardCatalog::dialect(dialect).breakCode;
+                const CardCode stopCode = CardCatalog::dialect(dialect).stopCode;
+                ok = sendText(context, breakCode.delayMs, false, error, breakCode.text) &&
+                     sendText(context, stopCode.delayMs, false, error, stopCode.text);
+            }
+            FieldScene* scene = self.get();
+            if (!ok) {
+                scene->post([scene, error] { scene->handleLinkError(error); });
+                if (conflict) scene->post([scene] { scene->handleLinkError(linkOpenFailedError()); });
+            }
+            scene->post([scene] { scene->removeStoppingOverlay(); });
+        });
+    });
+}
+
+void FieldScene::showStoppingOverlay() {
+    if (stoppingOverlay) return;
+    stoppingOverlay = LayerColor::create(Color4B(64, 64, 64, 64), layoutSize.width, layoutSize.height);
+    Sprite* spinner = picture("res/r_loading.png");
+    spinner->setPosition(layoutSize.width / 2, layoutSize.height / 2);
+    spinner->runAction(RepeatForever::create(RotateBy::create(0.2f, 45)));
+    stoppingOverlay->addChild(spinner);
+    addChild(stoppingOverlay, kOverlayZ);
+    EventListenerTouchOneByOne* listener = swallowAll();
+    Director::getInstance()->getEventDispatcher()->addEventListenerWithSceneGraphPriority(listener, stoppingOverlay);
+    stoppingListener = listener;
+}
+
+void FieldScene::removeStoppingOverlay() {
+    if (!stoppingOverlay) return;
+    if (stoppingListener) Director::getInstance()->getEventDispatcher()->removeEventListener(stoppingListener.get());
+    stoppingListener = nullptr;
+    stoppingOverlay->removeFromParent();
+    stoppingOverlay = nullptr;
+}
+
+// --- typing the program
+
+void FieldScene::sendProgram() {
+    whenLinkFree([this] {
+        if (!linkSelectable()) return;
+        showSendingOverlay();
+        const int overlay = sendingOverlayId;
+        auto cancel = std::make_shared<std::atomic<bool>>(false);
+        transferCancel = cancel;
+        const FieldSnapshot snapshot = takeSnapshot();
+        PacingClock* clock = pacingClock ? pacingClock : &realPacingClock();
+        startWorker(linkWorkers, [overlay, cancel, snapshot, clock](RefPtr<FieldScene> self) {
+            FieldScene* scene = self.get();
+            CorvinaCardSerialManager* manager = CorvinaCardSerialManager::getInstance();
+            CorvinaAppsError error;
+            if (!manager->openLink(&error)) {
+                const bool conflict = manager->lastOpenWasPortConflict();
+                scene->post([scene, error] { scene->handleLinkError(error); });
+                if (conflict) scene->post([scene] { scene->handleLinkError(linkOpenFailedError()); });
+                scene->post([scene, overlay] { scene->finishSendingOverlay(overlay); });
+                return;
+            }
+            auto report = [scene, overlay](const std::string& text) {
+                scene->post([scene, overlay, text] { scene->appendTypedText(overlay, text); });
+            };
+            LinkOutput out(TypingContext{manager, cancel.get(), [report](char c) { report(std::string(1, c)); }, clock},
+                           [report](const std::string& line) { report(line); });
+            const TransferOutcome outcome = transferProgram(snapshot, snapshot.dialect, out);
+            if (outcome.kind == TransferOutcome::Failed) {
+                scene->post([scene, e = out.error] { scene->handleLinkError(e); });
+            } else if (outcome.kind == TransferOutcome::NumberDoesNotFit) {
+                scene->post([scene, e = numberDoesNotFitError(outcome.row, outcome.number)] { scene->handleLinkError(e); });
+            }
+            scene->post([scene, overlay] { scene->finishSendingOverlay(overlay); });
+        });
+    });
+}
+
+void FieldScene::showSendingOverlay() {
+    closeSendingOverlay();
+    ++sendingOverlayId;
+    const Size visible = Director::getInstance()->getVisibleSize();
+    sendingOverlay = LayerColor::create(Color4B(0, 0, 0, 128), layoutSize.width, layoutSize.height);
+    addChild(sendingOverlay, kOverlayZ);
+    EventDispatcher* dispatcher = Director::getInstance()->getEventDispatcher();
+    EventListenerTouchOneByOne* veil = swallowAll();
+    dispatcher->addEventListenerWithSceneGraphPriority(veil, sendingOverlay);
+    sendingListeners.emplace_back(veil);
+
+    // The typed text fills the screen from the top left, as on the board.
+    const Size area(layoutSize.width - 100, layoutSize.height - 100);
+    const bool jam = DeviceManager::getInstance()->getDialect() == DIALECT_JAM;
+    typedTextLabel = jam ? Label::createWithTTF("", "fonts/IchigoJam-1.2.ttf", 20, area, TextHAlignment::LEFT,
+                                                TextVAlignment::TOP)
+                         : nullptr;
+    if (!typedTextLabel)
+        typedTextLabel = Label::createWithSystemFont("", "HiraKakuProN-W6", 20, area, TextHAlignment::LEFT,
+                                                     TextVAlignment::TOP);
+    typedTextLabel->setTextColor(Color3B(255, 255, 255));
+    typedTextLabel->setAnchorPoint(Vec2(0, 0));
+    typedTextLabel->setPosition(50, 50);
+    sendingOverlay->addChild(typedTextLabel);
+
+    sendingSpinner = picture("res/r_loading.png");
+    sendingSpinner->setPosition(layoutSize.width / 2, layoutSize.height / 2);
+    sendingSpinner->runAction(RepeatForever::create(RotateBy::create(0.2f, 45)));
+    sendingOverlay->addChild(sendingSpinner);
+
+    sendingStopButton = picture(localized("res/r_stop.png"));
+    Size s = sendingStopButton->getContentSize();
+    sendingStopButton->setPosition(visible.width - s.width / 2 - 10, visible.height / 2 - 120);
+    sendingOverlay->addChild(sendingStopButton);
+    auto* stop = EventListenerTouchOneByOne::create();
+    stop->setSwallowTouches(true);
+    stop->onTouchBegan = [this](Touch* touch, Event*) {
+        if (!sendingStopButton || !worldBox(sendingStopButton).containsPoint(touch->getLocation())) return false;
+        sendingStopButton->setOpacity(kPressedOpacity);
+        return true;
+    };
+    stop->onTouchEnded = [this](Touch* touch, Event*) {
+        if (!sendingStopButton) return;
+        sendingStopButton->setOpacity(255);
+        if (!worldBox(sendingStopButton).containsPoint(touch->getLocation())) return;
+        std::shared_ptr<std::atomic<bool>> cancel = transferCancel;
+        finishSendingOverlay(sendingOverlayId);
+        if (cancel) cancel->store(true);
+    };
+    dispatcher->addEventListenerWithSceneGraphPriority(stop, sendingStopButton);
+    sendingListeners.emplace_back(stop);
+}
+
+void FieldScene::appendTypedText(int overlay, const std::string& text) {
+    if (overlay != sendingOverlayId || !typedTextLabel) return;
+    typedTextLabel->setString(typedTextLabel->getString() + text);
+}
+
+void FieldScene::finishSendingOverlay(int overlay) {
+    if (overlay != sendingOverlayId || !sendingOverlay) return;
+    EventDispatcher* dispatcher = Director::getInstance()->getEventDispatcher();
+    for (auto& listener : sendingListeners) dispatcher->removeEventListener(listener.get());
+    sendingListeners.clear();
+    if (sendingStopButton) sendingStopButton->removeFromParent();
+    sendingStopButton = nullptr;
+    if (sendingSpinner) {
+        sendingSpinner->stopAllActions();
+        sendingSpinner->removeFromParent();
+    }
+    sendingSpinner = nullptr;
+    // The typed text stays until a tap.
+    auto* close = EventListenerTouchOneByOne::create();
+    close->setSwallowTouches(true);
+    close->onTouchBegan = [](Touch*, Event*) { return true; };
+    close->onTouchEnded = [this](Touch* touch, Event*) {
+        if (sendingOverlay && worldBox(sendingOverlay).containsPoint(touch->getLocation())) closeSendingOverlay();
+    };
+    dispatcher->addEventListenerWithSceneGraphPriority(close, sendingOverlay);
+    sendingListeners.emplace_back(close);
+}
+
+void FieldScene::closeSendingOverlay() {
+    if (!sendingOverlay) return;
+    EventDispatcher* dispatcher = Director::getInstance()->getEventDispatcher();
+    for (auto& listener : sendingListeners) dispatcher->removeEventListener(listener.get());
+    sendingListeners.clear();
+    sendingOverlay->removeFromParent();
+    sendingOverlay = nullptr;
+    sendingStopButton = nullptr;
+    sendingSpinner = nullptr;
+    typedTextLabel = nullptr;
+    // Whatever the last transfer still posts now finds no overlay.
+    ++sendingOverlayId;
+}
+
+void FieldScene::handleLinkError(const CorvinaAppsError& error) {
+    if (!isRunning()) return;
+    if (error.showAlert) MessageBox(error.message.c_str(), error.title.c_str());
+    if (error.rescan) startScanThread();
+    if (error.openPanel) showSettingsBar();
+}
