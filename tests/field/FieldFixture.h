@@ -5,6 +5,7 @@
 #include <string>
 
 #include <chrono>
+#include <mutex>
 #include <optional>
 #include <thread>
 #include <vector>
@@ -36,7 +37,10 @@ protected:
         // nowhere but this machine.
         CorvinaCardSerialManager::resetForTests();
         CorvinaCardSerialManager* link = CorvinaCardSerialManager::getInstance();
-        link->setPortEnumerator([this] { return std::optional<std::vector<PortInfo>>(ports); });
+        link->setPortEnumerator([this] {
+            std::lock_guard<std::mutex> lock(portsMutex);
+            return std::optional<std::vector<PortInfo>>(ports);
+        });
         link->setUdpSettings({"127.0.0.1", 9, 0});
         engine::setMessageBoxHandler([this](const std::string& message, const std::string& title) {
             messages.push_back(title + ": " + message);
@@ -108,6 +112,12 @@ protected:
     }
 
     FieldScene* field = nullptr;
+    // What the port listing finds; read on workers.
+    void setPorts(std::vector<PortInfo> found) {
+        std::lock_guard<std::mutex> lock(portsMutex);
+        ports = std::move(found);
+    }
+    std::mutex portsMutex;
     std::vector<PortInfo> ports;
     std::vector<std::string> messages;
 };

@@ -1,0 +1,304 @@
+// The editor and the board, headless: the program typed into a pty playing
+// the board, failures and cancelling, leaving while workers run, the
+// connection status and boards plugged in while the editor runs.
+#include <termios.h>
+
+#include <condition_variable>
+#include <cstring>
+
+#include "cards/FieldGeometry.h"
+#include "cards/ProgramGenerator.h"
+#include "device/MemoryLinks.h"
+#include "device/PtyBoard.h"
+#include "device/RecordingClock.h"
+#include "engine/core/Scheduler.h"
+#include "field/FieldFixture.h"
+
+namespace {
+
+// A link whose bytes the test watches from the main thread while a worker
+// writes; each write can be held until the test lets it go.
+class WatchedLink : public Link {
+public:
+    bool writeByte(std::uint8_t byte, const std::atomic<bool>*) override {
+        std::unique_lock<std::mutex> lock(mutex);
+        changed.wait(lock, [this] { return !held; });
+        if (failFrom > 0 && static_cast<int>(bytes.size()) + 1 >= failFrom) return false;
+        bytes.push_back(static_cast<char>(byte));
+        changed.notify_all();
+        return true;
+    }
+    std::string describe() const override { return "watched"; }
+    std::string received() {
+        std::lock_guard<std::mutex> lock(mutex);
+        return bytes;
+    }
+    void hold(bool on) {
+        std::lock_guard<std::mutex> lock(mutex);
+        held = on;
+        changed.notify_all();
+    }
+    bool waitFor(size_t count) {
+        std::unique_lock<std::mutex> lock(mutex);
+        return changed.wait_for(lock, std::chrono::seconds(5), [&] { return bytes.size() >= count; });
+    }
+
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::string bytes;
+    bool held = false;
+    int failFrom = 0;  // the write (from 1) that fails, and every later one
+};
+
+class FieldLinkTest : public FieldSceneTest {
+protected:
+    void SetUp() override {
+        FieldSceneTest::SetUp();
+        finishWorkers();
+    }
+    // The scene's board becomes `link` (each open hands the same one), found
+    // as the first port of a scan.
+    void useLink(WatchedLink& link) {
+        setPorts({{"/dev/ttyFAKE0", "Board"}});
+        CorvinaCardSerialManager::getInstance()->setLinkOpenerForTests(
+            [&link](const CorvinaCardSerialData&, CorvinaAppsError*) {
+                return std::unique_ptr<Link>(new devicetest::BorrowedLink(link));
+            });
+        rescan();
+    }
+    void rescan() {
+        field->startScanThread();
+        finishWorkers();
+    }
+    static CardRecord onRow(int set, int index, int row, const std::string& value = "") {
+        Vec2 at = field_geometry::cardCentreOnRow(row, 768);
+        return CardRecord{set, index, truncateCoordinate(at.x), truncateCoordinate(at.y), row, value};
+    }
+    static int waitAnyCard() {
+        DeviceManager* d = DeviceManager::getInstance();
+        for (int i = 0; i < d->getCardCount(CARD_SET_FULL); ++i)
+            if (d->getCardCode(i, CARD_SET_FULL).kind == 1 && d->getCardCode(i, CARD_SET_FULL).multiplier == 60) return i;
+        return -1;
+    }
+    std::string expectedBytes(int dialect) const {
+        ByteCollector bytes;
+        transferProgram(field->takeSnapshot(), dialect, bytes);
+        return bytes.bytes;
+    }
+    void play() { tap(centreOf(field->getPlayButton())); }
+};
+
+} // namespace
+
+TEST_F(FieldLinkTest, TheProgramArrivesAtAPtyBoardByteForByteWithItsPauses) {
+    devicetest::PtyBoard board;
+    ASSERT_FALSE(board.slavePath.empty());
+    CorvinaCardSerialManager::getInstance()->setExplicitPort(board.slavePath);
+    rescan();
+    ASSERT_EQ(CorvinaCardSerialManager::getInstance()->getSelectedDevice()->portName, board.slavePath);
+    field->loadDocument({onRow(CARD_SET_BASIC, 0, 0), onRow(CARD_SET_FULL, waitAnyCard(), 2, "1.5"),
+                         onRow(CARD_SET_BASIC, 1, 3)});
+    devicetest::RecordingClock clock;
+    field->setPacingClock(&clock);
+    const std::string expected = expectedBytes(DIALECT_JAM);
+    ASSERT_NE(expected.find("30 WAIT 90\r\n"), std::string::npos) << "1.5 seconds are 90 ticks";
+
+    play();
+    EXPECT_TRUE(field->isSendingOverlayShown());
+    finishWorkers();
+    EXPECT_EQ(board.receive(expected.size() + 16), expected) << "every byte as it is, nothing more";
+    EXPECT_TRUE(field->isSendingFinished());
+    EXPECT_NE(field->getTypedTextLabel()->getString().find("30 WAIT 90"), std::string::npos);
+    EXPECT_TRUE(messages.empty());
+
+    // The pauses: the break's half second, then 50 ms after every character
+    // of the lines, none lost and none added.
+    ByteCollector asked;
+    transferProgram(field->takeSnapshot(), DIALECT_JAM, asked);
+    std::vector<long long> pauses;
+    long long previous = 0;
+    for (long long at : clock.deadlines) {
+        pauses.push_back(at - previous);
+        previous = at;
+    }
+    std::vector<long long> wanted;
+    for (int delay : asked.delays)
+        if (delay > 0) wanted.push_back(delay);
+    EXPECT_EQ(pauses, wanted);
+    ASSERT_FALSE(pauses.empty());
+    EXPECT_EQ(pauses.front(), 500);
+
+    // The port is raw 115200 8N1: the board sees exactly what was sent.
+    int fd = ::open(board.slavePath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(fd, 0);
+    termios t{};
+    ASSERT_EQ(tcgetattr(fd, &t), 0);
+    ::close(fd);
+    EXPECT_EQ(t.c_oflag & OPOST, 0u);
+    EXPECT_EQ(t.c_lflag & (ICANON | ECHO), 0u);
+    EXPECT_EQ(t.c_iflag & ICRNL, 0u);
+    EXPECT_EQ(t.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
+    EXPECT_EQ(t.c_cflag & (PARENB | CSTOPB), 0u);
+    EXPECT_EQ(cfgetospeed(&t), static_cast<speed_t>(B115200));
+
+    // A tap closes the finished overlay.
+    tap(Vec2(600, 400));
+    EXPECT_FALSE(field->isSendingOverlayShown());
+}
+
+TEST_F(FieldLinkTest, AFailedWriteSaysSoSearchesAgainAndOpensTheSettingsBar) {
+    WatchedLink link;
+    link.failFrom = 3;
+    useLink(link);
+    int scans = 0;
+    CorvinaCardSerialManager::getInstance()->setPortEnumerator([&scans] {
+        ++scans;
+        return std::optional<std::vector<PortInfo>>(std::vector<PortInfo>{{"/dev/ttyFAKE0", "Board"}});
+    });
+    devicetest::RecordingClock clock;
+    field->setPacingClock(&clock);
+    play();
+    finishWorkers();
+    EXPECT_EQ(link.received().size(), 2u);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages.front(), "しっぱい: せつぞくにしっぱいしました。");
+    EXPECT_EQ(scans, 1) << "a new search for the board";
+    EXPECT_TRUE(field->isSettingsBarShown());
+}
+
+TEST_F(FieldLinkTest, StopEndsTheTransferAtOnceAndANewOneNeverMixesWithIt) {
+    WatchedLink link;
+    useLink(link);
+    field->loadDocument({onRow(CARD_SET_BASIC, 0, 0), onRow(CARD_SET_BASIC, 1, 1)});
+    const std::string jam = expectedBytes(DIALECT_JAM);
+    const std::string latte = expectedBytes(DIALECT_LATTE);
+    devicetest::RecordingClock clock;
+    field->setPacingClock(&clock);
+
+    play();
+    ASSERT_TRUE(link.waitFor(12));
+    link.hold(true);
+    const size_t atStop = link.received().size();
+    tap(centreOf(field->getSendingStopButton()));
+    EXPECT_TRUE(field->isSendingFinished()) << "the overlay shows what was typed";
+    // At once: the overlay closes, the dialect changes, play again while the
+    // first transfer has not yet noticed the stop.
+    tap(Vec2(600, 400));
+    DeviceManager::getInstance()->setDialect(DIALECT_LATTE);
+    play();
+    link.hold(false);
+    finishWorkers();
+    field->setVisible(false);
+    step(5);
+    field->setVisible(true);
+    DeviceManager::getInstance()->setDialect(DIALECT_JAM);
+
+    const std::string got = link.received();
+    ASSERT_GE(got.size(), latte.size());
+    const size_t first = got.size() - latte.size();
+    EXPECT_LE(first, atStop + 1) << "at most one more character after stop";
+    EXPECT_EQ(got.substr(0, first), jam.substr(0, first));
+    EXPECT_EQ(got.substr(first), latte) << "the second transfer whole, after the first ended";
+    EXPECT_TRUE(messages.empty()) << "a stop is not a failure";
+}
+
+TEST_F(FieldLinkTest, LeavingTheEditorWhileASearchAndASendRunIsSafe) {
+    WatchedLink link;
+    useLink(link);
+    std::mutex gate;
+    std::condition_variable opened;
+    bool open = false;
+    CorvinaCardSerialManager::getInstance()->setPortEnumerator([&] {
+        std::unique_lock<std::mutex> lock(gate);
+        opened.wait(lock, [&] { return open; });
+        return std::optional<std::vector<PortInfo>>(std::vector<PortInfo>{{"/dev/ttyFAKE0", "Board"}});
+    });
+    devicetest::RecordingClock clock;
+    field->setPacingClock(&clock);
+    link.hold(true);
+    play();
+    field->startScanThread();
+    RefPtr<FieldScene> left(field);
+    ASSERT_TRUE(left->hasWorkersRunning());
+    Director::getInstance()->replaceScene(Scene::create());
+    step(3);
+    EXPECT_FALSE(left->isRunning());
+    {
+        std::lock_guard<std::mutex> lock(gate);
+        open = true;
+    }
+    opened.notify_all();
+    link.hold(false);
+    for (int i = 0; i < 3000 && left->hasWorkersRunning(); ++i) {
+        step(1);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    EXPECT_FALSE(left->hasWorkersRunning());
+    step(3);
+    EXPECT_TRUE(messages.empty()) << "nothing is shown for an editor that has gone";
+    field = nullptr;
+}
+
+TEST_F(FieldLinkTest, AStoredNumberTooLargeForTheBoardSendsNothingAndNamesTheLine) {
+    WatchedLink link;
+    useLink(link);
+    field->loadDocument({onRow(CARD_SET_BASIC, 0, 0), onRow(CARD_SET_FULL, waitAnyCard(), 2, "600")});
+    devicetest::RecordingClock clock;
+    field->setPacingClock(&clock);
+    play();
+    finishWorkers();
+    EXPECT_TRUE(link.received().empty());
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages.front().find("600"), std::string::npos);
+    EXPECT_NE(messages.front().find("30"), std::string::npos) << "the line of the card";
+}
+
+TEST_F(FieldLinkTest, TheStatusFollowsBoardsPluggedInAndTheChoiceMadeInThePortList) {
+    Label* status = field->getStatusLabel();
+    EXPECT_EQ(status->getString(), "● MixJuice [ UDP ]");
+    field->setHotPlugInterval(0.1f);
+    setPorts({{"/dev/ttyACM0", "Board"}});
+    for (int i = 0; i < 20; ++i) {
+        step(1);
+        finishWorkers();
+    }
+    EXPECT_EQ(status->getString(), "● /dev/ttyACM0 [ Board ]") << "found without a reload";
+
+    // The port list: two rows; picking the second makes it the board in use.
+    field->showSettingsBar();
+    step(15);
+    tap(centreOf(field->getPortField()));
+    ASSERT_NE(field->getPortListPopup(), nullptr);
+    ASSERT_EQ(field->getPortListLabels().size(), 2u);
+    Vec2 grey(600, 700);
+    tap(grey);
+    step(10);
+    EXPECT_EQ(field->getPortListPopup(), nullptr) << "a tap beside the rows closes the list";
+    EXPECT_EQ(CorvinaCardSerialManager::getInstance()->getSelectedIndex(), 0);
+    tap(centreOf(field->getPortField()));
+    ASSERT_EQ(field->getPortListLabels().size(), 2u);
+    tap(centreOf(field->getPortListLabels()[1].get()));
+    finishWorkers();
+    step(10);
+    EXPECT_EQ(field->getPortListPopup(), nullptr);
+    EXPECT_EQ(status->getString(), "● MixJuice [ UDP ]");
+
+    // Unplugged: gone from the list; the chosen Wi-Fi entry stays in use.
+    setPorts({});
+    for (int i = 0; i < 20; ++i) {
+        step(1);
+        finishWorkers();
+    }
+    EXPECT_EQ(CorvinaCardSerialManager::getInstance()->getDevices().size(), 1u);
+    EXPECT_EQ(status->getString(), "● MixJuice [ UDP ]");
+
+    // A second editor shows the board at once, not "Search ...".
+    FieldScene* second = FieldScene::create(nullptr);
+    Director::getInstance()->getRunningScene()->addChild(second);
+    for (int i = 0; i < 200 && second->hasWorkersRunning(); ++i) {
+        step(1);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    step(2);
+    EXPECT_EQ(second->getStatusLabel()->getString(), "● MixJuice [ UDP ]");
+}
