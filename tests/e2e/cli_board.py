@@ -1,0 +1,156 @@
+#!/usr/bin/env python3
+"""corvina-cli against a board played on a pty and a Wi-Fi module played by a
+UDP listener on 127.0.0.1: what it writes, renders and sends.
+
+usage: cli_board.py CORVINA_CLI [--udp]
+Without --udp everything but the Wi-Fi send; with it only that (it needs
+the fixed local port 20002, which one test at a time may hold)."""
+import os
+import plistlib
+import select
+import socket
+import subprocess
+import sys
+import tempfile
+import threading
+import tty
+
+cli = sys.argv[1]
+udp_only = "--udp" in sys.argv[2:]
+failures = []
+
+
+def check(ok, what):
+    print(("ok   " if ok else "FAIL ") + what)
+    if not ok:
+        failures.append(what)
+
+
+def run(*args, **kw):
+    return subprocess.run([cli, *args], capture_output=True, timeout=120, **kw)
+
+
+work = tempfile.mkdtemp()
+doc = os.path.join(work, "program.plist")
+# LED on (basic 0) on line 10, wait any (full set) with 1.5 s on line 30,
+# LED off (basic 1) on line 40.
+wait_any = None
+for index in range(30):
+    r = run("new", "--row", f"2:2:{index}:1.5", os.path.join(work, "probe.plist"))
+    if r.returncode != 0:
+        break
+    r = run("render", os.path.join(work, "probe.plist"))
+    if b"WAIT 90" in r.stdout:
+        wait_any = index
+        break
+check(wait_any is not None, "a wait card that takes seconds is found")
+
+r = run("new", "--row", "0:0:0", "--row", f"2:2:{wait_any}:1.5", "--row", "3:0:1", doc)
+check(r.returncode == 0, "new writes a program")
+with open(doc, "rb") as f:
+    cards = plistlib.load(f)
+check(isinstance(cards, list) and len(cards) == 3, "the program is a property-list array of three cards")
+check(all(set(c) == {"tab", "index", "x", "y", "zorder", "value"} for c in cards), "each card has its six keys")
+check(cards[1]["value"] == "1.5" and cards[1]["tab"] == 2, "the number and the set are kept")
+
+if not udp_only:
+    rendered = run("render", doc)
+    check(rendered.returncode == 0, "render succeeds")
+    jam = rendered.stdout
+    check(jam.startswith(b"\x1b") and b"10 LED 1\r\n" in jam and b"30 WAIT 90\r\n" in jam and b"40 LED 0\r\n" in jam,
+          "jam: break, then numbered lines of the rows")
+    que = run("render", "--dialect", "que", doc).stdout
+    check(len(que) == 512 and que.endswith(b"\xff" * 8), "que: a 512-byte program image padded with 255")
+
+    # The board on a pty: what it receives is what render printed.
+    master, slave = os.openpty()
+    tty.setraw(master)
+    slave_path = os.ttyname(slave)
+    got = bytearray()
+    done = threading.Event()
+
+    def read_board():
+        while not done.is_set():
+            ready, _, _ = select.select([master], [], [], 0.1)
+            if ready:
+                try:
+                    got.extend(os.read(master, 4096))
+                except OSError:
+                    return
+
+    reader = threading.Thread(target=read_board)
+    reader.start()
+    sent = run("send", "--dialect", "latte", "--port", slave_path, doc)
+    latte = run("render", "--dialect", "latte", doc).stdout
+    done.set()
+    reader.join()
+    check(sent.returncode == 0, "send over the pty succeeds")
+    check(bytes(got) == latte, "the pty board received exactly the rendered latte bytes")
+    check(b"sleep(1500);" in sent.stderr, "the typed text is shown while sending")
+    os.close(master)
+
+    # The board unplugged half way: the far end goes away after a few bytes.
+    master, slave = os.openpty()
+    tty.setraw(master)
+    path = os.ttyname(slave)
+
+    def unplug():
+        seen = 0
+        while seen < 5:
+            ready, _, _ = select.select([master], [], [], 5)
+            if not ready:
+                break
+            try:
+                seen += len(os.read(master, 64))
+            except OSError:
+                break
+        os.close(master)
+
+    unplugger = threading.Thread(target=unplug)
+    unplugger.start()
+    failed = run("send", "--dialect", "latte", "--port", path, doc)
+    unplugger.join()
+    os.close(slave)
+    check(failed.returncode == 4 and b"Connection failed." in failed.stderr, "a write that fails half way is reported")
+
+    check(run("send", "--port", "/nonexistent/tty", doc).returncode == 3, "a port that cannot be opened: status 3")
+    check(run("render", os.path.join(work, "missing.plist")).returncode == 2, "a missing program: status 2")
+    with open(os.path.join(work, "bad.plist"), "w") as f:
+        f.write("not a program")
+    check(run("render", os.path.join(work, "bad.plist")).returncode == 2, "a file that is no program: status 2")
+    check(run("render", "--dialect", "cobol", doc).returncode == 1, "an unknown dialect: status 1")
+    check(run("send", doc).returncode == 1, "send without a port or module: status 1")
+    for command in ["ports", "new", "render", "send", "stop"]:
+        h = run(command, "--help")
+        check(h.returncode == 0 and b"usage: corvina-cli " + command.encode() in h.stdout, f"{command} --help")
+else:
+    # The Wi-Fi module: one datagram per character, from local port 20002.
+    listener = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+    listener.bind(("127.0.0.1", 0))
+    listener.settimeout(0.5)
+    port = listener.getsockname()[1]
+    datagrams = []
+
+    def listen():
+        while True:
+            try:
+                data, source = listener.recvfrom(64)
+            except socket.timeout:
+                if sender_done.is_set():
+                    return
+                continue
+            datagrams.append((data, source))
+
+    sender_done = threading.Event()
+    t = threading.Thread(target=listen)
+    t.start()
+    sent = run("send", "--dialect", "latte", "--udp", f"127.0.0.1:{port}", doc)
+    sender_done.set()
+    t.join()
+    latte = run("render", "--dialect", "latte", doc).stdout
+    check(sent.returncode == 0, "send over UDP succeeds")
+    check(all(len(d) == 1 for d, _ in datagrams), "every datagram is one byte")
+    check(b"".join(d for d, _ in datagrams) == latte, "the datagrams carry exactly the rendered bytes")
+    check(all(src[1] == 20002 for _, src in datagrams), "they come from local port 20002")
+
+sys.exit(1 if failures else 0)
