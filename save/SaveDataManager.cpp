@@ -1,0 +1,174 @@
+#include "save/SaveDataManager.h"
+
+#include "engine/core/FileUtils.h"
+#include "engine/platform/RenderTexture.h"
+
+using engine::FileUtils;
+using engine::RefPtr;
+using engine::Value;
+using engine::ValueMap;
+using engine::ValueVector;
+
+namespace {
+
+const char* const kFolder = "savedatas";
+const char* const kListFile = "savedatas/list.plist";
+
+RefPtr<SaveDataManager>& instanceSlot() {
+    static RefPtr<SaveDataManager> instance;
+    return instance;
+}
+
+std::tm localNow() {
+    std::time_t now = std::time(nullptr);
+    std::tm t{};
+    localtime_r(&now, &t);
+    return t;
+}
+
+std::string documentPathFor(int n) { return std::string(kFolder) + "/" + std::to_string(n) + ".plist"; }
+std::string imagePathFor(int n) { return std::string(kFolder) + "/img" + std::to_string(n) + ".png"; }
+
+const Value& field(const ValueMap& map, const char* key) {
+    auto it = map.find(key);
+    return it == map.end() ? Value::Null : it->second;
+}
+
+} // namespace
+
+SaveDataManager* SaveDataManager::getInstance() {
+    auto& slot = instanceSlot();
+    if (!slot) {
+        slot = RefPtr<SaveDataManager>::adopt(new SaveDataManager());
+        slot->init();
+    }
+    return slot.get();
+}
+
+void SaveDataManager::resetForTests() { instanceSlot() = nullptr; }
+
+bool SaveDataManager::init() {
+    _datas.clear();
+    _lastId = 0;
+    FileUtils* files = FileUtils::getInstance();
+    std::string listPath = fullPath(kListFile);
+    ValueMap root;
+    if (files->isFileExist(listPath)) {
+        root = files->getValueMapFromFile(listPath);
+    } else {
+        root["lastid"] = Value(0);
+        root["datas"] = Value(ValueVector());
+        files->createDirectory(fullPath(kFolder));
+        files->writeValueMapToFile(root, listPath);
+    }
+    _lastId = field(root, "lastid").asInt();
+    for (const Value& element : field(root, "datas").asValueVector()) {
+        const ValueMap& entry = element.asValueMap();
+        SaveData* data = SaveData::create();
+        data->identifier = field(entry, "identifer").asInt();
+        data->title = field(entry, "title").asString();
+        data->path = field(entry, "path").asString();
+        data->imagePath = field(entry, "imagepath").asString();
+        data->modify = field(entry, "modify").asString();
+        _datas.emplace_back(data);
+    }
+    return true;
+}
+
+const std::vector<RefPtr<SaveData>>& SaveDataManager::getDatas() const { return _datas; }
+
+int SaveDataManager::getLastId() const { return _lastId; }
+
+int SaveDataManager::nextNumber() const { return _lastId + 1; }
+
+std::string SaveDataManager::nextDocumentPath() const { return documentPathFor(nextNumber()); }
+
+std::string SaveDataManager::nextImagePath() const { return imagePathFor(nextNumber()); }
+
+std::string SaveDataManager::fullPath(const std::string& relative) const {
+    return FileUtils::getInstance()->getWritablePath() + relative;
+}
+
+std::string SaveDataManager::getImageFullPath(const SaveData* data) const {
+    return data ? fullPath(data->imagePath) : std::string();
+}
+
+ValueVector SaveDataManager::loadDocument(const SaveData* data) const {
+    if (!data || data->path.empty()) return {};
+    return FileUtils::getInstance()->getValueVectorFromFile(fullPath(data->path));
+}
+
+long SaveDataManager::indexOf(const SaveData* data) const {
+    for (size_t i = 0; i < _datas.size(); ++i)
+        if (_datas[i].get() == data) return static_cast<long>(i);
+    return -1;
+}
+
+bool SaveDataManager::saveDocument(SaveData* data, const ValueVector& document) {
+    if (!data) return false;
+    std::string stamp = timeStamp(_clock ? _clock() : localNow());
+    bool listed = indexOf(data) >= 0;
+    if (!listed) {
+        data->title = stamp;
+        data->identifier = nextNumber();
+        data->path = nextDocumentPath();
+        data->imagePath = nextImagePath();
+        _datas.insert(_datas.begin(), RefPtr<SaveData>(data));
+    }
+    bool written = FileUtils::getInstance()->writeValueVectorToFile(document, fullPath(data->path));
+    if (written && _lastId < data->identifier) {
+        _lastId = data->identifier;
+        data->modify = stamp;
+        saveList();
+    }
+    return listed;
+}
+
+ValueMap SaveDataManager::entryToValue(const SaveData* data) const {
+    ValueMap entry;
+    entry["identifer"] = Value(data->identifier);
+    entry["title"] = Value(data->title);
+    entry["path"] = Value(data->path);
+    entry["imagepath"] = Value(data->imagePath);
+    entry["modify"] = Value(data->modify);
+    return entry;
+}
+
+bool SaveDataManager::saveList() {
+    ValueVector entries;
+    for (const auto& data : _datas) entries.emplace_back(entryToValue(data.get()));
+    ValueMap root;
+    root["lastid"] = Value(_lastId);
+    root["datas"] = Value(std::move(entries));
+    return FileUtils::getInstance()->writeValueMapToFile(root, fullPath(kListFile));
+}
+
+void SaveDataManager::removeData(SaveData* data) {
+    if (!data) return;
+    FileUtils* files = FileUtils::getInstance();
+    files->removeFile(fullPath(data->imagePath));
+    files->removeFile(fullPath(data->path));
+    long index = indexOf(data);
+    if (index >= 0) _datas.erase(_datas.begin() + index);
+    saveList();
+}
+
+void SaveDataManager::writeThumbnail(SaveData* data, engine::RenderTexture* texture, std::function<void()> done) {
+    if (!data || !texture || data->imagePath.empty()) {
+        if (done) done();
+        return;
+    }
+    texture->saveToFile(fullPath(data->imagePath), true, [done](engine::RenderTexture*, const std::string&) {
+        if (done) done();
+    });
+}
+
+void SaveDataManager::setListFailureHandler(std::function<void()> handler) { _listFailureHandler = std::move(handler); }
+
+void SaveDataManager::setClockForTests(std::function<std::tm()> now) { _clock = std::move(now); }
+
+std::string SaveDataManager::timeStamp(const std::tm& t) {
+    return "20" + std::to_string(t.tm_year - 100) + "/" + std::to_string(t.tm_mon + 1) + "/" +
+           std::to_string(t.tm_mday) + " " + std::to_string(t.tm_hour) + ":" + std::to_string(t.tm_min) + ":" +
+           std::to_string(t.tm_sec);
+}

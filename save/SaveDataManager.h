@@ -1,0 +1,56 @@
+#pragma once
+// The catalogue of saved programs: savedatas/list.plist under the writable
+// folder, one entry per program, newest first. It hands out entry numbers,
+// writes each program's field document and thumbnail and deletes them.
+#include <ctime>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "engine/core/Ref.h"
+#include "engine/core/Value.h"
+#include "save/SaveData.h"
+
+namespace engine {
+class RenderTexture;
+}
+
+class SaveDataManager : public engine::Ref {
+public:
+    static SaveDataManager* getInstance();   // created and init() on first use, never destroyed
+    static void resetForTests();             // the next getInstance() loads afresh from the writable path
+    bool init();
+    const std::vector<engine::RefPtr<SaveData>>& getDatas() const;   // newest first
+    int getLastId() const;
+    std::string nextDocumentPath() const;    // "savedatas/<n>.plist" for the next new number
+    std::string nextImagePath() const;       // "savedatas/img<n>.png" for the same number
+    std::string getImageFullPath(const SaveData* data) const;   // writable path + imagePath, "" when imagePath is not safe
+    engine::ValueVector loadDocument(const SaveData* data) const;
+    // true when the entry was already listed; a new entry that is written for the first time is listed (front).
+    bool saveDocument(SaveData* data, const engine::ValueVector& document);
+    bool saveList();                          // false when the catalogue could not be written
+    void removeData(SaveData* data);
+    // Saves the texture as the entry's thumbnail (PNG) and calls `done` on
+    // the main thread once the file is written; at once when there is none
+    // to write.
+    void writeThumbnail(SaveData* data, engine::RenderTexture* texture, std::function<void()> done);
+    // Called (on the main thread) whenever the catalogue could not be written, so the scene can tell the user.
+    void setListFailureHandler(std::function<void()> handler);
+    // The local time used for time stamps; tests set a fixed one.
+    void setClockForTests(std::function<std::tm()> now);
+    static std::string timeStamp(const std::tm& t);  // "2017/3/5 9:7:3"
+
+protected:
+    SaveDataManager() = default;
+
+private:
+    std::string fullPath(const std::string& relative) const;
+    int nextNumber() const;
+    long indexOf(const SaveData* data) const;
+    engine::ValueMap entryToValue(const SaveData* data) const;
+
+    std::vector<engine::RefPtr<SaveData>> _datas;
+    int _lastId = 0;
+    std::function<void()> _listFailureHandler;
+    std::function<std::tm()> _clock;
+};
