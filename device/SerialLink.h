@@ -1,6 +1,7 @@
 #pragma once
 // A board on a USB serial port: 115200 baud, 8 data bits, no parity, one
-// stop bit, raw bytes in both directions.
+// stop bit, raw bytes in both directions. SerialLink.cpp holds the POSIX
+// calls, win/SerialLinkWin.cpp the Windows ones.
 #include <functional>
 #include <memory>
 #include <string>
@@ -26,8 +27,13 @@ public:
     std::string describe() const override { return _path; }
 
 private:
+#ifdef _WIN32
+    // A COM port handle, kept as a pointer so that windows.h stays out of here.
+    SerialLink(void* handle, std::string path) : _handle(handle), _path(std::move(path)) {}
+    void* _handle;
+#else
     SerialLink(int fd, std::string path) : _fd(fd), _path(std::move(path)) {}
-
     int _fd;
+#endif
     std::string _path;
 };

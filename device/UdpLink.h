@@ -1,8 +1,20 @@
 #pragma once
 // A board behind the Wi-Fi module: each byte typed is one UDP datagram.
+// UdpLink.cpp holds the POSIX calls, win/UdpLinkWin.cpp the Winsock ones.
+#ifdef _WIN32
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#ifdef _MSC_VER
+#include <BaseTsd.h>
+using ssize_t = SSIZE_T;
+#endif
+using SocketHandle = SOCKET;
+#else
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <sys/types.h>
+using SocketHandle = int;
+#endif
 
 #include <functional>
 #include <memory>
@@ -18,7 +30,7 @@ struct UdpSettings {
 
 class UdpLink : public Link {
 public:
-    using SendTo = std::function<ssize_t(int, const void*, size_t, int, const sockaddr*, socklen_t)>;
+    using SendTo = std::function<ssize_t(SocketHandle, const void*, size_t, int, const sockaddr*, socklen_t)>;
 
     // Null when the host is not a dotted IPv4 address, a port is out of
     // range or the local port cannot be bound (EADDRINUSE when another
@@ -37,10 +49,10 @@ public:
     int localPort() const { return _localPort; }
 
 private:
-    UdpLink(int fd, const sockaddr_in& destination, int localPort)
+    UdpLink(SocketHandle fd, const sockaddr_in& destination, int localPort)
         : _fd(fd), _destination(destination), _localPort(localPort) {}
 
-    int _fd;
+    SocketHandle _fd;
     sockaddr_in _destination;
     int _localPort;
 };
