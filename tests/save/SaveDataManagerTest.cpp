@@ -2,6 +2,9 @@
 // also when the disk fails or the files were damaged.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -11,7 +14,9 @@
 #include "cards/FieldDocument.h"
 #include "engine/core/FileUtils.h"
 #include "engine/core/Plist.h"
+#include "engine/platform/RenderTexture.h"
 #include "save/SaveDataManager.h"
+#include "support/HeadlessTest.h"
 
 using engine::FileUtils;
 using engine::Value;
@@ -38,6 +43,43 @@ std::tm at(int year, int month, int day, int hour, int minute, int second) {
 }
 
 ValueVector documentWith(int x) { return documentToValue({{0, 1, x, 20, 0, ""}}); }
+
+// The system calls of every file write, logged; a write whose temporary
+// file name holds `failing` cannot be opened, as on a full disk.
+class LoggedCalls : public engine::FileWriteCalls {
+public:
+    int open(const char* path, int flags, int mode) override {
+        if (flags & O_CREAT) {
+            created.push_back(path);
+            if (!failing.empty() && std::string(path).find(failing) != std::string::npos) {
+                errno = ENOSPC;
+                return -1;
+            }
+        }
+        return FileWriteCalls::open(path, flags, mode);
+    }
+    int rename(const char* from, const char* to) override {
+        renamed.emplace_back(from, to);
+        return FileWriteCalls::rename(from, to);
+    }
+    int unlink(const char* path) override {
+        unlinked.push_back(path);
+        return FileWriteCalls::unlink(path);
+    }
+    // The files put in place, each by renaming a temporary file beside it.
+    std::vector<std::string> targets() const {
+        std::vector<std::string> names;
+        for (const auto& [from, to] : renamed) {
+            EXPECT_EQ(fs::path(from).parent_path(), fs::path(to).parent_path());
+            names.push_back(to);
+        }
+        return names;
+    }
+
+    std::string failing;
+    std::vector<std::string> created, unlinked;
+    std::vector<std::pair<std::string, std::string>> renamed;
+};
 
 // Each test gets a writable folder of its own, inside a folder that holds
 // what the editor must never touch.
@@ -74,6 +116,7 @@ protected:
     }
 
     fs::path root, data;
+    LoggedCalls calls;
 };
 
 } // namespace
@@ -150,4 +193,64 @@ TEST_F(SaveCatalogueTest, CatalogueReadsTheSameInPythonsPlistlib) {
     EXPECT_EQ(out, "2\n"
                    "2|savedatas/2.plist|savedatas/img2.png|Robot <arm> & \"ライト\"\n"
                    "1|savedatas/1.plist|savedatas/img1.png|" + manager()->getDatas()[1]->title + "\n");
+}
+
+TEST_F(SaveCatalogueTest, DocumentsAndTheCatalogueAreWrittenThroughTheAtomicWrite) {
+    manager();
+    FileUtils::getInstance()->setWriteCalls(&calls);
+    SaveData* entry = saveNew();
+    manager()->saveDocument(entry, documentWith(5));
+    manager()->saveList();
+    std::string document = (data / "savedatas" / "1.plist").string(), list = listFile().string();
+    EXPECT_EQ(calls.targets(), (std::vector<std::string>{document, list, document, list}));
+    for (const auto& path : calls.created) EXPECT_NE(path, document) << "written in place";
+}
+
+namespace {
+
+class SaveThumbnailTest : public testsupport::HeadlessTest {
+protected:
+    void SetUp() override {
+        HeadlessTest::SetUp();
+        data = fs::path(dataDir) / "thumbnail" / ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        fs::remove_all(data);
+        fs::create_directories(data);
+        FileUtils::getInstance()->setWritablePath(data.string());
+        SaveDataManager::resetForTests();
+        FileUtils::getInstance()->setWriteCalls(&calls);
+    }
+    void TearDown() override {
+        FileUtils::getInstance()->setWriteCalls(nullptr);
+        SaveDataManager::resetForTests();
+        FileUtils::getInstance()->setWritablePath("");
+        HeadlessTest::TearDown();
+    }
+    fs::path data;
+    LoggedCalls calls;
+};
+
+} // namespace
+
+TEST_F(SaveThumbnailTest, WritesThePictureAtomicallyAndCallsBackOnceItIsThere) {
+    auto* manager = SaveDataManager::getInstance();
+    SaveData* entry = SaveData::create();
+    manager->saveDocument(entry, documentWith(0));
+    auto* texture = engine::RenderTexture::create(285, 285);
+    ASSERT_NE(texture, nullptr);
+    bool done = false;
+    std::string image = (data / "savedatas" / "img1.png").string();
+    manager->writeThumbnail(entry, texture, [&] {
+        done = true;
+        EXPECT_TRUE(fs::exists(image));
+    });
+    step();
+    EXPECT_TRUE(done);
+    EXPECT_EQ(calls.targets().back(), image);
+
+    // A program never saved has no thumbnail to write; the callback still runs.
+    calls.renamed.clear();
+    done = false;
+    manager->writeThumbnail(SaveData::create(), texture, [&] { done = true; });
+    EXPECT_TRUE(done);
+    EXPECT_TRUE(calls.renamed.empty());
 }
