@@ -168,7 +168,8 @@ void SaveDataManager::setListFailureHandler(std::function<void()> handler) { _li
 void SaveDataManager::setClockForTests(std::function<std::tm()> now) { _clock = std::move(now); }
 
 std::string SaveDataManager::timeStamp(const std::tm& t) {
-    return "20" + std::to_string(t.tm_year - 100) + "/" + std::to_string(t.tm_mon + 1) + "/" +
+    // The full year: "20" and the years since 2000 would print 1995 as "20-5".
+    return std::to_string(t.tm_year + 1900) + "/" + std::to_string(t.tm_mon + 1) + "/" +
            std::to_string(t.tm_mday) + " " + std::to_string(t.tm_hour) + ":" + std::to_string(t.tm_min) + ":" +
            std::to_string(t.tm_sec);
 }

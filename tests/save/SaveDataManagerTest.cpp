@@ -254,3 +254,9 @@ TEST_F(SaveThumbnailTest, WritesThePictureAtomicallyAndCallsBackOnceItIsThere) {
     EXPECT_TRUE(done);
     EXPECT_TRUE(calls.renamed.empty());
 }
+
+TEST(SaveTimeStamp, FullYearWithoutLeadingZeros) {
+    EXPECT_EQ(SaveDataManager::timeStamp(at(2017, 3, 5, 9, 7, 3)), "2017/3/5 9:7:3");
+    EXPECT_EQ(SaveDataManager::timeStamp(at(1995, 12, 31, 23, 59, 59)), "1995/12/31 23:59:59");
+    EXPECT_EQ(SaveDataManager::timeStamp(at(2105, 1, 1, 0, 0, 0)), "2105/1/1 0:0:0");
+}
