@@ -1,0 +1,105 @@
+#include "ui/AlertView.h"
+
+#include "engine/core/Action.h"
+#include "engine/core/Director.h"
+#include "engine/core/EventDispatcher.h"
+#include "engine/core/Scene.h"
+#include "engine/core/Sprite.h"
+#include "engine/core/Touch.h"
+#include "engine/platform/Label.h"
+#include "ui/Localization.h"
+
+using namespace engine;
+
+namespace {
+constexpr float kWidth = 1024, kHeight = 768;
+constexpr uint8_t kPressedOpacity = 192;
+
+Sprite* picture(const std::string& path) {
+    Sprite* sprite = Sprite::create(Localization::getInstance()->localizedPath(path));
+    return sprite ? sprite : Sprite::create();
+}
+} // namespace
+
+bool containsWorldPoint(const Node* node, const Vec2& worldPoint) {
+    const Size& size = node->getContentSize();
+    return node->getNodeToWorldTransform().applyToRect(Rect(0, 0, size.width, size.height)).containsPoint(worldPoint);
+}
+
+AlertView* AlertView::create(const std::string& message) {
+    return initAndAutorelease(new AlertView(), [&](AlertView* view) { return view->init(message); });
+}
+
+bool AlertView::init(const std::string& message) {
+    if (!Node::init()) return false;
+    okCallback = cancelCallback = outsideCallback = nullptr;
+    setCascadeOpacityEnabled(true);
+
+    coverLayer = Layer::create();
+    coverLayer->setContentSize(Size(kWidth, kHeight));
+    coverLayer->setPosition(0, 0);
+    addChild(coverLayer);
+
+    window = picture("res/alert_window_pink.png");
+    window->setPosition(kWidth * 0.5f, kHeight * 0.5f);
+    addChild(window);
+
+    okButton = picture("res/alert_window_ok.png");
+    okButton->setPosition(kWidth * 0.5f - 150, kHeight * 0.5f - 100);
+    addChild(okButton);
+
+    cancelButton = picture("res/alert_window_cancel.png");
+    cancelButton->setPosition(kWidth * 0.5f + 150, kHeight * 0.5f - 100);
+    addChild(cancelButton);
+
+    messageLabel = Label::createWithSystemFont(message, "Helvetica", 28);
+    messageLabel->setTextColor(Color3B::BLACK);
+    messageLabel->setDimensions(500, 200);
+    messageLabel->setAlignment(TextHAlignment::LEFT, TextVAlignment::CENTER);
+    messageLabel->setPosition(kWidth * 0.5f, kHeight * 0.5f + 50);
+    addChild(messageLabel);
+
+    // Listeners of nodes drawn later are asked first: the buttons, then the
+    // window, then the cover, which takes every touch that is left.
+    listen(coverLayer, [this](Touch* t) { return containsWorldPoint(coverLayer, t->getLocation()); },
+           [this](Touch* t) {
+               if (containsWorldPoint(coverLayer, t->getLocation()) && outsideCallback) outsideCallback(this);
+           });
+    listen(window, [this](Touch* t) { return containsWorldPoint(window, t->getLocation()); }, nullptr);
+    addButton(okButton, &AlertView::okCallback);
+    addButton(cancelButton, &AlertView::cancelCallback);
+    return true;
+}
+
+void AlertView::listen(Node* node, std::function<bool(Touch*)> began, std::function<void(Touch*)> ended,
+                       std::function<void(Touch*)> cancelled) {
+    auto* listener = EventListenerTouchOneByOne::create();
+    listener->setSwallowTouches(true);
+    listener->onTouchBegan = [began](Touch* t, Event*) { return began(t); };
+    if (ended) listener->onTouchEnded = [ended](Touch* t, Event*) { ended(t); };
+    if (cancelled) listener->onTouchCancelled = [cancelled](Touch* t, Event*) { cancelled(t); };
+    Director::getInstance()->getEventDispatcher()->addEventListenerWithSceneGraphPriority(listener, node);
+}
+
+void AlertView::addButton(Sprite* button, Callback AlertView::*callback) {
+    listen(
+        button,
+        [button](Touch* t) {
+            if (!containsWorldPoint(button, t->getLocation())) return false;
+            button->setOpacity(kPressedOpacity);
+            return true;
+        },
+        [this, button, callback](Touch* t) {
+            // Released off the button too: it must not stay dimmed.
+            button->setOpacity(255);
+            if (!containsWorldPoint(button, t->getLocation())) return;
+            // A copy: the callback may close the alert, which clears it.
+            if (Callback call = this->*callback) call(this);
+        },
+        [button](Touch*) { button->setOpacity(255); });
+}
+
+void AlertView::close() {
+    okCallback = cancelCallback = outsideCallback = nullptr;
+    runAction(Sequence::create(FadeOut::create(0.05f), RemoveSelf::create(true)));
+}
