@@ -120,6 +120,9 @@ bool SaveDataManager::saveDocument(SaveData* data, const ValueVector& document) 
         _lastId = data->identifier;
         data->modify = stamp;
         saveList();
+    } else if (_listUnwritten) {
+        // The last catalogue write failed: every save tries again.
+        saveList();
     }
     return listed;
 }
@@ -140,7 +143,9 @@ bool SaveDataManager::saveList() {
     ValueMap root;
     root["lastid"] = Value(_lastId);
     root["datas"] = Value(std::move(entries));
-    return FileUtils::getInstance()->writeValueMapToFile(root, fullPath(kListFile));
+    _listUnwritten = !FileUtils::getInstance()->writeValueMapToFile(root, fullPath(kListFile));
+    if (_listUnwritten && _listFailureHandler) _listFailureHandler();
+    return !_listUnwritten;
 }
 
 void SaveDataManager::removeData(SaveData* data) {

@@ -51,6 +51,7 @@ private:
 
     std::vector<engine::RefPtr<SaveData>> _datas;
     int _lastId = 0;
+    bool _listUnwritten = false;  // the last catalogue write failed
     std::function<void()> _listFailureHandler;
     std::function<std::tm()> _clock;
 };

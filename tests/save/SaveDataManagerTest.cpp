@@ -260,3 +260,21 @@ TEST(SaveTimeStamp, FullYearWithoutLeadingZeros) {
     EXPECT_EQ(SaveDataManager::timeStamp(at(1995, 12, 31, 23, 59, 59)), "1995/12/31 23:59:59");
     EXPECT_EQ(SaveDataManager::timeStamp(at(2105, 1, 1, 0, 0, 0)), "2105/1/1 0:0:0");
 }
+
+TEST_F(SaveCatalogueTest, AFailedCatalogueWriteIsToldAndTriedAgainAtTheNextSave) {
+    int told = 0;
+    manager()->setListFailureHandler([&] { ++told; });
+    FileUtils::getInstance()->setWriteCalls(&calls);
+    calls.failing = "/.list.plist.tmp";
+    SaveData* entry = saveNew();
+    EXPECT_EQ(told, 1);
+    EXPECT_FALSE(manager()->saveList());
+    EXPECT_EQ(told, 2);
+    EXPECT_EQ(catalogueOnDisk()["lastid"], Value(0));
+
+    calls.failing.clear();
+    EXPECT_TRUE(manager()->saveDocument(entry, documentWith(1)));
+    EXPECT_EQ(told, 2);
+    SaveDataManager::resetForTests();
+    EXPECT_EQ(listedNumbers(), (std::vector<int>{1}));
+}
