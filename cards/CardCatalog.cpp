@@ -37,9 +37,9 @@ CardCode::Patches patch(const char* key, int position)
 
 struct CardEntry {
     CardEntry(std::string picture_, std::string codeName_, std::array<CardCode, kDialectCount> code_,
-              std::array<Rects, kDialectCount> inputRects_ = {})
+              std::array<Rects, kDialectCount> inputRects_ = {}, LoopRole loop_ = LoopRole::None)
         : picture(std::move(picture_)), codeName(std::move(codeName_)), code(std::move(code_)),
-          inputRects(std::move(inputRects_))
+          inputRects(std::move(inputRects_)), loop(loop_)
     {
     }
 
@@ -47,6 +47,7 @@ struct CardEntry {
     std::string codeName;                   // code faces are <folder>/r_<codeName>_<folder>.png
     std::array<CardCode, kDialectCount> code;
     std::array<Rects, kDialectCount> inputRects;  // empty but for number cards
+    LoopRole loop;
 };
 
 struct CardSetEntry {
@@ -83,9 +84,9 @@ CardSetEntry basicSet()
             CardCode("180かい まつ", encode({{OP_WAIT, 180, 1}}))}},
         // The loop start is an empty step the loop end jumps back to.
         {"r_loop_inf_start.png", "loop_inf_start", {CardCode("@LOOP"), CardCode("while(uart()==-1){"),
-            CardCode("", encode({{OP_NOP}}), 5, CARD_SET_BASIC)}},
+            CardCode("", encode({{OP_NOP}}), 5, CARD_SET_BASIC)}, {}, LoopRole::ForeverStart},
         {"r_loop_inf_end.png", "loop_inf_end", {CardCode("GOTO @LOOP"), CardCode("}"),
-            CardCode("@ へ 行く", encode({{OP_JUMP}}), patch("line", 2), "@", 1.0f)}},
+            CardCode("@ へ 行く", encode({{OP_JUMP}}), patch("line", 2), "@", 1.0f)}, {}, LoopRole::ForeverEnd},
     }};
 }
 
@@ -158,11 +159,11 @@ CardSetEntry fullSet()
         {"r_beep.png", "beep", {CardCode("BEEP"), CardCode("beep();"),
             CardCode("おとを ならす", encode({{OP_SOUND, 440, 6}}))}},
         {"r_loop_3_start.png", "loop_3_start", {CardCode("FOR I = 1 TO 3"), CardCode("i=0;\nwhile(i<3){"),
-            CardCode("はこ# = 0\n", loopStart, 5, CARD_SET_FULL)}},
-        {"r_loop_3_end.png", "loop_3_end", {CardCode("NEXT"), CardCode("i=i+1;\n}"), loopEnd3}},
+            CardCode("はこ# = 0\n", loopStart, 5, CARD_SET_FULL)}, {}, LoopRole::CountedStart},
+        {"r_loop_3_end.png", "loop_3_end", {CardCode("NEXT"), CardCode("i=i+1;\n}"), loopEnd3}, {}, LoopRole::CountedEnd},
         {"r_loop_5_start.png", "loop_5_start", {CardCode("FOR I = 1 TO 5"), CardCode("i=0;\nwhile(i<5){"),
-            CardCode("はこ# = 0\n", loopStart, 7, CARD_SET_FULL)}},
-        {"r_loop_5_end.png", "loop_5_end", {CardCode("NEXT"), CardCode("i=i+1;\n}"), loopEnd5}},
+            CardCode("はこ# = 0\n", loopStart, 7, CARD_SET_FULL)}, {}, LoopRole::CountedStart},
+        {"r_loop_5_end.png", "loop_5_end", {CardCode("NEXT"), CardCode("i=i+1;\n}"), loopEnd5}, {}, LoopRole::CountedEnd},
         // que takes no typed number here and always runs its loop five
         // times (the end card's limit). The start pairs with its own end
         // card: paired with card 7 instead, a program of cards 8 and 9 would
@@ -171,8 +172,10 @@ CardSetEntry fullSet()
             {CardCode("FOR I = 1 TO @", "@", 1.0f), CardCode("i=0;\nwhile(i<@){", "@", 1.0f),
              CardCode("はこ# = 0\n", loopStart, 9, CARD_SET_FULL)},
             {Rects{loopBig, loopSmall, {-77, 0, 20, 20}}, Rects{loopBig, loopSmall, {-37, -9, 15, 20}},
-             Rects{loopBig, loopSmall, latteCode}}},
-        {"r_loop_any_end.png", "loop_any_end", {CardCode("NEXT"), CardCode("i=i+1;\n}"), loopEnd5}},
+             Rects{loopBig, loopSmall, latteCode}},
+            LoopRole::CountedStart},
+        {"r_loop_any_end.png", "loop_any_end", {CardCode("NEXT"), CardCode("i=i+1;\n}"), loopEnd5}, {},
+            LoopRole::CountedEnd},
         // Outputs 1 to 6, on then off; latte keeps the output bits in o.
         {"r_out1_on.png", "out1_on", {CardCode("OUT 1, 1"), CardCode("out(o=o|1);"),
             CardCode("OUT1を ONする", encode({{OP_OUT, 1, 1}}))}},
@@ -218,6 +221,12 @@ std::array<DialectInfo, kDialectCount> dialects()
     jam.buttonImageOff = "res/r_to_jam.png";
     jam.inputImage = "res/r_input_num_jam_l.png";
     jam.codeImageFolder = "jam";
+    // NEXT closes the innermost FOR whatever its variable; the board keeps
+    // six FOR loops, and a GOTO finds the first line whose label begins
+    // its target.
+    jam.loopVariables = "IJKLMN";
+    jam.deepestCountedLoops = 6;
+    jam.foreverLabel = "@LOOP";
 
     DialectInfo latte;
     latte.name = "latte";
@@ -234,6 +243,9 @@ std::array<DialectInfo, kDialectCount> dialects()
     latte.buttonImageOff = "res/r_to_latte.png";
     latte.inputImage = "res/r_input_num_latte_l.png";
     latte.codeImageFolder = "latte";
+    // o holds the outputs. As deep as jam, so a program runs alike in both.
+    latte.loopVariables = "ijklmn";
+    latte.deepestCountedLoops = 6;
 
     // que receives a program image: no texts around the cards, an empty
     // instruction for each empty position, padding to the full image.
@@ -251,6 +263,7 @@ std::array<DialectInfo, kDialectCount> dialects()
     que.syncByte = 0;
     que.imageSize = 512;
     que.padByte = 255;
+    que.deepestCountedLoops = 1;  // a single box counts the turns
 
     return {jam, latte, que};
 }
@@ -336,6 +349,12 @@ std::vector<engine::Rect> inputRects(CardKind card, int dialectIndex)
 {
     const CardEntry* entry = cardAt(card, dialectIndex);
     return entry ? entry->inputRects[static_cast<size_t>(dialectIndex)] : Rects();
+}
+
+LoopRole loopRole(CardKind card)
+{
+    const CardEntry* entry = findCard(setAt(card.set), card.index);
+    return entry ? entry->loop : LoopRole::None;
 }
 
 } // namespace CardCatalog

@@ -16,6 +16,9 @@
 
 namespace CardCatalog {
 
+// What a card does to the loops around it.
+enum class LoopRole { None, CountedStart, CountedEnd, ForeverStart, ForeverEnd };
+
 // What the generator and the sender need to know of a dialect.
 struct DialectInfo {
     std::string name;                 // "jam", "latte", "que"
@@ -36,6 +39,10 @@ struct DialectInfo {
     std::uint8_t syncByte = 0;
     int imageSize = 0;                // program image size in bytes
     std::uint8_t padByte = 0;         // fills the program image
+    std::string loopVariables;        // the counter of a counted loop at each depth from 1, as the cards name
+                                      // the first; empty where no variable counts
+    int deepestCountedLoops = 0;      // counted loops one inside another that the board runs
+    std::string foreverLabel;         // the label the forever loop cards use; empty where braces nest loops
 };
 
 // The dialect's constants; the tables never change, keep a copy if needed.
@@ -50,5 +57,7 @@ std::string picturePath(CardKind card);
 std::string codeImagePath(CardKind card, int dialect);
 CardCode cardCode(CardKind card, int dialect);
 std::vector<engine::Rect> inputRects(CardKind card, int dialect);
+// None for a card index outside its set.
+LoopRole loopRole(CardKind card);
 
 } // namespace CardCatalog

@@ -1,6 +1,7 @@
 #include "cards/ProgramGenerator.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 
 #include "cards/CardCatalog.h"
@@ -40,6 +41,84 @@ void replaceAll(std::string& text, const std::string& placeholder, const std::st
 }
 
 bool hasPatch(const CardCode& code, const char* key) { return code.patches.count(key) != 0; }
+
+using CardCatalog::LoopRole;
+
+LoopRole roleOf(CardKind card) {
+    if (card.set < 0 || card.set >= kCardSetCount) return LoopRole::None;
+    return CardCatalog::loopRole(card);
+}
+
+// Where a loop card stands among the loops: the depth of the counted or
+// forever loop it opens or closes, counting from 1; 0 for an end with no
+// loop open, and for every other card.
+struct LoopPlace {
+    int counted = 0;
+    int forever = 0;
+};
+
+// In field order: a start opens a loop, an end closes the innermost one of its kind.
+std::vector<LoopPlace> loopPlaces(const FieldSnapshot& snapshot) {
+    std::vector<LoopPlace> places(snapshot.rows.size());
+    int counted = 0, forever = 0;
+    for (size_t row = 0; row < snapshot.rows.size(); ++row) {
+        if (!snapshot.rows[row]) continue;
+        switch (roleOf(snapshot.rows[row]->kind)) {
+        case LoopRole::CountedStart: places[row].counted = ++counted; break;
+        case LoopRole::CountedEnd: places[row].counted = counted > 0 ? counted-- : 0; break;
+        case LoopRole::ForeverStart: places[row].forever = ++forever; break;
+        case LoopRole::ForeverEnd: places[row].forever = forever > 0 ? forever-- : 0; break;
+        case LoopRole::None: break;
+        }
+    }
+    return places;
+}
+
+bool isNamePart(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }
+
+// Every use of the one-letter variable `from` as a name of its own, never
+// a letter inside a longer word ("while").
+void renameVariable(std::string& text, char from, char to) {
+    for (size_t at = 0; at < text.size(); ++at)
+        if (text[at] == from && (at == 0 || !isNamePart(text[at - 1])) &&
+            (at + 1 == text.size() || !isNamePart(text[at + 1])))
+            text[at] = to;
+}
+
+// The label of a forever loop at `depth`: the cards' own for the outermost;
+// "@LB", "@LC", ... inside it, none of which begins another.
+std::string foreverLabel(const DialectInfo& info, int depth) {
+    return depth <= 1 ? info.foreverLabel : "@L" + std::string(1, static_cast<char>('A' + depth - 1));
+}
+
+// A loop card's text with the counter or label of the loop it opens or
+// closes; the cards themselves all name the outermost.
+void placeLoop(std::string& text, CardKind card, LoopPlace place, const DialectInfo& info) {
+    const LoopRole role = roleOf(card);
+    const bool counted = role == LoopRole::CountedStart || role == LoopRole::CountedEnd;
+    const bool forever = role == LoopRole::ForeverStart || role == LoopRole::ForeverEnd;
+    if (counted && place.counted > 1 && static_cast<size_t>(place.counted) <= info.loopVariables.size())
+        renameVariable(text, info.loopVariables.front(), info.loopVariables[static_cast<size_t>(place.counted - 1)]);
+    if (forever && place.forever > 1 && !info.foreverLabel.empty())
+        replaceAll(text, info.foreverLabel, foreverLabel(info, place.forever));
+}
+
+// The prelude with every counter beyond the first declared after the
+// first's declaration, in depth order.
+std::vector<CardCode> preludeFor(const std::vector<LoopPlace>& places, const DialectInfo& info) {
+    std::vector<CardCode> prelude = info.prelude;
+    if (info.loopVariables.empty()) return prelude;
+    auto declaration = [](char variable) { return "var " + std::string(1, variable) + "=0;"; };
+    int deepest = 0;
+    for (const LoopPlace& place : places) deepest = std::max(deepest, place.counted);
+    deepest = std::min(deepest, static_cast<int>(info.loopVariables.size()));
+    for (CardCode& item : prelude) {
+        if (item.text.find(declaration(info.loopVariables.front())) == std::string::npos) continue;
+        for (int depth = 2; depth <= deepest; ++depth)
+            item.text += declaration(info.loopVariables[static_cast<size_t>(depth - 1)]);
+    }
+    return prelude;
+}
 
 // A 16-bit little-endian field of the instruction bytes; only two-byte
 // patches that lie within the bytes are acted on.
@@ -89,10 +168,11 @@ bool sendItems(const std::vector<CardCode>& items, const DialectInfo& info, Prog
 }
 
 // One row as a line of program text; empty when the row holds nothing.
-std::string lineText(const SnapshotCard& card, size_t row, int dialect, const DialectInfo& info, int& delayMs,
-                     bool& appendLineEnding) {
+std::string lineText(const SnapshotCard& card, size_t row, LoopPlace place, int dialect, const DialectInfo& info,
+                     int& delayMs, bool& appendLineEnding) {
     const CardCode code = codeOf(card.kind, dialect);
     std::string text = code.text;
+    placeLoop(text, card.kind, place, info);
     if (!code.placeholder.empty()) replaceAll(text, code.placeholder, boardNumber(card.numberText, code.multiplier));
     if (code.delayMs >= 0) delayMs = code.delayMs;
     appendLineEnding = code.appendLineEnding;
@@ -105,14 +185,15 @@ TransferOutcome sendTextProgram(const FieldSnapshot& snapshot, int dialect, cons
     // new one is typed; neither is shown to the user.
     if (!out.sendText(info.breakCode.delayMs, false, info.breakCode.text)) return stopped(out);
     if (!out.sendText(info.charDelay, false, info.stopCode.text)) return stopped(out);
-    if (!sendItems(info.prelude, info, out)) return stopped(out);
+    const std::vector<LoopPlace> places = loopPlaces(snapshot);
+    if (!sendItems(preludeFor(places, info), info, out)) return stopped(out);
 
     int depth = 0;
     for (size_t row = 0; row < snapshot.rows.size(); ++row) {
         if (!snapshot.rows[row]) continue;
         int delayMs = info.charDelay;
         bool appendLineEnding = true;
-        std::string line = lineText(*snapshot.rows[row], row, dialect, info, delayMs, appendLineEnding);
+        std::string line = lineText(*snapshot.rows[row], row, places[row], dialect, info, delayMs, appendLineEnding);
         if (line.empty()) continue;
         if (appendLineEnding) line += info.lineEnding;
         const int indent = indentOf(line, depth, dialect);

@@ -228,3 +228,25 @@ TEST(CardCatalog, SetThenDialectThenCardIsChecked)
     EXPECT_THROW(CardCatalog::inputRects({-1, 0}, DIALECT_JAM), std::out_of_range);
     EXPECT_THROW(CardCatalog::picturePath({3, 0}), std::out_of_range);
 }
+
+TEST(CardCatalog, LoopRolesFollowWhatTheCardsSay)
+{
+    using CardCatalog::LoopRole;
+    for (CardKind card : allCards()) {
+        SCOPED_TRACE(describe(card));
+        const std::string jam = CardCatalog::cardCode(card, DIALECT_JAM).text;
+        const LoopRole role = jam == "@LOOP"                 ? LoopRole::ForeverStart
+                              : jam == "GOTO @LOOP"          ? LoopRole::ForeverEnd
+                              : jam.rfind("FOR I = ", 0) == 0 ? LoopRole::CountedStart
+                              : jam == "NEXT"                ? LoopRole::CountedEnd
+                                                             : LoopRole::None;
+        EXPECT_EQ(CardCatalog::loopRole(card), role);
+        // que pairs each start with an end of its own kind.
+        const CardCode que = CardCatalog::cardCode(card, DIALECT_QUE);
+        if (que.pairIndex >= 0) {
+            EXPECT_EQ(CardCatalog::loopRole({que.pairSet, que.pairIndex}),
+                      role == LoopRole::ForeverStart ? LoopRole::ForeverEnd : LoopRole::CountedEnd);
+        }
+    }
+    EXPECT_EQ(CardCatalog::loopRole({CARD_SET_FULL, 99}), LoopRole::None);
+}

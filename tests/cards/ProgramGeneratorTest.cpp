@@ -351,3 +351,147 @@ TEST(ProgramGenerator, EveryWaitTimeSendsTheNumberOnTheCardFace) {
         }
     }
 }
+
+namespace {
+
+// A field of the cards given, one a row from the top.
+FieldSnapshot column(std::initializer_list<std::pair<CardKind, std::string>> cards) {
+    FieldSnapshot field;
+    int row = 0;
+    for (const auto& [kind, number] : cards) put(field, row++, kind, number);
+    return field;
+}
+
+std::vector<std::string> sentCards(const FieldSnapshot& field, int dialect) {
+    ByteCollector out;
+    EXPECT_EQ(transferProgram(field, dialect, out).kind, TransferOutcome::Sent);
+    return out.texts.size() < 2 ? std::vector<std::string>{} : cardTexts(out, dialect);
+}
+
+std::string latteDeclarations(const FieldSnapshot& field) {
+    ByteCollector out;
+    transferProgram(field, DIALECT_LATTE, out);
+    return out.texts.size() > 3 ? out.texts[3].text : "";
+}
+
+} // namespace
+
+TEST(ProgramGenerator, EveryCardSideBySideSendsWhatItAlwaysHas) {
+    // Every card of the basic and full sets, then of the paprika set; loop
+    // starts sit just above their ends, so nothing nests.
+    FieldSnapshot field, paprika;
+    int row = 0;
+    for (int set : {CARD_SET_BASIC, CARD_SET_FULL})
+        for (int index = 0; index < CardCatalog::cardCount(set); ++index)
+            put(field, row++, {set, index}, CardKind{set, index} == kWaitAny ? "1.5" : "3");  // 3 turns of any-times
+    for (int index = 0; index < CardCatalog::cardCount(CARD_SET_PAPRIKA); ++index)
+        put(paprika, index, {CARD_SET_PAPRIKA, index});
+
+    const std::string jamTexts[] = {
+        "LED 1", "LED 0", "WAIT 60", "WAIT 180", "@LOOP", "GOTO @LOOP", "WAIT 300", "WAIT 600", "WAIT 90",
+        "BEEP", "FOR I = 1 TO 3", "NEXT", "FOR I = 1 TO 5", "NEXT", "FOR I = 1 TO 3", "NEXT", "OUT 1, 1",
+        "OUT 1, 0", "OUT 2, 1", "OUT 2, 0", "OUT 3, 1", "OUT 3, 0", "OUT 4, 1", "OUT 4, 0", "OUT 5, 1",
+        "OUT 5, 0", "OUT 6, 1", "OUT 6, 0"};
+    const std::string latteTexts[] = {
+        "led(1);", "led(0);", "sleep(1000);", "sleep(3000);", "while(uart()==-1){", "}", "sleep(5000);",
+        "sleep(10000);", "sleep(1500);", "beep();", "i=0;\nwhile(i<3){", "i=i+1;\n}", "i=0;\nwhile(i<5){",
+        "i=i+1;\n}", "i=0;\nwhile(i<3){", "i=i+1;\n}", "out(o=o|1);", "out(o=o&~1);", "out(o=o|2);",
+        "out(o=o&~2);", "out(o=o|4);", "out(o=o&~4);", "out(o=o|8);", "out(o=o&~8);", "out(o=o|16);",
+        "out(o=o&~16);", "out(o=o|32);", "out(o=o&~32);"};
+    const std::string paprikaJam[] = {"OUT 33", "OUT 0", "OUT 18", "OUT 34", "OUT 32", "OUT 16", "OUT 17", "OUT 1",
+                                      "OUT 2", "PWM 3, 60", "PWM 3, 145", "PWM 3, 230", "PWM 4, 230", "PWM 4, 145",
+                                      "PWM 4, 60"};
+    const std::string paprikaLatte[] = {"out(33);",      "out(0);",       "out(18);",      "out(34);",
+                                        "out(32);",      "out(16);",      "out(17);",      "out(1);",
+                                        "out(2);",       "pwm(3, 600);",  "pwm(3, 1450);", "pwm(3, 2300);",
+                                        "pwm(4, 2300);", "pwm(4, 1450);", "pwm(4, 600);"};
+    auto jamProgram = [](const auto& lines) {
+        std::string program = "\x1b\nOUT0\n\n\n\n\n\nNEW\r\n";
+        int line = 0;
+        for (const std::string& text : lines) program += std::to_string(line += 10) + " " + text + "\r\n";
+        return program + "SAVE 0\nRUN\r\n";
+    };
+    auto latteProgram = [](const auto& lines) {
+        std::string program = " ms\nout(0)\nexit()\ncat uart > .\nvar i=0;var o=0;\n";
+        for (const std::string& text : lines) program += text + "\n";
+        return program + "while(uart()!=-1);\n\x04\nms .\n";
+    };
+    const struct {
+        const FieldSnapshot& field;
+        int dialect;
+        std::string bytes;
+    } cases[] = {
+        {field, DIALECT_JAM, jamProgram(jamTexts)},
+        {field, DIALECT_LATTE, latteProgram(latteTexts)},
+        {paprika, DIALECT_JAM, jamProgram(paprikaJam)},
+        {paprika, DIALECT_LATTE, latteProgram(paprikaLatte)},
+    };
+    for (const auto& c : cases) {
+        ByteCollector out;
+        ASSERT_EQ(transferProgram(c.field, c.dialect, out).kind, TransferOutcome::Sent);
+        EXPECT_EQ(out.bytes, c.bytes) << "dialect " << c.dialect;
+    }
+}
+
+TEST(ProgramGenerator, CountedLoopsInsideEachOtherEachCountWithTheirOwnVariable) {
+    // Three deep, then one beside them, back at the first variable; the
+    // any-times end closes the innermost loop whatever card opened it.
+    const FieldSnapshot field = column({{kLoop3Start, ""}, {kLoop5Start, ""}, {kLoopAnyStart, "2"}, {kBeep, ""},
+                                        {kLoopAnyEnd, ""}, {kLoop3End, ""}, {kLoop5End, ""},
+                                        {kLoopAnyStart, "4"}, {kLoopAnyEnd, ""}});
+    EXPECT_EQ(sentCards(field, DIALECT_JAM),
+              (std::vector<std::string>{"10 FOR I = 1 TO 3\r\n", "20 FOR J = 1 TO 5\r\n", "30 FOR K = 1 TO 2\r\n",
+                                        "40 BEEP\r\n", "50 NEXT\r\n", "60 NEXT\r\n", "70 NEXT\r\n",
+                                        "80 FOR I = 1 TO 4\r\n", "90 NEXT\r\n"}));
+    EXPECT_EQ(sentCards(field, DIALECT_LATTE),
+              (std::vector<std::string>{"i=0;\nwhile(i<3){\n", "  j=0;\nwhile(j<5){\n", "    k=0;\nwhile(k<2){\n",
+                                        "      beep();\n", "    k=k+1;\n}\n", "  j=j+1;\n}\n", "i=i+1;\n}\n",
+                                        "i=0;\nwhile(i<4){\n", "i=i+1;\n}\n"}));
+    EXPECT_EQ(latteDeclarations(field), "var i=0;var o=0;var j=0;var k=0;\n");
+
+    // Two deep: only j is declared.
+    const FieldSnapshot two = column({{kLoop3Start, ""}, {kLoop3Start, ""}, {kBeep, ""}, {kLoop3End, ""}, {kLoop3End, ""}});
+    EXPECT_EQ(sentCards(two, DIALECT_JAM),
+              (std::vector<std::string>{"10 FOR I = 1 TO 3\r\n", "20 FOR J = 1 TO 3\r\n", "30 BEEP\r\n",
+                                        "40 NEXT\r\n", "50 NEXT\r\n"}));
+    EXPECT_EQ(latteDeclarations(two), "var i=0;var o=0;var j=0;\n");
+}
+
+TEST(ProgramGenerator, ForeverLoopsInsideEachOtherJumpToTheirOwnLabel) {
+    // Forever loops nest apart from counted ones: neither moves the other's depth.
+    const FieldSnapshot field = column({{kEndlessStart, ""}, {kLoop3Start, ""}, {kEndlessStart, ""},
+                                        {kEndlessStart, ""}, {kLedOn, ""}, {kEndlessEnd, ""}, {kEndlessEnd, ""},
+                                        {kLoop3End, ""}, {kEndlessEnd, ""}, {kEndlessStart, ""}, {kEndlessEnd, ""}});
+    EXPECT_EQ(sentCards(field, DIALECT_JAM),
+              (std::vector<std::string>{"10 @LOOP\r\n", "20 FOR I = 1 TO 3\r\n", "30 @LB\r\n", "40 @LC\r\n",
+                                        "50 LED 1\r\n", "60 GOTO @LC\r\n", "70 GOTO @LB\r\n", "80 NEXT\r\n",
+                                        "90 GOTO @LOOP\r\n", "100 @LOOP\r\n", "110 GOTO @LOOP\r\n"}));
+    // latte's braces nest already; only i is declared.
+    const std::vector<std::string> latte = sentCards(field, DIALECT_LATTE);
+    ASSERT_EQ(latte.size(), 11u);
+    EXPECT_EQ(latte[1], "  i=0;\nwhile(i<3){\n");
+    EXPECT_EQ(latte[5], "      }\n");
+    EXPECT_EQ(latteDeclarations(field), "var i=0;var o=0;\n");
+
+    // A counted loop around a forever loop.
+    EXPECT_EQ(sentCards(column({{kLoop5Start, ""}, {kEndlessStart, ""}, {kEndlessEnd, ""}, {kLoop5End, ""}}),
+                        DIALECT_JAM),
+              (std::vector<std::string>{"10 FOR I = 1 TO 5\r\n", "20 @LOOP\r\n", "30 GOTO @LOOP\r\n", "40 NEXT\r\n"}));
+}
+
+TEST(ProgramGenerator, EndsWithNoLoopOpenChangeNothing) {
+    // Stray ends first, and more ends than starts in the middle.
+    const FieldSnapshot field = column({{kLoop3End, ""}, {kEndlessEnd, ""}, {kLoop3Start, ""}, {kLoop3End, ""},
+                                        {kLoop5End, ""}, {kEndlessEnd, ""}, {kLoop5Start, ""}, {kEndlessStart, ""},
+                                        {kEndlessEnd, ""}, {kLoop5End, ""}});
+    EXPECT_EQ(sentCards(field, DIALECT_JAM),
+              (std::vector<std::string>{"10 NEXT\r\n", "20 GOTO @LOOP\r\n", "30 FOR I = 1 TO 3\r\n", "40 NEXT\r\n",
+                                        "50 NEXT\r\n", "60 GOTO @LOOP\r\n", "70 FOR I = 1 TO 5\r\n", "80 @LOOP\r\n",
+                                        "90 GOTO @LOOP\r\n", "100 NEXT\r\n"}));
+    const std::vector<std::string> latte = sentCards(field, DIALECT_LATTE);
+    ASSERT_EQ(latte.size(), 10u);
+    EXPECT_EQ(latte[0], "i=i+1;\n}\n");
+    EXPECT_EQ(latte[4], "i=i+1;\n}\n");
+    EXPECT_EQ(latte[6], "i=0;\nwhile(i<5){\n");
+    EXPECT_EQ(latteDeclarations(field), "var i=0;var o=0;\n");
+}
