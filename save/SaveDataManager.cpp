@@ -90,7 +90,7 @@ std::string SaveDataManager::fullPath(const std::string& relative) const {
 }
 
 std::string SaveDataManager::getImageFullPath(const SaveData* data) const {
-    return data ? fullPath(data->imagePath) : std::string();
+    return data && !data->imagePath.empty() ? fullPath(data->imagePath) : std::string();
 }
 
 ValueVector SaveDataManager::loadDocument(const SaveData* data) const {
@@ -108,6 +108,7 @@ bool SaveDataManager::saveDocument(SaveData* data, const ValueVector& document) 
     if (!data) return false;
     std::string stamp = timeStamp(_clock ? _clock() : localNow());
     bool listed = indexOf(data) >= 0;
+    std::string titleBefore = data->title;
     if (!listed) {
         data->title = stamp;
         data->identifier = nextNumber();
@@ -116,6 +117,16 @@ bool SaveDataManager::saveDocument(SaveData* data, const ValueVector& document) 
         _datas.insert(_datas.begin(), RefPtr<SaveData>(data));
     }
     bool written = FileUtils::getInstance()->writeValueVectorToFile(document, fullPath(data->path));
+    if (!written && !listed) {
+        // A program that never reached the disk gives its number back, so
+        // the next new program cannot end up sharing its files.
+        RefPtr<SaveData> keep(data);
+        _datas.erase(_datas.begin());
+        data->identifier = 0;
+        data->path.clear();
+        data->imagePath.clear();
+        data->title = titleBefore;
+    }
     if (written && _lastId < data->identifier) {
         _lastId = data->identifier;
         data->modify = stamp;

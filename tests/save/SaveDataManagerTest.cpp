@@ -278,3 +278,28 @@ TEST_F(SaveCatalogueTest, AFailedCatalogueWriteIsToldAndTriedAgainAtTheNextSave)
     SaveDataManager::resetForTests();
     EXPECT_EQ(listedNumbers(), (std::vector<int>{1}));
 }
+
+TEST_F(SaveCatalogueTest, ANewProgramWhoseFirstWriteFailsKeepsNoNumber) {
+    manager();
+    std::string before = contentOf(listFile());
+    FileUtils::getInstance()->setWriteCalls(&calls);
+    calls.failing = "/.1.plist.tmp";
+    SaveData* failed = SaveData::create();
+    failed->title = "mine";
+    EXPECT_FALSE(manager()->saveDocument(failed, documentWith(1)));
+    EXPECT_TRUE(manager()->getDatas().empty());
+    EXPECT_EQ(failed->identifier, 0);
+    EXPECT_EQ(failed->path, "");
+    EXPECT_EQ(failed->imagePath, "");
+    EXPECT_EQ(failed->title, "mine");
+    EXPECT_EQ(manager()->getImageFullPath(failed), "");
+    EXPECT_EQ(contentOf(listFile()), before);
+
+    calls.failing.clear();
+    SaveData* next = saveNew(2);
+    EXPECT_FALSE(manager()->saveDocument(failed, documentWith(1)));
+    EXPECT_EQ(listedNumbers(), (std::vector<int>{2, 1}));
+    EXPECT_NE(failed->path, next->path);
+    EXPECT_NE(failed->imagePath, next->imagePath);
+    EXPECT_EQ(documentFromValue(manager()->loadDocument(next)), documentFromValue(documentWith(2)));
+}
