@@ -1,5 +1,9 @@
 #include "save/SaveDataManager.h"
 
+#include <algorithm>
+#include <climits>
+#include <filesystem>
+
 #include "engine/core/FileUtils.h"
 #include "engine/platform/RenderTexture.h"
 
@@ -24,6 +28,11 @@ std::tm localNow() {
     std::tm t{};
     localtime_r(&now, &t);
     return t;
+}
+
+bool somethingAt(const std::string& path) {
+    std::error_code ec;
+    return std::filesystem::exists(std::filesystem::symlink_status(path, ec));
 }
 
 std::string documentPathFor(int n) { return std::string(kFolder) + "/" + std::to_string(n) + ".plist"; }
@@ -79,11 +88,35 @@ const std::vector<RefPtr<SaveData>>& SaveDataManager::getDatas() const { return 
 
 int SaveDataManager::getLastId() const { return _lastId; }
 
-int SaveDataManager::nextNumber() const { return _lastId + 1; }
+bool SaveDataManager::numberIsTaken(long long n) const {
+    for (const auto& data : _datas)
+        if (data->identifier == n) return true;
+    // A file left by a lost or damaged catalogue is still someone's program.
+    int number = static_cast<int>(n);
+    return somethingAt(fullPath(documentPathFor(number))) || somethingAt(fullPath(imagePathFor(number)));
+}
 
-std::string SaveDataManager::nextDocumentPath() const { return documentPathFor(nextNumber()); }
+int SaveDataManager::nextNumber() const {
+    long long highest = std::max(_lastId, 0);
+    for (const auto& data : _datas) highest = std::max<long long>(highest, data->identifier);
+    for (long long n = highest + 1; n <= INT_MAX; ++n)
+        if (!numberIsTaken(n)) return static_cast<int>(n);
+    // Only a hostile catalogue gets here; a free lower number still
+    // overwrites nothing.
+    for (long long n = 1; n <= INT_MAX; ++n)
+        if (!numberIsTaken(n)) return static_cast<int>(n);
+    return 0;
+}
 
-std::string SaveDataManager::nextImagePath() const { return imagePathFor(nextNumber()); }
+std::string SaveDataManager::nextDocumentPath() const {
+    int number = nextNumber();
+    return number > 0 ? documentPathFor(number) : std::string();
+}
+
+std::string SaveDataManager::nextImagePath() const {
+    int number = nextNumber();
+    return number > 0 ? imagePathFor(number) : std::string();
+}
 
 std::string SaveDataManager::fullPath(const std::string& relative) const {
     return FileUtils::getInstance()->getWritablePath() + relative;
@@ -110,10 +143,12 @@ bool SaveDataManager::saveDocument(SaveData* data, const ValueVector& document) 
     bool listed = indexOf(data) >= 0;
     std::string titleBefore = data->title;
     if (!listed) {
+        int number = nextNumber();
+        if (number <= 0) return false;
         data->title = stamp;
-        data->identifier = nextNumber();
-        data->path = nextDocumentPath();
-        data->imagePath = nextImagePath();
+        data->identifier = number;
+        data->path = documentPathFor(number);
+        data->imagePath = imagePathFor(number);
         _datas.insert(_datas.begin(), RefPtr<SaveData>(data));
     }
     bool written = FileUtils::getInstance()->writeValueVectorToFile(document, fullPath(data->path));

@@ -45,7 +45,10 @@ protected:
 
 private:
     std::string fullPath(const std::string& relative) const;
+    // One more than the highest number listed or handed out, passing any
+    // number whose files are already on disk; 0 when none is left.
     int nextNumber() const;
+    bool numberIsTaken(long long n) const;
     long indexOf(const SaveData* data) const;
     engine::ValueMap entryToValue(const SaveData* data) const;
 

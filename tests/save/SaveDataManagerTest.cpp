@@ -42,6 +42,28 @@ std::tm at(int year, int month, int day, int hour, int minute, int second) {
     return t;
 }
 
+void put(const fs::path& path, const std::string& content) {
+    fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << content;
+}
+
+// A catalogue file as another version, or damage, may have left it.
+std::string catalogueText(int lastId, const std::string& entries) {
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict><key>lastid</key><integer>" +
+           std::to_string(lastId) + "</integer><key>datas</key><array>" + entries + "</array></dict></plist>\n";
+}
+
+std::string entryText(const std::string& identifier, const std::string& path, const std::string& imagePath) {
+    return "<dict><key>identifer</key>" + identifier + "<key>title</key><string>t</string><key>path</key><string>" +
+           path + "</string><key>imagepath</key><string>" + imagePath +
+           "</string><key>modify</key><string>m</string></dict>";
+}
+
+std::string entryText(int n) {
+    return entryText("<integer>" + std::to_string(n) + "</integer>", "savedatas/" + std::to_string(n) + ".plist",
+                     "savedatas/img" + std::to_string(n) + ".png");
+}
+
 ValueVector documentWith(int x) { return documentToValue({{0, 1, x, 20, 0, ""}}); }
 
 // The system calls of every file write, logged; a write whose temporary
@@ -302,4 +324,25 @@ TEST_F(SaveCatalogueTest, ANewProgramWhoseFirstWriteFailsKeepsNoNumber) {
     EXPECT_NE(failed->path, next->path);
     EXPECT_NE(failed->imagePath, next->imagePath);
     EXPECT_EQ(documentFromValue(manager()->loadDocument(next)), documentFromValue(documentWith(2)));
+}
+
+TEST_F(SaveCatalogueTest, NewNumbersPassEveryListedNumberAndEveryFileOnDisk) {
+    // A catalogue behind its own entries, and files it has lost track of.
+    put(listFile(), catalogueText(1, entryText(2)));
+    put(data / "savedatas" / "2.plist", "two");
+    put(data / "savedatas" / "3.plist", "three");
+    put(data / "savedatas" / "img4.png", "four");
+    EXPECT_EQ(manager()->nextDocumentPath(), "savedatas/5.plist");
+    EXPECT_EQ(manager()->nextImagePath(), "savedatas/img5.png");
+    EXPECT_EQ(saveNew()->identifier, 5);
+    EXPECT_EQ(contentOf(data / "savedatas" / "3.plist"), "three");
+    EXPECT_EQ(contentOf(data / "savedatas" / "img4.png"), "four");
+
+    // No catalogue at all: 1 is free, 2 to 5 are on disk.
+    fs::remove(listFile());
+    SaveDataManager::resetForTests();
+    EXPECT_EQ(saveNew()->identifier, 1);
+    EXPECT_EQ(saveNew()->identifier, 6);
+    EXPECT_EQ(contentOf(data / "savedatas" / "2.plist"), "two");
+    EXPECT_EQ(contentOf(data / "savedatas" / "3.plist"), "three");
 }
