@@ -4,6 +4,7 @@
 #include <climits>
 #include <optional>
 
+#include "cards/CardCatalog.h"
 #include "cards/CardCode.h"
 #include "cards/NumberText.h"
 
@@ -56,6 +57,15 @@ bool fitsTheBoard(long long value, int dialect) {
     }
 }
 
+// The number as the board receives it; nullopt when it is no whole number.
+std::optional<long long> boardValue(const std::string& numberText, float multiplier) {
+    const std::string converted = convertedNumberText(numberText.empty() ? "0" : numberText, multiplier);
+    long long value = 0;
+    auto result = std::from_chars(converted.data(), converted.data() + converted.size(), value);
+    if (result.ec != std::errc()) return std::nullopt;
+    return value;
+}
+
 } // namespace
 
 NumberEntryResult checkNumberEntry(const std::string& typed, int dialect, float multiplier) {
@@ -68,8 +78,17 @@ NumberEntryResult checkNumberEntry(const std::string& typed, int dialect, float 
 }
 
 bool numberFitsBoard(const std::string& numberText, int dialect, float multiplier) {
-    const std::string converted = convertedNumberText(numberText.empty() ? "0" : numberText, multiplier);
-    long long value = 0;
-    auto result = std::from_chars(converted.data(), converted.data() + converted.size(), value);
-    return result.ec == std::errc() && fitsTheBoard(value, dialect);
+    const std::optional<long long> value = boardValue(numberText, multiplier);
+    return value && fitsTheBoard(*value, dialect);
+}
+
+bool takesLoopCount(CardKind card, int dialect) {
+    if (card.set < 0 || card.set >= kCardSetCount || dialect < 0 || dialect >= kDialectCount) return false;
+    return CardCatalog::loopRole(card) == CardCatalog::LoopRole::CountedStart &&
+           !CardCatalog::cardCode(card, dialect).placeholder.empty();
+}
+
+bool countAtLeastOne(const std::string& numberText, float multiplier) {
+    const std::optional<long long> value = boardValue(numberText, multiplier);
+    return value && *value >= 1;
 }

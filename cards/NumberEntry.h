@@ -3,6 +3,8 @@
 // box, saved programs and the command line all pass through here.
 #include <string>
 
+#include "cards/CardCode.h"
+
 struct NumberEntryResult {
     bool accepted = false;
     std::string text;  // the number as the card carries it; empty when refused
@@ -18,3 +20,11 @@ NumberEntryResult checkNumberEntry(const std::string& typed, int dialect, float 
 // fits the dialect's numbers (jam -32768..32767, latte the 32-bit int range,
 // que 0..65535). An empty text is 0. False for a dialect outside 0..2.
 bool numberFitsBoard(const std::string& numberText, int dialect, float multiplier);
+
+// Whether the number `card` carries in `dialect` is the count of a loop,
+// which the board stops on below 1. False outside the catalogue.
+bool takesLoopCount(CardKind card, int dialect);
+
+// Whether the number text x multiplier, converted as the board receives it,
+// is at least 1. An empty text is 0.
+bool countAtLeastOne(const std::string& numberText, float multiplier);

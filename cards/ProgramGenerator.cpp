@@ -132,16 +132,24 @@ void writePatch(CardCode& code, const char* key, long long value) {
     code.bytes[static_cast<size_t>(position->second) + 1] = static_cast<std::uint8_t>((value >> 8) & 0xFF);
 }
 
-// The first row whose number the board would not hold as sent: the typed
-// text of jam and latte, the input bytes of que (its listing is only shown).
-TransferOutcome checkNumbers(const FieldSnapshot& snapshot, int dialect, const DialectInfo& info) {
+// The first card, in field order, that the board would not run as the
+// cards say: a number it cannot hold as sent (the typed text of jam and
+// latte, the input bytes of que; its listing is only shown), a loop count
+// below 1, or a counted loop inside more than it runs.
+TransferOutcome checkProgram(const FieldSnapshot& snapshot, int dialect, const DialectInfo& info,
+                             const std::vector<LoopPlace>& places) {
     for (size_t row = 0; row < snapshot.rows.size(); ++row) {
         const auto& card = snapshot.rows[row];
         if (!card) continue;
         const CardCode code = codeOf(card->kind, dialect);
         const bool sendsNumber = info.instructionTarget ? hasPatch(code, "input") : !code.placeholder.empty();
+        const int at = static_cast<int>(row);
         if (sendsNumber && !numberFitsBoard(card->numberText, dialect, code.multiplier))
-            return {TransferOutcome::NumberDoesNotFit, static_cast<int>(row), card->numberText};
+            return {TransferOutcome::NumberDoesNotFit, at, card->numberText};
+        if (takesLoopCount(card->kind, dialect) && !countAtLeastOne(card->numberText, code.multiplier))
+            return {TransferOutcome::CountBelowOne, at, card->numberText};
+        if (roleOf(card->kind) == LoopRole::CountedStart && places[row].counted > info.deepestCountedLoops)
+            return {info.instructionTarget ? TransferOutcome::NestedLoopInQue : TransferOutcome::LoopsTooDeep, at, {}};
     }
     return {};
 }
@@ -180,12 +188,11 @@ std::string lineText(const SnapshotCard& card, size_t row, LoopPlace place, int 
 }
 
 TransferOutcome sendTextProgram(const FieldSnapshot& snapshot, int dialect, const DialectInfo& info,
-                                ProgramOutput& out) {
+                                const std::vector<LoopPlace>& places, ProgramOutput& out) {
     // The running program is interrupted and its outputs stopped before the
     // new one is typed; neither is shown to the user.
     if (!out.sendText(info.breakCode.delayMs, false, info.breakCode.text)) return stopped(out);
     if (!out.sendText(info.charDelay, false, info.stopCode.text)) return stopped(out);
-    const std::vector<LoopPlace> places = loopPlaces(snapshot);
     if (!sendItems(preludeFor(places, info), info, out)) return stopped(out);
 
     int depth = 0;
@@ -305,12 +312,42 @@ TransferOutcome sendQueProgram(const FieldSnapshot& snapshot, int dialect, const
 
 TransferOutcome transferProgram(const FieldSnapshot& snapshot, int dialect, ProgramOutput& out) {
     const DialectInfo& info = CardCatalog::dialect(dialect);
+    const std::vector<LoopPlace> places = loopPlaces(snapshot);
     // Checked before anything goes out, so a refused program leaves the
     // board's old one running.
-    if (TransferOutcome refused = checkNumbers(snapshot, dialect, info); refused.kind != TransferOutcome::Sent)
-        return refused;
+    if (TransferOutcome refused = checkProgram(snapshot, dialect, info, places); refused.refused()) return refused;
     return info.instructionTarget ? sendQueProgram(snapshot, dialect, info, out)
-                                  : sendTextProgram(snapshot, dialect, info, out);
+                                  : sendTextProgram(snapshot, dialect, info, places, out);
+}
+
+bool TransferOutcome::refused() const { return kind >= NumberDoesNotFit; }
+
+RefusalText refusalText(const TransferOutcome& outcome) {
+    const std::string line = std::to_string(10 * (outcome.row + 1));
+    switch (outcome.kind) {
+    case TransferOutcome::NumberDoesNotFit:
+        return {line + "ぎょうめの かず " + outcome.number +
+                    " は ボードには おおきすぎます。カードを タップして ちいさい かずに してください。",
+                "The number " + outcome.number + " on line " + line +
+                    " is too large for the board. Tap the card and type a smaller number."};
+    case TransferOutcome::CountBelowOne:
+        return {line + "ぎょうめの くりかえす かいすうが 1より すくないです。カードを タップして 1いじょうの "
+                       "かずに してください。",
+                "The repeat count" + (outcome.number.empty() ? std::string() : " " + outcome.number) + " on line " +
+                    line + " is less than 1. Tap the card and type 1 or more."};
+    case TransferOutcome::LoopsTooDeep:
+        return {"くりかえしの なかに いれられる くりかえしは 6こ までです。" + line +
+                    "ぎょうめの くりかえしを そとに だしてください。",
+                "Repeats go only 6 deep inside each other. The repeat starting on line " + line +
+                    " is the 7th: move it out of the others."};
+    case TransferOutcome::NestedLoopInQue:
+        return {"que では くりかえしの なかに くりかえしを いれられません。" + line +
+                    "ぎょうめの くりかえしを そとに だしてください。",
+                "In que a repeat cannot go inside another repeat. Move the repeat starting on line " + line +
+                    " out of the one around it."};
+    default:
+        return {};
+    }
 }
 
 int indentOf(const std::string& lineWithEnding, int& depth, int dialect) {

@@ -24,15 +24,35 @@ public:
 };
 
 struct TransferOutcome {
-    enum Kind { Sent, Failed, Cancelled, NumberDoesNotFit };
+    enum Kind {
+        Sent,
+        Failed,
+        Cancelled,
+        // Refused before anything is sent:
+        NumberDoesNotFit,  // a number the board cannot hold
+        CountBelowOne,     // a loop count below 1, which the board stops on
+        LoopsTooDeep,      // a counted loop inside more than the board runs (jam and latte alike)
+        NestedLoopInQue,   // a counted loop inside another, which que's single box cannot count
+    };
     Kind kind = Sent;
-    int row = -1;            // NumberDoesNotFit: the row (0-based) whose number the board cannot hold
-    std::string number;      // and that number as stored
+    int row = -1;            // a refusal: the row (0-based) of the first card refused
+    std::string number;      // NumberDoesNotFit and CountBelowOne: that card's number as stored
+
+    // The program was refused before anything was sent.
+    bool refused() const;
 };
 
 // Everything the board receives for `snapshot` in `dialect`, handed to `out` piece by piece.
 // Loose cards are never sent. std::out_of_range for a dialect outside 0..2.
 TransferOutcome transferProgram(const FieldSnapshot& snapshot, int dialect, ProgramOutput& out);
+
+// What the user is told of a refused program, naming the line of the row
+// (10 x (row + 1)); the Japanese in kana, for children. Empty texts for an
+// outcome that is no refusal.
+struct RefusalText {
+    std::string japanese, english;
+};
+RefusalText refusalText(const TransferOutcome& outcome);
 
 // The indentation count of one latte line (two blanks each), updating depth,
 // the running brace depth of the program. 0 in the other dialects.

@@ -237,16 +237,17 @@ TEST(ProgramGenerator, QueLoopEndsJumpBackToTheirStart) {
 }
 
 TEST(ProgramGenerator, QueNestedLoopsPairByTheOpenLoopStack) {
-    // Instructions: 0-1 outer start, 2-3 inner start, 4 beep, 5-6 inner
-    // end, 7-8 outer end, 9-10 any-times start, 11-12 its own end.
+    // Instructions: 0 LED, 1 forever start, 2-3 counted start, 4 beep, 5-6
+    // counted end, 7 forever end, 8-9 any-times start, 10-11 its own end.
     FieldSnapshot field;
-    put(field, 0, kLoop3Start);
-    put(field, 1, kLoop3Start);
-    put(field, 2, kBeep);
-    put(field, 3, kLoop3End);
+    put(field, 0, kLedOn);
+    put(field, 1, kEndlessStart);
+    put(field, 2, kLoop3Start);
+    put(field, 3, kBeep);
     put(field, 4, kLoop3End);
-    put(field, 5, kLoopAnyStart, "7");
-    put(field, 6, kLoopAnyEnd);
+    put(field, 5, kEndlessEnd);
+    put(field, 6, kLoopAnyStart, "7");
+    put(field, 7, kLoopAnyEnd);
     ByteCollector out;
     ASSERT_EQ(transferProgram(field, DIALECT_QUE, out).kind, TransferOutcome::Sent);
     auto operandA = [&](int instruction) {
@@ -254,13 +255,13 @@ TEST(ProgramGenerator, QueNestedLoopsPairByTheOpenLoopStack) {
         return static_cast<unsigned char>(out.bytes[at]) | static_cast<unsigned char>(out.bytes[at + 1]) << 8;
     };
     EXPECT_EQ(out.bytes.substr(48, 8), bytes({16, 0, 3, 0, 2, 0, 3, 0}));
-    EXPECT_EQ(operandA(8), 1);
-    EXPECT_EQ(operandA(12), 10);
-    ASSERT_EQ(out.listing.size(), 13u);
-    EXPECT_EQ(out.listing[3], "4 ");
-    EXPECT_EQ(out.listing[6], "7 もし #<3 4 へ");
-    EXPECT_EQ(out.listing[8], "9 もし #<3 2 へ");
-    EXPECT_EQ(out.listing[12], "13 もし #<5 11 へ");
+    EXPECT_EQ(operandA(7), 1);
+    EXPECT_EQ(operandA(11), 9);
+    ASSERT_EQ(out.listing.size(), 11u);
+    EXPECT_EQ(out.listing[2], "4 ");
+    EXPECT_EQ(out.listing[5], "7 もし #<3 4 へ");
+    EXPECT_EQ(out.listing[6], "8 2 へ 行く");
+    EXPECT_EQ(out.listing[10], "12 もし #<5 10 へ");
 
     // An end without its start keeps the table's target 0 and shows the
     // number it carries.
@@ -274,12 +275,15 @@ TEST(ProgramGenerator, QueNestedLoopsPairByTheOpenLoopStack) {
 
 TEST(ProgramGenerator, QueProgramLongerThanTheImageIsWrittenWhole) {
     FieldSnapshot field;
-    for (int row = 0; row < 40; ++row) put(field, row, kLoop3Start);  // two instructions each
+    for (int row = 0; row < 40; row += 2) {  // two instructions each
+        put(field, row, kLoop3Start);
+        put(field, row + 1, kLoop3End);
+    }
     ByteCollector out;
     ASSERT_EQ(transferProgram(field, DIALECT_QUE, out).kind, TransferOutcome::Sent);
     EXPECT_EQ(out.bytes.size(), 640u);
     EXPECT_EQ(out.bytes.find('\xff'), std::string::npos);
-    EXPECT_EQ(out.listing.back(), "80 ");
+    EXPECT_EQ(out.listing.back(), "80 もし #<3 78 へ");
 }
 
 TEST(ProgramGenerator, StopAndFailedWritesEndTheTransfer) {
@@ -494,4 +498,112 @@ TEST(ProgramGenerator, EndsWithNoLoopOpenChangeNothing) {
     EXPECT_EQ(latte[4], "i=i+1;\n}\n");
     EXPECT_EQ(latte[6], "i=0;\nwhile(i<5){\n");
     EXPECT_EQ(latteDeclarations(field), "var i=0;var o=0;\n");
+}
+
+namespace {
+
+// The refusal of `field` in `dialect`, checking that nothing went out.
+TransferOutcome refusal(const FieldSnapshot& field, int dialect) {
+    ByteCollector out;
+    const TransferOutcome outcome = transferProgram(field, dialect, out);
+    EXPECT_TRUE(outcome.refused()) << "dialect " << dialect;
+    EXPECT_TRUE(out.bytes.empty() && out.texts.empty() && out.listing.empty()) << "dialect " << dialect;
+    return outcome;
+}
+
+// The English and Japanese messages both name `line`.
+void expectNamesLine(const TransferOutcome& outcome, int line) {
+    const RefusalText text = refusalText(outcome);
+    EXPECT_NE(text.english.find("line " + std::to_string(line)), std::string::npos) << text.english;
+    EXPECT_NE(text.japanese.find(std::to_string(line) + "ぎょうめ"), std::string::npos) << text.japanese;
+}
+
+} // namespace
+
+TEST(ProgramGenerator, SixCountedLoopsInsideEachOtherRunAndASeventhIsRefused) {
+    // A loop beside the others first: the seventh start is on row 9, line 100.
+    FieldSnapshot field = column({{kLoop3Start, ""}, {kLoop3End, ""}, {kBeep, ""}});
+    for (int row = 3; row < 9; ++row) put(field, row, kLoop5Start);
+    put(field, 9, kEndlessStart);  // a forever loop adds no depth
+    EXPECT_EQ(sentCards(field, DIALECT_JAM)[8], "90 FOR N = 1 TO 5\r\n");
+    EXPECT_EQ(latteDeclarations(field), "var i=0;var o=0;var j=0;var k=0;var l=0;var m=0;var n=0;\n");
+
+    put(field, 9, kLoopAnyStart, "2");
+    put(field, 10, kLoopAnyStart, "");  // refused too, but further down
+    for (int dialect : {DIALECT_JAM, DIALECT_LATTE}) {
+        const TransferOutcome outcome = refusal(field, dialect);
+        EXPECT_EQ(outcome.kind, TransferOutcome::LoopsTooDeep);
+        EXPECT_EQ(outcome.row, 9);
+        expectNamesLine(outcome, 100);
+    }
+
+    // Closing one lets the next start at the sixth again.
+    put(field, 9, kLoop5End);
+    put(field, 10, kLoopAnyStart, "2");
+    EXPECT_EQ(sentCards(field, DIALECT_JAM)[10], "110 FOR N = 1 TO 2\r\n");
+}
+
+TEST(ProgramGenerator, AnAnyTimesCountBelowOneIsRefused) {
+    struct Case {
+        int dialect;
+        CardKind kind;
+        std::string number;
+        bool sent;
+    };
+    const Case cases[] = {
+        {DIALECT_JAM, kLoopAnyStart, "", false},     {DIALECT_JAM, kLoopAnyStart, "0", false},
+        {DIALECT_JAM, kLoopAnyStart, "0.4", false},  {DIALECT_JAM, kLoopAnyStart, "-1", false},
+        {DIALECT_JAM, kLoopAnyStart, "0.5", true},   {DIALECT_LATTE, kLoopAnyStart, "", false},
+        {DIALECT_LATTE, kLoopAnyStart, "1", true},
+        // que takes no count on this card; seconds may be 0.
+        {DIALECT_QUE, kLoopAnyStart, "", true},      {DIALECT_JAM, kWaitAny, "0", true},
+        {DIALECT_LATTE, kWaitAny, "", true},
+    };
+    for (const Case& c : cases) {
+        FieldSnapshot field;
+        put(field, 0, kLedOn);
+        put(field, 4, c.kind, c.number);
+        if (c.sent) {
+            ByteCollector out;
+            EXPECT_EQ(transferProgram(field, c.dialect, out).kind, TransferOutcome::Sent) << c.number;
+            continue;
+        }
+        const TransferOutcome outcome = refusal(field, c.dialect);
+        EXPECT_EQ(outcome.kind, TransferOutcome::CountBelowOne) << c.number << " in " << c.dialect;
+        EXPECT_EQ(outcome.row, 4);
+        EXPECT_EQ(outcome.number, c.number);
+        expectNamesLine(outcome, 50);
+    }
+}
+
+TEST(ProgramGenerator, QueRefusesACountedLoopInsideAnother) {
+    // Its single box counts one loop; forever loops keep no count.
+    const FieldSnapshot nested = column({{kEndlessStart, ""}, {kLoop3End, ""}, {kLoop3Start, ""}, {kBeep, ""},
+                                         {kLoopAnyStart, "2"}, {kLoopAnyEnd, ""}, {kLoop3End, ""}});
+    const TransferOutcome outcome = refusal(nested, DIALECT_QUE);
+    EXPECT_EQ(outcome.kind, TransferOutcome::NestedLoopInQue);
+    EXPECT_EQ(outcome.row, 4);
+    expectNamesLine(outcome, 50);
+    // jam and latte run it.
+    EXPECT_EQ(sentCards(nested, DIALECT_JAM)[4], "50 FOR J = 1 TO 2\r\n");
+
+    for (const FieldSnapshot& runs :
+         {column({{kLoop3Start, ""}, {kLoop3End, ""}, {kLoop5Start, ""}, {kLoop5End, ""}}),
+          column({{kEndlessStart, ""}, {kEndlessStart, ""}, {kLoop3Start, ""}, {kLoop3End, ""}}),
+          column({{kLoop3Start, ""}, {kEndlessStart, ""}, {kEndlessEnd, ""}, {kLoop3End, ""}})}) {
+        ByteCollector out;
+        EXPECT_EQ(transferProgram(runs, DIALECT_QUE, out).kind, TransferOutcome::Sent);
+    }
+}
+
+TEST(ProgramGenerator, OnlyRefusalsHaveAMessage) {
+    TransferOutcome tooLarge{TransferOutcome::NumberDoesNotFit, 2, "600"};
+    EXPECT_NE(refusalText(tooLarge).english.find("600"), std::string::npos);
+    EXPECT_NE(refusalText(tooLarge).japanese.find("600"), std::string::npos);
+    expectNamesLine(tooLarge, 30);
+    for (auto kind : {TransferOutcome::Sent, TransferOutcome::Failed, TransferOutcome::Cancelled}) {
+        const TransferOutcome outcome{kind, 2, ""};
+        EXPECT_FALSE(outcome.refused());
+        EXPECT_TRUE(refusalText(outcome).english.empty() && refusalText(outcome).japanese.empty());
+    }
 }
