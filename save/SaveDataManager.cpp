@@ -1,6 +1,7 @@
 #include "save/SaveDataManager.h"
 
 #include <algorithm>
+#include <cctype>
 #include <climits>
 #include <filesystem>
 
@@ -38,6 +39,23 @@ bool somethingAt(const std::string& path) {
 std::string documentPathFor(int n) { return std::string(kFolder) + "/" + std::to_string(n) + ".plist"; }
 std::string imagePathFor(int n) { return std::string(kFolder) + "/img" + std::to_string(n) + ".png"; }
 
+// The one file of each kind an entry may use: named by its own number.
+bool pathsAreSafe(const SaveData* data) {
+    return data && data->identifier > 0 && data->path == documentPathFor(data->identifier) &&
+           data->imagePath == imagePathFor(data->identifier);
+}
+
+// The file a catalogue path names, compared conservatively: separators of
+// either kind, dots and letter case folded.
+std::string fileKey(const std::string& writable, std::string path) {
+    std::replace(path.begin(), path.end(), '\\', '/');
+    std::filesystem::path named(path);
+    if (named.is_relative()) named = std::filesystem::path(writable) / named;
+    std::string key = named.lexically_normal().string();
+    std::transform(key.begin(), key.end(), key.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return key;
+}
+
 const Value& field(const ValueMap& map, const char* key) {
     auto it = map.find(key);
     return it == map.end() ? Value::Null : it->second;
@@ -58,6 +76,7 @@ void SaveDataManager::resetForTests() { instanceSlot() = nullptr; }
 
 bool SaveDataManager::init() {
     _datas.clear();
+    _asRead.clear();
     _lastId = 0;
     FileUtils* files = FileUtils::getInstance();
     std::string listPath = fullPath(kListFile);
@@ -80,6 +99,7 @@ bool SaveDataManager::init() {
         data->imagePath = field(entry, "imagepath").asString();
         data->modify = field(entry, "modify").asString();
         _datas.emplace_back(data);
+        _asRead[data] = {entry, data->identifier, data->title, data->path, data->imagePath, data->modify};
     }
     return true;
 }
@@ -93,7 +113,24 @@ bool SaveDataManager::numberIsTaken(long long n) const {
         if (data->identifier == n) return true;
     // A file left by a lost or damaged catalogue is still someone's program.
     int number = static_cast<int>(n);
-    return somethingAt(fullPath(documentPathFor(number))) || somethingAt(fullPath(imagePathFor(number)));
+    for (const std::string& path : {documentPathFor(number), imagePathFor(number)})
+        if (somethingAt(fullPath(path)) || namedByAnother(nullptr, path)) return true;
+    return false;
+}
+
+bool SaveDataManager::namedByAnother(const SaveData* data, const std::string& path) const {
+    std::string writable = FileUtils::getInstance()->getWritablePath();
+    std::string key = fileKey(writable, path);
+    for (const auto& other : _datas) {
+        if (other.get() == data) continue;
+        for (const std::string* named : {&other->path, &other->imagePath})
+            if (!named->empty() && fileKey(writable, *named) == key) return true;
+    }
+    return false;
+}
+
+bool SaveDataManager::mayDeleteFiles(const SaveData* data) const {
+    return pathsAreSafe(data) && !namedByAnother(data, data->path) && !namedByAnother(data, data->imagePath);
 }
 
 int SaveDataManager::nextNumber() const {
@@ -123,11 +160,11 @@ std::string SaveDataManager::fullPath(const std::string& relative) const {
 }
 
 std::string SaveDataManager::getImageFullPath(const SaveData* data) const {
-    return data && !data->imagePath.empty() ? fullPath(data->imagePath) : std::string();
+    return pathsAreSafe(data) ? fullPath(data->imagePath) : std::string();
 }
 
 ValueVector SaveDataManager::loadDocument(const SaveData* data) const {
-    if (!data || data->path.empty()) return {};
+    if (!pathsAreSafe(data)) return {};
     return FileUtils::getInstance()->getValueVectorFromFile(fullPath(data->path));
 }
 
@@ -150,6 +187,11 @@ bool SaveDataManager::saveDocument(SaveData* data, const ValueVector& document) 
         data->path = documentPathFor(number);
         data->imagePath = imagePathFor(number);
         _datas.insert(_datas.begin(), RefPtr<SaveData>(data));
+    }
+    if (listed && !pathsAreSafe(data)) {
+        // Kept in the catalogue as it was, never written through.
+        if (_listUnwritten) saveList();
+        return true;
     }
     bool written = FileUtils::getInstance()->writeValueVectorToFile(document, fullPath(data->path));
     if (!written && !listed) {
@@ -174,12 +216,16 @@ bool SaveDataManager::saveDocument(SaveData* data, const ValueVector& document) 
 }
 
 ValueMap SaveDataManager::entryToValue(const SaveData* data) const {
-    ValueMap entry;
-    entry["identifer"] = Value(data->identifier);
-    entry["title"] = Value(data->title);
-    entry["path"] = Value(data->path);
-    entry["imagepath"] = Value(data->imagePath);
-    entry["modify"] = Value(data->modify);
+    // What was read and not changed since is written back as it was, keys
+    // and values this version does not understand too.
+    auto read = _asRead.find(data);
+    const AsRead* was = read == _asRead.end() ? nullptr : &read->second;
+    ValueMap entry = was ? was->entry : ValueMap();
+    if (!was || data->identifier != was->identifier) entry["identifer"] = Value(data->identifier);
+    if (!was || data->title != was->title) entry["title"] = Value(data->title);
+    if (!was || data->path != was->path) entry["path"] = Value(data->path);
+    if (!was || data->imagePath != was->imagePath) entry["imagepath"] = Value(data->imagePath);
+    if (!was || data->modify != was->modify) entry["modify"] = Value(data->modify);
     return entry;
 }
 
@@ -196,16 +242,21 @@ bool SaveDataManager::saveList() {
 
 void SaveDataManager::removeData(SaveData* data) {
     if (!data) return;
-    FileUtils* files = FileUtils::getInstance();
-    files->removeFile(fullPath(data->imagePath));
-    files->removeFile(fullPath(data->path));
+    if (mayDeleteFiles(data)) {
+        FileUtils* files = FileUtils::getInstance();
+        files->removeFile(fullPath(data->imagePath));
+        files->removeFile(fullPath(data->path));
+    }
     long index = indexOf(data);
-    if (index >= 0) _datas.erase(_datas.begin() + index);
+    if (index >= 0) {
+        _asRead.erase(data);
+        _datas.erase(_datas.begin() + index);
+    }
     saveList();
 }
 
 void SaveDataManager::writeThumbnail(SaveData* data, engine::RenderTexture* texture, std::function<void()> done) {
-    if (!data || !texture || data->imagePath.empty()) {
+    if (!texture || !pathsAreSafe(data)) {
         if (done) done();
         return;
     }

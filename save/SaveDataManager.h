@@ -5,6 +5,7 @@
 #include <ctime>
 #include <functional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "engine/core/Ref.h"
@@ -49,10 +50,21 @@ private:
     // number whose files are already on disk; 0 when none is left.
     int nextNumber() const;
     bool numberIsTaken(long long n) const;
+    // Whether an entry other than `data` names the file `path` names.
+    bool namedByAnother(const SaveData* data, const std::string& path) const;
+    bool mayDeleteFiles(const SaveData* data) const;
     long indexOf(const SaveData* data) const;
     engine::ValueMap entryToValue(const SaveData* data) const;
 
+    // An entry as the catalogue held it, and its fields as they were read.
+    struct AsRead {
+        engine::ValueMap entry;
+        int identifier;
+        std::string title, path, imagePath, modify;
+    };
+
     std::vector<engine::RefPtr<SaveData>> _datas;
+    std::unordered_map<const SaveData*, AsRead> _asRead;
     int _lastId = 0;
     bool _listUnwritten = false;  // the last catalogue write failed
     std::function<void()> _listFailureHandler;

@@ -346,3 +346,50 @@ TEST_F(SaveCatalogueTest, NewNumbersPassEveryListedNumberAndEveryFileOnDisk) {
     EXPECT_EQ(contentOf(data / "savedatas" / "2.plist"), "two");
     EXPECT_EQ(contentOf(data / "savedatas" / "3.plist"), "three");
 }
+
+TEST_F(SaveCatalogueTest, PathsOfAHostileCatalogueAreNeverUsed) {
+    // Canaries outside the data folder hold a valid document, so reading one shows.
+    std::string canary = engine::plist::write(documentWith(66)).value();
+    put(root / "x", canary);
+    put(root / "abs.plist", canary);
+    put(data / "savedatas" / "3.plist", canary);
+    put(data / "savedatas" / "8.plist", canary);
+    std::string abs = (root / "abs.plist").string();
+    put(listFile(), catalogueText(9, entryText("<integer>1</integer>", "../../x", "savedatas/img1.png") +
+                                          entryText("<integer>2</integer>", abs, abs) +
+                                          entryText(3) +
+                                          entryText("<string>abc</string>", "savedatas/4.plist", "savedatas/img4.png") +
+                                          entryText("<integer>7</integer>", "savedatas/3.plist", "savedatas/img3.png") +
+                                          entryText(8) + entryText(8) +
+                                          entryText("<integer>9</integer>", "savedatas/09.plist", "savedatas/img9.png")));
+    FileUtils::getInstance()->setWriteCalls(&calls);
+    const auto datas = manager()->getDatas();
+    ASSERT_EQ(datas.size(), 8u);
+    SaveData *outside = datas[0], *absolute = datas[1], *valid = datas[2], *odd = datas[3], *other = datas[4];
+
+    for (SaveData* entry : {outside, absolute, odd, other, datas[7].get()}) {
+        EXPECT_TRUE(manager()->loadDocument(entry).empty()) << entry->path;
+        EXPECT_EQ(manager()->getImageFullPath(entry), "") << entry->imagePath;
+        EXPECT_TRUE(manager()->saveDocument(entry, documentWith(1)));
+    }
+    EXPECT_TRUE(calls.created.empty());
+    EXPECT_FALSE(manager()->loadDocument(valid).empty());
+    EXPECT_FALSE(manager()->loadDocument(datas[5]).empty());
+
+    for (SaveData* entry : {outside, absolute, other, datas[5].get()}) manager()->removeData(entry);
+    EXPECT_EQ(contentOf(root / "x"), canary);
+    EXPECT_EQ(contentOf(root / "abs.plist"), canary);
+    EXPECT_EQ(contentOf(data / "savedatas" / "3.plist"), canary);
+    EXPECT_EQ(contentOf(data / "savedatas" / "8.plist"), canary) << "still named by the other 8";
+    EXPECT_EQ(listedNumbers(), (std::vector<int>{3, 0, 8, 9}));
+    EXPECT_EQ(saveNew()->identifier, 10);
+    for (const auto& path : calls.created) EXPECT_EQ(path.rfind(data.string() + "/savedatas/", 0), 0u) << path;
+    for (const auto& path : calls.targets()) EXPECT_EQ(path.rfind(data.string() + "/savedatas/", 0), 0u) << path;
+    for (const auto& path : calls.unlinked) EXPECT_EQ(path.rfind(data.string() + "/savedatas/", 0), 0u) << path;
+
+    // What could not be used is written back as it was.
+    const ValueVector written = catalogueOnDisk()["datas"].asValueVector();
+    ASSERT_EQ(written.size(), 5u);
+    EXPECT_EQ(written[2].asValueMap().at("identifer"), Value("abc"));
+    EXPECT_EQ(written[4].asValueMap().at("path"), Value("savedatas/09.plist"));
+}
