@@ -68,12 +68,13 @@ std::optional<long long> boardValue(const std::string& numberText, float multipl
 
 } // namespace
 
-NumberEntryResult checkNumberEntry(const std::string& typed, int dialect, float multiplier) {
+NumberEntryResult checkNumberEntry(const std::string& typed, int dialect, float multiplier, bool loopCount) {
     std::optional<std::string> text = toAscii(typed);
     if (!text || !isPlainNumber(*text)) return {};
     if (text->front() == '.') text = "0" + *text;
 
     if (!numberFitsBoard(*text, dialect, multiplier)) return {};
+    if (loopCount && !countAtLeastOne(*text, multiplier)) return {};
     return {true, *text};
 }
 

@@ -13,8 +13,9 @@ struct NumberEntryResult {
 // At most 8 characters of ASCII or full-width digits with at most one point
 // and at least one digit; a leading point gets a "0" in front. Refused too
 // when the number x multiplier, as the board receives it, does not fit the
-// dialect's numbers (jam 0..32767, latte up to 2147483647, que 0..65535).
-NumberEntryResult checkNumberEntry(const std::string& typed, int dialect, float multiplier);
+// dialect's numbers (jam 0..32767, latte up to 2147483647, que 0..65535),
+// or, for a loop count, when it is below 1 as the board receives it.
+NumberEntryResult checkNumberEntry(const std::string& typed, int dialect, float multiplier, bool loopCount = false);
 
 // Whether the number text x multiplier, converted as the board receives it,
 // fits the dialect's numbers (jam -32768..32767, latte the 32-bit int range,

@@ -17,6 +17,12 @@ namespace {
 const int kEntryZ = 1000;
 const int kMaxCharacters = 8;
 const int kShakeTag = 0x5a4e;
+
+// The number on `card` counts the turns of a loop in the dialect chosen.
+bool takesLoopCount(const CardSprite* card) {
+    return card && takesLoopCount(CardKind{card->getCardSet(), card->getCardIndex()},
+                                  DeviceManager::getInstance()->getDialect());
+}
 } // namespace
 
 void FieldScene::openNumberEntry(CardSprite* card) {
@@ -73,7 +79,7 @@ void FieldScene::openNumberEntry(CardSprite* card) {
         }
         // As on return when the text is good; otherwise the card keeps its number.
         NumberEntryResult result = checkNumberEntry(numberEntryBox->getText(), DeviceManager::getInstance()->getDialect(),
-                                                    numberEntryMultiplier());
+                                                    numberEntryMultiplier(), takesLoopCount(numberEntryCard.get()));
         applyNumberEntry(result);
     };
     Director::getInstance()->getEventDispatcher()->addEventListenerWithSceneGraphPriority(listener, numberEntryLayer);
@@ -117,8 +123,8 @@ void FieldScene::editBoxEditingDidEndWithAction(ui::EditBox*, ui::EditBoxDelegat
 
 void FieldScene::editBoxReturn(ui::EditBox* editBox) {
     if (editBox != numberEntryBox || !numberEntryLayer) return;
-    NumberEntryResult result =
-        checkNumberEntry(editBox->getText(), DeviceManager::getInstance()->getDialect(), numberEntryMultiplier());
+    NumberEntryResult result = checkNumberEntry(editBox->getText(), DeviceManager::getInstance()->getDialect(),
+                                                numberEntryMultiplier(), takesLoopCount(numberEntryCard.get()));
     if (lastEntryEndAction != ui::EditBoxDelegate::EditBoxEndAction::RETURN) {
         // Ended some other way (a press beside the box, Escape): a good
         // number is kept, anything else leaves the card as it was.

@@ -338,6 +338,31 @@ TEST_F(FieldGridTest, TheNumberEntryTakesGoodNumbersAndShakesAtTheRest) {
     EXPECT_EQ(card->getNumberText(), "7");
 }
 
+TEST_F(FieldGridTest, AnAnyTimesCountBelowOneShakes) {
+    DeviceManager* devices = DeviceManager::getInstance();
+    int times = -1;
+    for (int i = 0; i < devices->getCardCount(CARD_SET_FULL) && times < 0; ++i)
+        if (devices->getCardCode(i, CARD_SET_FULL).kind == 1 && devices->getCardCode(i, CARD_SET_FULL).multiplier == 1)
+            times = i;
+    ASSERT_GE(times, 0);
+    field->loadDocument({onRow(CARD_SET_FULL, times, 0, "3")});
+    CardSprite* card = field->cardOnRow(0);
+    tap(screenOf(card));
+    ASSERT_TRUE(field->isNumberEntryOpen());
+    for (const char* below : {"0", "0.4"}) {
+        field->getNumberEntryBox()->setText("");
+        type(below);
+        ASSERT_TRUE(field->isNumberEntryOpen()) << below;
+        EXPECT_NE(field->getNumberEntryLayer()->getNumberOfRunningActions(), 0u) << below << " shakes";
+        EXPECT_EQ(card->getNumberText(), "3");
+        stepUnseen(20);
+    }
+    field->getNumberEntryBox()->setText("");
+    type("0.5");  // one turn as the board counts
+    EXPECT_FALSE(field->isNumberEntryOpen());
+    EXPECT_EQ(card->getNumberText(), "0.5");
+}
+
 TEST_F(FieldGridTest, ChoosingLatteTurnsEveryFieldCardAndTheGreyVeilClosesWithoutAChoice) {
     const int wait = firstNumberCard(CARD_SET_FULL);
     field->loadDocument({onRow(CARD_SET_BASIC, 0, 0), onRow(CARD_SET_PAPRIKA, 1, 1), onRow(CARD_SET_FULL, wait, 2, "3")});
