@@ -53,12 +53,15 @@ const std::map<std::string, std::string> kCommandHelp = {
      "usage: corvina-cli render [--dialect jam|latte|que] DOCUMENT\n"
      "Writes to standard output exactly the bytes the board would receive for the\n"
      "saved program DOCUMENT, in order, without the pauses. The dialect is jam\n"
-     "unless given.\n"},
+     "unless given. A program the board would not run as its cards say (a number\n"
+     "too large, a repeat count below 1, repeats too deep inside each other) is\n"
+     "refused: nothing is written, the reason goes to standard error, status 5.\n"},
     {"send",
      "usage: corvina-cli send [--dialect jam|latte|que] (--port PATH | --udp HOST:PORT) DOCUMENT\n"
      "Types the saved program DOCUMENT into the board on the serial port PATH, or\n"
      "sends it to the Wi-Fi module at HOST:PORT (from local port 20002), with the\n"
-     "board's pauses. The typed text is shown as it goes.\n"},
+     "board's pauses. The typed text is shown as it goes. A program refused as\n"
+     "render refuses it is not sent (status 5).\n"},
     {"stop",
      "usage: corvina-cli stop [--dialect jam|latte|que] (--port PATH | --udp HOST:PORT)\n"
      "Interrupts the program running on the board and switches its outputs off.\n"},
@@ -242,6 +245,13 @@ int commandNew(const Options& o, std::ostream& err) {
     return kCliOk;
 }
 
+// The user's message for a refused program, in the tool's language.
+int refused(const TransferOutcome& outcome, std::ostream& err) {
+    const RefusalText text = refusalText(outcome);
+    err << "corvina-cli: " << Localization::getInstance()->localizedText(text.japanese, text.english) << "\n";
+    return kCliRefused;
+}
+
 int commandRender(const Options& o, std::ostream& out, std::ostream& err) {
     if (o.positional.size() != 1) {
         err << kCommandHelp.at("render");
@@ -253,11 +263,7 @@ int commandRender(const Options& o, std::ostream& out, std::ostream& err) {
     if (!doc) return kCliDocument;
     ByteCollector bytes;
     const TransferOutcome outcome = transferProgram(snapshotFromDocument(*doc), *dialect, bytes);
-    if (outcome.kind == TransferOutcome::NumberDoesNotFit) {
-        err << "corvina-cli: the number " << outcome.number << " on line " << 10 * (outcome.row + 1)
-            << " does not fit the board in " << CardCatalog::dialect(*dialect).name << "\n";
-        return kCliNumber;
-    }
+    if (outcome.refused()) return refused(outcome, err);
     out.write(bytes.bytes.data(), static_cast<std::streamsize>(bytes.bytes.size()));
     out.flush();
     return kCliOk;
@@ -293,15 +299,12 @@ int commandSend(const Options& o, std::ostream& out, std::ostream& err) {
                           err);
     const TransferOutcome outcome = transferProgram(snapshotFromDocument(*doc), *dialect, output);
     m->closeLink();
+    if (outcome.refused()) return refused(outcome, err);
     switch (outcome.kind) {
     case TransferOutcome::Sent:
         err << "\ncorvina-cli: sent (" << typed << " characters shown)\n";
         out.flush();
         return kCliOk;
-    case TransferOutcome::NumberDoesNotFit:
-        err << "corvina-cli: the number " << outcome.number << " on line " << 10 * (outcome.row + 1)
-            << " does not fit the board; nothing was sent\n";
-        return kCliNumber;
     default:
         err << "\ncorvina-cli: " << output.error.message << " The program was not sent completely.\n";
         return kCliTransfer;

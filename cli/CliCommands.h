@@ -12,7 +12,7 @@ enum CliStatus {
     kCliDocument = 2,       // the document cannot be read or written
     kCliLink = 3,           // the port or the Wi-Fi link cannot be opened
     kCliTransfer = 4,       // a write failed half way
-    kCliNumber = 5,         // a card's number does not fit the board
+    kCliRefused = 5,        // the board would not run the program as its cards say; nothing was sent
 };
 
 // Runs one command line (without the program name); output goes to `out`

@@ -40,14 +40,13 @@ public:
     CorvinaAppsError error;
 };
 
-CorvinaAppsError numberDoesNotFitError(int row, const std::string& number) {
+// A program refused before anything was typed: only the reason is shown.
+CorvinaAppsError refusalError(const TransferOutcome& outcome) {
     Localization* l = Localization::getInstance();
-    const std::string line = std::to_string(10 * (row + 1));
+    const RefusalText text = refusalText(outcome);
     CorvinaAppsError e;
     e.title = l->localizedText(LocalizedTexts::failed);
-    e.message = l->localizedText(line + "ぎょうめの かず " + number + " は ボードには おおきすぎます。カードを タップして ちいさい かずに してください。",
-                                 "The number " + number + " on line " + line +
-                                     " is too large for the board. Tap the card and type a smaller number.");
+    e.message = l->localizedText(text.japanese, text.english);
     e.showAlert = true;
     return e;
 }
@@ -196,8 +195,8 @@ void FieldScene::sendProgram() {
             const TransferOutcome outcome = transferProgram(snapshot, snapshot.dialect, out);
             if (outcome.kind == TransferOutcome::Failed) {
                 scene->post([scene, e = out.error] { scene->handleLinkError(e); });
-            } else if (outcome.kind == TransferOutcome::NumberDoesNotFit) {
-                scene->post([scene, e = numberDoesNotFitError(outcome.row, outcome.number)] { scene->handleLinkError(e); });
+            } else if (outcome.refused()) {
+                scene->post([scene, e = refusalError(outcome)] { scene->handleLinkError(e); });
             }
             scene->post([scene, overlay] { scene->finishSendingOverlay(overlay); });
         });

@@ -120,6 +120,44 @@ if not udp_only:
     check(run("render", os.path.join(work, "bad.plist")).returncode == 2, "a file that is no program: status 2")
     check(run("render", "--dialect", "cobol", doc).returncode == 1, "an unknown dialect: status 1")
     check(run("send", doc).returncode == 1, "send without a port or module: status 1")
+    # Loops inside loops: the full set's cards found by what they render.
+    def rendered_line(index, number="2"):
+        probe = os.path.join(work, "probe.plist")
+        run("new", "--row", f"0:2:{index}:{number}", probe)
+        out = run("render", probe).stdout
+        start = out.find(b"10 ")
+        return out[start:out.find(b"\r\n", start)] if start >= 0 else b""
+
+    full = {rendered_line(i): i for i in range(30) if rendered_line(i)}
+    repeat3, repeat_any = full.get(b"10 FOR I = 1 TO 3"), full.get(b"10 FOR I = 1 TO 2")
+    check(repeat3 is not None and repeat_any is not None, "the repeat 3 and any-times repeat cards are found")
+    nested = os.path.join(work, "nested.plist")
+    run("new", "--row", f"0:2:{repeat3}", "--row", f"1:2:{repeat_any}:2", "--row", f"2:2:{full[b'10 BEEP']}",
+        "--row", f"3:2:{full[b'10 NEXT']}", "--row", f"4:2:{full[b'10 NEXT']}", nested)
+    inner = run("render", nested)
+    check(inner.returncode == 0 and b"10 FOR I = 1 TO 3\r\n20 FOR J = 1 TO 2\r\n30 BEEP\r\n" in inner.stdout,
+          "render: a loop inside a loop counts with J")
+
+    too_deep = os.path.join(work, "too_deep.plist")
+    run("new", *[a for row in range(7) for a in ("--row", f"{row}:2:{repeat3}")], too_deep)
+    refused = run("render", too_deep)
+    check(refused.returncode == 5 and refused.stdout == b"" and b"line 70" in refused.stderr,
+          "render: seven loops deep writes nothing and names line 70")
+    japanese = run("render", "--dialect", "latte", too_deep, env={**os.environ, "LANG": "ja_JP.UTF-8"})
+    check(japanese.returncode == 5 and "70ぎょうめ".encode() in japanese.stderr, "the refusal in Japanese")
+    master, slave = os.openpty()
+    tty.setraw(master)
+    refused = run("send", "--port", os.ttyname(slave), too_deep)
+    os.set_blocking(master, False)
+    try:
+        typed = os.read(master, 4096)
+    except BlockingIOError:
+        typed = b""
+    os.close(master)
+    os.close(slave)
+    check(refused.returncode == 5 and typed == b"" and b"line 70" in refused.stderr,
+          "send: a refused program types nothing into the board")
+
     for command in ["ports", "new", "render", "send", "stop"]:
         h = run(command, "--help")
         check(h.returncode == 0 and b"usage: corvina-cli " + command.encode() in h.stdout, f"{command} --help")
