@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <cctype>
 #include <climits>
+#include <cstdio>
 #include <filesystem>
 
 #include "engine/core/FileUtils.h"
+#include "engine/core/Plist.h"
 #include "engine/platform/RenderTexture.h"
 
 using engine::FileUtils;
@@ -19,9 +21,10 @@ namespace {
 const char* const kFolder = "savedatas";
 const char* const kListFile = "savedatas/list.plist";
 
+// Never destroyed, not even at exit.
 RefPtr<SaveDataManager>& instanceSlot() {
-    static RefPtr<SaveDataManager> instance;
-    return instance;
+    static auto* instance = new RefPtr<SaveDataManager>();
+    return *instance;
 }
 
 std::tm localNow() {
@@ -61,6 +64,17 @@ const Value& field(const ValueMap& map, const char* key) {
     return it == map.end() ? Value::Null : it->second;
 }
 
+// Of the type the catalogue writes, else 0 or "".
+int integerAt(const ValueMap& map, const char* key) {
+    const Value& value = field(map, key);
+    return value.getType() == Value::Type::INTEGER ? value.asInt() : 0;
+}
+
+std::string stringAt(const ValueMap& map, const char* key) {
+    const Value& value = field(map, key);
+    return value.getType() == Value::Type::STRING ? value.asString() : std::string();
+}
+
 } // namespace
 
 SaveDataManager* SaveDataManager::getInstance() {
@@ -77,32 +91,62 @@ void SaveDataManager::resetForTests() { instanceSlot() = nullptr; }
 bool SaveDataManager::init() {
     _datas.clear();
     _asRead.clear();
+    _rootAsRead.clear();
     _lastId = 0;
-    FileUtils* files = FileUtils::getInstance();
+    _listUnwritten = false;
+    _keepAside = false;
     std::string listPath = fullPath(kListFile);
-    ValueMap root;
-    if (files->isFileExist(listPath)) {
-        root = files->getValueMapFromFile(listPath);
-    } else {
-        root["lastid"] = Value(0);
-        root["datas"] = Value(ValueVector());
-        files->createDirectory(fullPath(kFolder));
-        files->writeValueMapToFile(root, listPath);
+    if (!somethingAt(listPath)) {
+        saveList();  // first start: the folder and an empty catalogue
+        return true;
     }
-    _lastId = field(root, "lastid").asInt();
-    for (const Value& element : field(root, "datas").asValueVector()) {
+    Value parsed = engine::plist::parse(FileUtils::getInstance()->getStringFromFile(listPath));
+    // Whatever would be lost by writing the catalogue again is kept aside first.
+    bool damaged = parsed.getType() != Value::Type::MAP;
+    _rootAsRead = damaged ? ValueMap() : parsed.asValueMap();
+    _lastId = integerAt(_rootAsRead, "lastid");
+    const Value& datas = field(_rootAsRead, "datas");
+    if (!datas.isNull() && datas.getType() != Value::Type::VECTOR) damaged = true;
+    for (const Value& element : datas.asValueVector()) {
+        if (element.getType() != Value::Type::MAP) {
+            damaged = true;
+            continue;
+        }
         const ValueMap& entry = element.asValueMap();
         SaveData* data = SaveData::create();
-        data->identifier = field(entry, "identifer").asInt();
-        data->title = field(entry, "title").asString();
-        data->path = field(entry, "path").asString();
-        data->imagePath = field(entry, "imagepath").asString();
-        data->modify = field(entry, "modify").asString();
+        data->identifier = integerAt(entry, "identifer");
+        data->title = stringAt(entry, "title");
+        data->path = stringAt(entry, "path");
+        data->imagePath = stringAt(entry, "imagepath");
+        data->modify = stringAt(entry, "modify");
         _datas.emplace_back(data);
         _asRead[data] = {entry, data->identifier, data->title, data->path, data->imagePath, data->modify};
     }
+    if (damaged) {
+        _keepAside = true;
+        saveList();
+    }
     return true;
 }
+
+bool SaveDataManager::keepDamagedAside() {
+    std::string listPath = fullPath(kListFile);
+    if (somethingAt(listPath)) {
+        std::tm t = now();
+        char stamp[96];
+        std::snprintf(stamp, sizeof stamp, "%04d%02d%02d-%02d%02d%02d", t.tm_year + 1900, t.tm_mon + 1, t.tm_mday,
+                      t.tm_hour, t.tm_min, t.tm_sec);
+        std::string aside = listPath + ".damaged-" + stamp;
+        for (int n = 2; somethingAt(aside); ++n) aside = listPath + ".damaged-" + stamp + "-" + std::to_string(n);
+        std::error_code ec;
+        std::filesystem::rename(listPath, aside, ec);
+        if (ec) return false;
+    }
+    _keepAside = false;
+    return true;
+}
+
+std::tm SaveDataManager::now() const { return _clock ? _clock() : localNow(); }
 
 const std::vector<RefPtr<SaveData>>& SaveDataManager::getDatas() const { return _datas; }
 
@@ -176,7 +220,7 @@ long SaveDataManager::indexOf(const SaveData* data) const {
 
 bool SaveDataManager::saveDocument(SaveData* data, const ValueVector& document) {
     if (!data) return false;
-    std::string stamp = timeStamp(_clock ? _clock() : localNow());
+    std::string stamp = timeStamp(now());
     bool listed = indexOf(data) >= 0;
     std::string titleBefore = data->title;
     if (!listed) {
@@ -193,7 +237,9 @@ bool SaveDataManager::saveDocument(SaveData* data, const ValueVector& document) 
         if (_listUnwritten) saveList();
         return true;
     }
-    bool written = FileUtils::getInstance()->writeValueVectorToFile(document, fullPath(data->path));
+    FileUtils* files = FileUtils::getInstance();
+    files->createDirectory(fullPath(kFolder));
+    bool written = files->writeValueVectorToFile(document, fullPath(data->path));
     if (!written && !listed) {
         // A program that never reached the disk gives its number back, so
         // the next new program cannot end up sharing its files.
@@ -232,10 +278,14 @@ ValueMap SaveDataManager::entryToValue(const SaveData* data) const {
 bool SaveDataManager::saveList() {
     ValueVector entries;
     for (const auto& data : _datas) entries.emplace_back(entryToValue(data.get()));
-    ValueMap root;
+    ValueMap root = _rootAsRead;
     root["lastid"] = Value(_lastId);
     root["datas"] = Value(std::move(entries));
-    _listUnwritten = !FileUtils::getInstance()->writeValueMapToFile(root, fullPath(kListFile));
+    FileUtils* files = FileUtils::getInstance();
+    files->createDirectory(fullPath(kFolder));
+    // A damaged catalogue that could not be kept aside is not written over.
+    bool written = (!_keepAside || keepDamagedAside()) && files->writeValueMapToFile(root, fullPath(kListFile));
+    _listUnwritten = !written;
     if (_listUnwritten && _listFailureHandler) _listFailureHandler();
     return !_listUnwritten;
 }

@@ -2,6 +2,11 @@
 // The catalogue of saved programs: savedatas/list.plist under the writable
 // folder, one entry per program, newest first. It hands out entry numbers,
 // writes each program's field document and thumbnail and deletes them.
+//
+// An entry's files are used only when its paths are savedatas/<n>.plist and
+// savedatas/img<n>.png of its own number n; other entries stay listed and
+// are written back as they were read, but nothing is read, written or
+// deleted through them. Files another entry also names are never deleted.
 #include <ctime>
 #include <functional>
 #include <string>
@@ -23,11 +28,15 @@ public:
     bool init();
     const std::vector<engine::RefPtr<SaveData>>& getDatas() const;   // newest first
     int getLastId() const;
-    std::string nextDocumentPath() const;    // "savedatas/<n>.plist" for the next new number
-    std::string nextImagePath() const;       // "savedatas/img<n>.png" for the same number
+    // The next new number passes every number listed, handed out or with
+    // files on disk. "" when no number is left.
+    std::string nextDocumentPath() const;    // "savedatas/<n>.plist"
+    std::string nextImagePath() const;       // "savedatas/img<n>.png"
     std::string getImageFullPath(const SaveData* data) const;   // writable path + imagePath, "" when imagePath is not safe
     engine::ValueVector loadDocument(const SaveData* data) const;
     // true when the entry was already listed; a new entry that is written for the first time is listed (front).
+    // A new entry whose write fails is left unlisted with no number and no
+    // paths (its title as before) and false is returned.
     bool saveDocument(SaveData* data, const engine::ValueVector& document);
     bool saveList();                          // false when the catalogue could not be written
     void removeData(SaveData* data);
@@ -46,6 +55,10 @@ protected:
 
 private:
     std::string fullPath(const std::string& relative) const;
+    std::tm now() const;
+    // Renames a catalogue that could not be read fully to
+    // list.plist.damaged-<date>-<time>; false when it is still in the way.
+    bool keepDamagedAside();
     // One more than the highest number listed or handed out, passing any
     // number whose files are already on disk; 0 when none is left.
     int nextNumber() const;
@@ -65,8 +78,10 @@ private:
 
     std::vector<engine::RefPtr<SaveData>> _datas;
     std::unordered_map<const SaveData*, AsRead> _asRead;
+    engine::ValueMap _rootAsRead;
     int _lastId = 0;
     bool _listUnwritten = false;  // the last catalogue write failed
+    bool _keepAside = false;      // the catalogue on disk is damaged
     std::function<void()> _listFailureHandler;
     std::function<std::tm()> _clock;
 };

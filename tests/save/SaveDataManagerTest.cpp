@@ -393,3 +393,36 @@ TEST_F(SaveCatalogueTest, PathsOfAHostileCatalogueAreNeverUsed) {
     EXPECT_EQ(written[2].asValueMap().at("identifer"), Value("abc"));
     EXPECT_EQ(written[4].asValueMap().at("path"), Value("savedatas/09.plist"));
 }
+
+TEST_F(SaveCatalogueTest, ADamagedCatalogueIsKeptAsideAndWhatIsValidStaysListed) {
+    std::string good = catalogueText(2, entryText(2) + entryText(1));
+    struct Case {
+        std::string text;
+        std::vector<int> listed;
+    } cases[] = {
+        {good.substr(0, good.size() / 2), {}},
+        {"not a property list", {}},
+        {"", {}},
+        {"<?xml version=\"1.0\"?><plist version=\"1.0\"><array><integer>1</integer></array></plist>", {}},
+        {"<plist version=\"1.0\"><dict><key>datas</key><dict/></dict></plist>", {}},
+        {catalogueText(2, "<string>junk</string>" + entryText(2) +
+                              "<dict><key>identifer</key><real>1</real><key>title</key><integer>5</integer></dict>"),
+         {2, 0}},
+    };
+    for (const Case& c : cases) {
+        fs::remove_all(data);
+        put(listFile(), c.text);
+        for (int n = 1; n <= 3; ++n) put(data / "savedatas" / (std::to_string(n) + ".plist"), "kept");
+        SaveDataManager::resetForTests();
+        EXPECT_EQ(listedNumbers(), c.listed) << c.text;
+        std::vector<fs::path> aside;
+        for (const auto& file : fs::directory_iterator(data / "savedatas"))
+            if (file.path().filename().string().starts_with("list.plist.damaged-")) aside.push_back(file.path());
+        ASSERT_EQ(aside.size(), 1u) << c.text;
+        EXPECT_EQ(aside[0].filename().string().size(), std::string("list.plist.damaged-20170305-090703").size());
+        EXPECT_EQ(contentOf(aside[0]), c.text);
+        EXPECT_EQ(engine::plist::parseMap(contentOf(listFile()))["datas"].asValueVector().size(), c.listed.size());
+        EXPECT_EQ(saveNew()->identifier, 4) << c.text;
+    }
+    EXPECT_EQ(manager()->getDatas()[2]->title, "") << "a title that is not a string";
+}
