@@ -1,0 +1,472 @@
+#include "save/SaveScene.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "engine/core/Action.h"
+#include "engine/core/Director.h"
+#include "engine/core/EventDispatcher.h"
+#include "engine/core/Renderer.h"
+#include "engine/core/Sprite.h"
+#include "engine/core/Touch.h"
+#include "engine/core/Transition.h"
+#include "engine/platform/Application.h"
+#include "engine/platform/MessageBox.h"
+#include "save/SaveDataManager.h"
+#include "ui/AlertView.h"
+#include "ui/Localization.h"
+
+using namespace engine;
+
+namespace {
+const char* const kCoastKey = "SaveScrollView.coast";
+constexpr TextPair kListNotSaved{"プログラムの いちらんを ほぞんできませんでした。",
+                                 "The list of programs could not be saved."};
+} // namespace
+
+// --- the row's window
+
+SaveScrollView* SaveScrollView::create(const Size& size) {
+    return initAndAutorelease(new SaveScrollView(), [&](SaveScrollView* view) { return view->initWithWindow(size); });
+}
+
+bool SaveScrollView::initWithWindow(const Size& size) {
+    if (!Layer::init()) return false;
+    windowSize = size;
+    Node::setContentSize(size);
+    auto* layer = Layer::create();
+    layer->setIgnoreAnchorPointForPosition(false);
+    layer->setAnchorPoint(Vec2::ZERO);
+    layer->setPosition(Vec2::ZERO);
+    layer->setContentSize(size);
+    content = layer;
+    Node::addChild(content, 0, Node::INVALID_TAG);
+
+    // Behind the cards, which are asked first: a card lets a touch through
+    // until it is held, and the row drags with it.
+    touchListener = EventListenerTouchOneByOne::create();
+    touchListener->setSwallowTouches(true);
+    touchListener->onTouchBegan = [this](Touch* touch, Event*) {
+        if (finger || !isVisible() || !windowInWorld().containsPoint(touch->getLocation())) return false;
+        unschedule(kCoastKey);  // the finger takes the row over
+        finger = touch;
+        panning = false;
+        startX = lastX = touch->getLocation().x;
+        lastStep = velocity = 0;
+        return true;
+    };
+    touchListener->onTouchMoved = [this](Touch* touch, Event*) {
+        if (touch != finger.get()) return;
+        float x = touch->getLocation().x;
+        if (!panning) {
+            if (std::fabs(x - startX) < kSlop) return;
+            panning = true;  // the first move past the slop only starts the drag
+            lastX = x;
+            return;
+        }
+        lastStep = x - lastX;
+        lastX = x;
+        scrollTo(getScrollOffset() + Vec2(lastStep, 0));
+    };
+    touchListener->onTouchEnded = [this](Touch* touch, Event*) {
+        if (touch != finger.get()) return;
+        if (panning && std::fabs(lastStep) >= kStopSpeed) {
+            velocity = lastStep;
+            schedule([this](float dt) { coast(dt); }, kCoastKey);
+        }
+        finger = nullptr;
+        panning = false;
+    };
+    touchListener->onTouchCancelled = [this](Touch* touch, Event*) {
+        if (touch != finger.get()) return;
+        finger = nullptr;
+        panning = false;
+    };
+    Director::getInstance()->getEventDispatcher()->addEventListenerWithSceneGraphPriority(touchListener.get(), this);
+    return true;
+}
+
+const Size& SaveScrollView::getContentSize() const { return content ? content->getContentSize() : _contentSize; }
+
+void SaveScrollView::setContentSize(const Size& size) {
+    if (content) content->setContentSize(size);
+    else Node::setContentSize(size);
+}
+
+Vec2 SaveScrollView::getScrollOffset() const { return content->getPosition(); }
+
+float SaveScrollView::getMinOffsetX() const { return std::min(0.0f, windowSize.width - content->getContentSize().width); }
+
+void SaveScrollView::scrollTo(const Vec2& offset) {
+    content->setPosition(std::clamp(offset.x, getMinOffsetX(), 0.0f), 0);
+    if (delegate) delegate->onScrolled(this);
+}
+
+bool SaveScrollView::isCoasting() const { return isScheduled(kCoastKey); }
+
+void SaveScrollView::coast(float dt) {
+    if (dt <= 0) return;  // a frame that counts no time moves nothing
+    float from = getScrollOffset().x;
+    scrollTo(getScrollOffset() + Vec2(velocity, 0));
+    velocity *= kDeceleration;
+    // Stopped by an end of the row, or slowed to nothing.
+    if (getScrollOffset().x == from || std::fabs(velocity) < kStopSpeed) {
+        velocity = 0;
+        unschedule(kCoastKey);
+    }
+}
+
+void SaveScrollView::addChild(Node* child, int localZOrder, int tag) {
+    if (child == content || !content) Node::addChild(child, localZOrder, tag);
+    else content->addChild(child, localZOrder, tag);
+}
+
+void SaveScrollView::addChild(Node* child, int localZOrder, const std::string& name) {
+    if (child == content || !content) Node::addChild(child, localZOrder, name);
+    else content->addChild(child, localZOrder, name);
+}
+
+void SaveScrollView::removeChild(Node* child, bool cleanup) {
+    if (child != content && content) content->removeChild(child, cleanup);
+}
+
+void SaveScrollView::removeAllChildrenWithCleanup(bool cleanup) {
+    if (content) content->removeAllChildrenWithCleanup(cleanup);
+}
+
+void SaveScrollView::onExit() {
+    Layer::onExit();
+    // A touch under way when the row left will never end here.
+    finger = nullptr;
+    panning = false;
+}
+
+Rect SaveScrollView::windowInWorld() const {
+    return getNodeToWorldTransform().applyToRect(Rect(0, 0, windowSize.width, windowSize.height));
+}
+
+bool SaveScrollView::clipsOut(const Vec2& worldPoint) const { return !windowInWorld().containsPoint(worldPoint); }
+
+void SaveScrollView::visit(Renderer* renderer, const AffineTransform& parentTransform, uint8_t parentOpacity,
+                           const Color3B& parentColor) {
+    if (!_visible) return;
+    // Cards half out of the window must not show over the letterbox bars.
+    Rect window = (parentTransform * getNodeToParentTransform()).applyToRect(Rect(0, 0, windowSize.width, windowSize.height));
+    renderer->pushScissor(renderer->getMapping().toPixelRect(window));
+    Layer::visit(renderer, parentTransform, parentOpacity, parentColor);
+    renderer->popScissor();
+}
+
+// --- the home screen
+
+int SaveScene::rememberedOffset = 0;
+
+std::function<Scene*(SaveData*)>& SaveScene::editorOpener() {
+    static std::function<Scene*(SaveData*)> opener;
+    return opener;
+}
+
+void SaveScene::setEditorOpener(std::function<Scene*(SaveData*)> open) { editorOpener() = std::move(open); }
+
+SaveScene* SaveScene::create() { return initAndAutorelease(new SaveScene()); }
+
+Scene* SaveScene::createScene() {
+    Scene* scene = Scene::create();
+    if (SaveScene* layer = create()) scene->addChild(layer);
+    return scene;
+}
+
+bool SaveScene::init() {
+    if (!Layer::init()) return false;
+    titleOverlay = nullptr;
+    titleEditBox = nullptr;
+    editingItem = nullptr;
+    addItem = nullptr;
+    deleteOverlay = nullptr;
+    deleteMode = false;
+
+    addChild(LayerColor::create(kBackground, kViewWidth, kViewHeight));
+    scrollView = SaveScrollView::create(Size(kViewWidth, kViewHeight));
+    scrollView->setDelegate(this);
+    addChild(scrollView);
+
+    SaveDataManager::getInstance()->setListFailureHandler([] {
+        Localization* texts = Localization::getInstance();
+        engine::MessageBox(texts->localizedText(kListNotSaved).c_str(),
+                           texts->localizedText(LocalizedTexts::failed).c_str());
+    });
+    reloadItems();
+    return true;
+}
+
+int SaveScene::savedCount() const { return static_cast<int>(SaveDataManager::getInstance()->getDatas().size()); }
+
+void SaveScene::reloadItems() {
+    visibleItems.clear();
+    itemPool.clear();
+    addItem = nullptr;
+    scrollView->removeAllChildrenWithCleanup(true);
+
+    int n = savedCount();
+    float width = kFirstItemX * 2 + static_cast<float>(n + 1) * kItemWidth + static_cast<float>(n) * kItemGap;
+    scrollView->setContentSize(Size(width, kViewHeight));
+
+    // The row may have shortened since (programs deleted): the last card
+    // then stands centred.
+    if (rememberedOffset > 0) rememberedOffset = 0;
+    if (-rememberedOffset > width - kViewWidth) rememberedOffset = -static_cast<int>(width - kViewWidth);
+    // The layout finds the cards of any offset, so one step is enough.
+    scrollView->scrollTo(Vec2(static_cast<float>(rememberedOffset), 0));
+}
+
+void SaveScene::onScrolled(SaveScrollView*) { layoutItems(); }
+
+void SaveScene::layoutItems() {
+    const float o = scrollView->getScrollOffset().x;
+    rememberedOffset = static_cast<int>(o);
+    auto visible = [o](float x) { return x + kItemWidth + o >= 0 && kViewWidth >= o + x; };
+
+    while (!visibleItems.empty() && visibleItems.front()->getPositionX() + kItemWidth + o < 0) {
+        dropItem(visibleItems.front());
+        visibleItems.erase(visibleItems.begin());
+    }
+    while (!visibleItems.empty() && kViewWidth < visibleItems.back()->getPositionX() + o) {
+        dropItem(visibleItems.back());
+        visibleItems.pop_back();
+    }
+
+    const int n = savedCount();
+    int right = 0;
+    if (visibleItems.empty()) {
+        // A jump of more than the view: start at the first card in view.
+        right = std::max(0, static_cast<int>(std::ceil((-o - kFirstItemX - kItemWidth) / (kItemWidth + kItemGap))));
+    } else {
+        for (int i = visibleItems.front()->getIndex() - 1; i >= 0 && visible(itemX(i)); --i) placeItem(i, true);
+        right = visibleItems.back()->getIndex() + 1;
+    }
+    for (int i = right; i < n + 1 && visible(itemX(i)); ++i) placeItem(i, false);
+}
+
+RefPtr<SaveItemView> SaveScene::itemForIndex(int i) {
+    if (i == 0) {
+        if (!addItem) {
+            addItem = SaveItemAddView::create();
+            addItem->setListener(this);
+        }
+        return addItem.get();
+    }
+    const auto& datas = SaveDataManager::getInstance()->getDatas();
+    SaveData* data = i - 1 < static_cast<int>(datas.size()) ? datas[i - 1].get() : nullptr;
+    RefPtr<SaveItemSavedView> item;
+    if (itemPool.empty()) {
+        item = SaveItemSavedView::create(data);
+        item->setListener(this);
+    } else {
+        item = itemPool.back();
+        itemPool.pop_back();
+        item->setSaveData(data);
+    }
+    item->setMarked(isMarked(data));
+    return item.get();
+}
+
+void SaveScene::placeItem(int i, bool atFront) {
+    RefPtr<SaveItemView> item = itemForIndex(i);
+    item->setIndex(i);
+    item->setPosition(itemX(i), 0);
+    scrollView->addChild(item.get());
+    visibleItems.insert(atFront ? visibleItems.begin() : visibleItems.end(), item);
+}
+
+void SaveScene::dropItem(SaveItemView* item) {
+    if (auto* saved = dynamic_cast<SaveItemSavedView*>(item)) itemPool.emplace_back(saved);
+    // Kept whole, listeners too, for its next turn in the row.
+    item->removeFromParentAndCleanup(false);
+}
+
+bool SaveScene::isMarked(const SaveData* data) const {
+    return data && std::any_of(markedDatas.begin(), markedDatas.end(),
+                               [data](const RefPtr<SaveData>& d) { return d.get() == data; });
+}
+
+void SaveScene::unmark(const SaveData* data) {
+    std::erase_if(markedDatas, [data](const RefPtr<SaveData>& d) { return d.get() == data; });
+}
+
+// --- gestures on the cards
+
+void SaveScene::onItemTapped(SaveItemView* item) {
+    if (!deleteMode) {
+        auto& open = editorOpener();
+        if (leaving || !open) return;
+        Scene* editor = open(item->getSaveData());
+        if (!editor) return;
+        leaving = true;  // a second tap before the slide starts opens nothing more
+        Director::getInstance()->replaceScene(TransitionSlideInB::create(0.5f, editor));
+        return;
+    }
+    SaveData* data = item->getSaveData();
+    if (!data) return;  // the new-program card cannot be deleted
+    if (item->isMarked()) {
+        item->setMarked(false);
+        unmark(data);
+        if (markedDatas.empty()) setDeleteMode(false);
+    } else {
+        item->setMarked(true);
+        markedDatas.emplace_back(data);
+    }
+}
+
+void SaveScene::onItemLongPressed(SaveItemView* item) {
+    SaveData* data = item->getSaveData();
+    if (!data || item == addItem.get()) return;
+    if (!deleteMode) setDeleteMode(true);
+    item->setMarked(true);
+    if (!isMarked(data)) markedDatas.emplace_back(data);
+}
+
+void SaveScene::onItemTitleTapped(SaveItemView* item) {
+    if (!deleteMode) openTitleEditor(item);
+}
+
+// --- delete mode
+
+Node* SaveScene::addOverlayButton(const std::string& path, const Vec2& at, std::function<void()> action) {
+    Sprite* button = Sprite::create(Localization::getInstance()->localizedPath(path));
+    if (!button) button = Sprite::create();
+    button->setPosition(at);
+    deleteOverlay->addChild(button);
+    auto* listener = EventListenerTouchOneByOne::create();
+    listener->setSwallowTouches(true);
+    listener->onTouchBegan = [button](Touch* touch, Event*) {
+        if (!containsWorldPoint(button, touch->getLocation())) return false;
+        button->setOpacity(kPressedOpacity);
+        return true;
+    };
+    listener->onTouchEnded = [button, action](Touch* touch, Event*) {
+        button->setOpacity(255);
+        if (containsWorldPoint(button, touch->getLocation())) action();
+    };
+    listener->onTouchCancelled = [button](Touch*, Event*) { button->setOpacity(255); };
+    Director::getInstance()->getEventDispatcher()->addEventListenerWithSceneGraphPriority(listener, button);
+    return button;
+}
+
+void SaveScene::setDeleteMode(bool on) {
+    if (on == deleteMode) return;
+    deleteMode = on;
+    if (!on) {
+        if (deleteOverlay) deleteOverlay->removeFromParent();
+        deleteOverlay = nullptr;
+        deleteButton = cancelDeleteButton = nullptr;
+        for (const auto& item : visibleItems) item->setMarked(false);
+        return;
+    }
+    Size v = Director::getInstance()->getVisibleSize();
+    deleteOverlay = Layer::create();
+    deleteButton = addOverlayButton("res/r_recode_clean.png", Vec2(v.width * 0.5f - 100, v.height * 0.5f + 250),
+                                    [this] { confirmDelete(); });
+    cancelDeleteButton = addOverlayButton("res/r_recode_clean_cancel.png",
+                                          Vec2(v.width * 0.5f + 100, v.height * 0.5f + 250), [this] {
+                                              markedDatas.clear();
+                                              setDeleteMode(false);
+                                          });
+    addChild(deleteOverlay);
+}
+
+void SaveScene::confirmDelete() {
+    AlertView* alert = AlertView::create(Localization::getInstance()->localizedText(LocalizedTexts::deleteChosen));
+    if (!alert) return;
+    alert->cancelCallback = [](AlertView* a) { a->close(); };
+    alert->outsideCallback = [](AlertView* a) { a->close(); };
+    alert->okCallback = [this](AlertView* a) {
+        deleteMarked();
+        a->close();
+    };
+    addChild(alert);
+    alert->setOpacity(0);
+    alert->runAction(FadeIn::create(0.05f));
+}
+
+void SaveScene::deleteMarked() {
+    SaveDataManager* saves = SaveDataManager::getInstance();
+    while (!markedDatas.empty()) {
+        RefPtr<SaveData> data = markedDatas.front();
+        saves->removeData(data.get());
+        markedDatas.erase(markedDatas.begin());
+    }
+    setDeleteMode(false);
+    reloadItems();
+}
+
+// --- renaming
+
+void SaveScene::openTitleEditor(SaveItemView* item) {
+    if (titleOverlay || !item || !item->getSaveData()) return;
+    Size v = Director::getInstance()->getVisibleSize();
+    Vec2 p = convertToNodeSpace(scrollView->getContainer()->convertToWorldSpace(item->getPosition()));
+
+    auto* overlay = Layer::create();
+    overlay->setCascadeOpacityEnabled(true);
+    // Everything but the card is shaded.
+    const Color4B shade(0, 0, 0, 128);
+    if (p.x > 0) overlay->addChild(LayerColor::create(shade, p.x, v.height));
+    float right = v.width - p.x - kItemWidth;
+    if (right > 0) {
+        auto* layer = LayerColor::create(shade, right, v.height);
+        layer->setPosition(p.x + kItemWidth, 0);
+        overlay->addChild(layer);
+    }
+
+    auto* box = ui::EditBox::create(Size(kItemWidth, 214),
+                                    Localization::getInstance()->localizedPath("res/r_save_entry_back.png"));
+    box->setPosition(p.x + kItemWidth / 2, p.y + 107);
+    box->setFont("Arial", 30);
+    box->setFontColor(kTitleInk);  // the box is white
+    box->setTextHorizontalAlignment(TextHAlignment::CENTER);
+    box->setReturnType(ui::EditBox::KeyboardReturnType::DONE);
+    box->setInputMode(ui::EditBox::InputMode::SINGLE_LINE);
+    box->setDelegate(this);
+    box->setText(item->getSaveData()->title);
+    overlay->addChild(box);
+
+    auto* listener = EventListenerTouchOneByOne::create();
+    listener->setSwallowTouches(true);
+    listener->onTouchBegan = [](Touch*, Event*) { return true; };
+    listener->onTouchEnded = [this](Touch*, Event*) { finishTitleEdit(titleEditBox, editingItem.get()); };
+    Director::getInstance()->getEventDispatcher()->addEventListenerWithSceneGraphPriority(listener, overlay);
+    addChild(overlay);
+
+    titleOverlay = overlay;
+    titleEditBox = box;
+    editingItem = item;
+    box->openKeyboard();
+}
+
+void SaveScene::editBoxEditingDidEnd(ui::EditBox* editBox) {
+    RefPtr<ui::EditBox> box(editBox);
+    // The press that ended the typing may still be on its way to the overlay.
+    runAction(Sequence::create(DelayTime::create(0.1f),
+                               CallFunc::create([this, box] { finishTitleEdit(box.get(), editingItem.get()); })));
+}
+
+void SaveScene::finishTitleEdit(ui::EditBox* editBox, SaveItemView* item) {
+    if (!editBox) editBox = titleEditBox;
+    if (titleOverlay && editBox) {
+        if (SaveData* data = item ? item->getSaveData() : nullptr) {
+            data->title = editBox->getText();
+            item->setSaveData(data);
+            SaveDataManager::getInstance()->saveList();
+        }
+        editBox->setDelegate(nullptr);  // its end on leaving the scene is no news
+        Director::getInstance()->getEventDispatcher()->removeEventListenersForTarget(titleOverlay);
+        titleOverlay->removeFromParent();
+    }
+    titleOverlay = nullptr;
+    titleEditBox = nullptr;
+    editingItem = nullptr;
+}
+
+void openCopyrightPage() {
+    if (Application* app = Application::getInstance()) app->openURL("http://corvina.example/copyright/win32/");
+}

@@ -1,0 +1,178 @@
+#pragma once
+// The home screen: a row of large cards scrolling sideways, the first
+// starting a new program and the others opening the saved programs, newest
+// first. A long press marks programs for deletion; a tap on a title renames
+// the program. Only the cards in view exist as nodes.
+//
+// The home screen does not know the editor: the application gives it the
+// way to open one (setEditorOpener).
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "engine/core/EventListener.h"
+#include "engine/core/Scene.h"
+#include "engine/platform/EditBox.h"
+#include "save/SaveData.h"
+#include "save/SaveItemView.h"
+
+class SaveScrollView;
+
+class SaveScrollViewDelegate {
+public:
+    virtual void onScrolled(SaveScrollView* view) = 0;
+
+protected:
+    ~SaveScrollViewDelegate() = default;
+};
+
+// The row's window: a finger drags the content sideways, a flick coasts on,
+// and the content always covers the window (no overshoot). Children added
+// to the view go into the content node.
+class SaveScrollView : public engine::Layer {
+public:
+    // How far a finger moves before the row follows it.
+    static constexpr float kSlop = 6;
+    // Per frame, at the 60 frames a second the application runs at.
+    static constexpr float kDeceleration = 0.95f;
+    static constexpr float kStopSpeed = 0.5f;
+
+    static SaveScrollView* create(const engine::Size& windowSize);
+    bool initWithWindow(const engine::Size& windowSize);
+
+    void setDelegate(SaveScrollViewDelegate* d) { delegate = d; }
+    engine::Node* getContainer() const { return content; }
+    const engine::Size& getWindowSize() const { return windowSize; }
+    // The content's size, not the window's.
+    const engine::Size& getContentSize() const override;
+    void setContentSize(const engine::Size& size) override;
+
+    engine::Vec2 getScrollOffset() const;
+    // The lowest x offset: the content's right edge on the window's.
+    float getMinOffsetX() const;
+    // Moves the content to `offset`, kept within the content, and tells the
+    // delegate.
+    void scrollTo(const engine::Vec2& offset);
+    bool isPanning() const { return panning; }
+    bool isCoasting() const;
+
+    using engine::Node::addChild;
+    void addChild(engine::Node* child, int localZOrder, int tag) override;
+    void addChild(engine::Node* child, int localZOrder, const std::string& name) override;
+    void removeChild(engine::Node* child, bool cleanup = true) override;
+    void removeAllChildrenWithCleanup(bool cleanup) override;
+    void onExit() override;
+    void visit(engine::Renderer* renderer, const engine::AffineTransform& parentTransform, uint8_t parentOpacity,
+               const engine::Color3B& parentColor) override;
+
+protected:
+    SaveScrollView() = default;
+    bool clipsOut(const engine::Vec2& worldPoint) const override;
+
+private:
+    engine::Rect windowInWorld() const;
+    void coast(float dt);
+
+    SaveScrollViewDelegate* delegate = nullptr;
+    engine::Node* content = nullptr;  // a child, always there after init
+    engine::Size windowSize;
+    engine::RefPtr<engine::EventListenerTouchOneByOne> touchListener;
+    engine::RefPtr<engine::Touch> finger;  // the one touch that drags
+    bool panning = false;
+    float startX = 0, lastX = 0, lastStep = 0, velocity = 0;
+};
+
+class SaveScene : public engine::Layer,
+                  public SaveScrollViewDelegate,
+                  public SaveItemViewListener,
+                  public engine::ui::EditBoxDelegate {
+public:
+    static constexpr float kViewWidth = 1024, kViewHeight = 768;
+    static constexpr float kItemWidth = 300, kItemGap = 50;
+    // Centres a 300-unit item in the view.
+    static constexpr float kFirstItemX = kViewWidth * 0.5f - kItemWidth * 0.5f;
+    static constexpr uint8_t kPressedOpacity = 192;
+    static inline const engine::Color4B kBackground{105, 208, 238, 255};
+    static inline const engine::Color3B kTitleInk{30, 30, 30};
+
+    static SaveScene* create();
+    // A scene holding a new home screen.
+    static engine::Scene* createScene();
+    bool init() override;
+
+    // How a tapped item opens the editor: given the item's program (null
+    // for a new one), it returns the editor's scene. Without one a tap
+    // opens nothing.
+    static void setEditorOpener(std::function<engine::Scene*(SaveData*)> open);
+    // Where the row was scrolled to when last shown, kept between visits.
+    static int getRememberedOffset() { return rememberedOffset; }
+    static void setRememberedOffset(int offset) { rememberedOffset = offset; }
+
+    // SaveScrollViewDelegate: keeps the cards in view, and only those.
+    void onScrolled(SaveScrollView* view) override;
+    // SaveItemViewListener
+    void onItemTapped(SaveItemView* item) override;
+    void onItemTitleTapped(SaveItemView* item) override;
+    void onItemLongPressed(SaveItemView* item) override;
+    // EditBoxDelegate
+    void editBoxEditingDidEnd(engine::ui::EditBox* editBox) override;
+    void editBoxReturn(engine::ui::EditBox*) override {}
+
+    void reloadItems();
+    void layoutItems();
+    void setDeleteMode(bool on);
+    void confirmDelete();
+    void deleteMarked();
+    void openTitleEditor(SaveItemView* item);
+    void finishTitleEdit(engine::ui::EditBox* editBox, SaveItemView* item);
+
+    // Where the item of index i stands in the row (0: the new-program item).
+    static float itemX(int i) { return kFirstItemX + (kItemWidth + kItemGap) * static_cast<float>(i); }
+
+    SaveScrollView* getScrollView() const { return scrollView; }
+    const std::vector<engine::RefPtr<SaveItemView>>& getVisibleItems() const { return visibleItems; }
+    const std::vector<engine::RefPtr<SaveItemSavedView>>& getItemPool() const { return itemPool; }
+    SaveItemAddView* getAddItem() const { return addItem.get(); }
+    const std::vector<engine::RefPtr<SaveData>>& getMarkedDatas() const { return markedDatas; }
+    bool isDeleteMode() const { return deleteMode; }
+    engine::Layer* getDeleteOverlay() const { return deleteOverlay; }
+    engine::Node* getDeleteButton() const { return deleteButton; }
+    engine::Node* getCancelDeleteButton() const { return cancelDeleteButton; }
+    engine::Layer* getTitleOverlay() const { return titleOverlay; }
+    engine::ui::EditBox* getTitleEditBox() const { return titleEditBox; }
+    SaveItemView* getEditingItem() const { return editingItem.get(); }
+
+protected:
+    SaveScene() = default;
+
+private:
+    static std::function<engine::Scene*(SaveData*)>& editorOpener();
+    static int rememberedOffset;
+
+    int savedCount() const;
+    engine::RefPtr<SaveItemView> itemForIndex(int i);
+    // The card of index i, placed in the row at its front or back.
+    void placeItem(int i, bool atFront);
+    void dropItem(SaveItemView* item);
+    bool isMarked(const SaveData* data) const;
+    void unmark(const SaveData* data);
+    // A button of the delete overlay: dims while pressed, acts on release over it.
+    engine::Node* addOverlayButton(const std::string& path, const engine::Vec2& at, std::function<void()> action);
+
+    SaveScrollView* scrollView = nullptr;  // a child
+    std::vector<engine::RefPtr<SaveItemView>> visibleItems;  // by index, left to right
+    std::vector<engine::RefPtr<SaveItemSavedView>> itemPool;
+    engine::RefPtr<SaveItemAddView> addItem;
+    std::vector<engine::RefPtr<SaveData>> markedDatas;  // in marking order
+    bool deleteMode = false;
+    bool leaving = false;  // an editor is coming in
+    engine::Layer* deleteOverlay = nullptr;  // children while shown
+    engine::Node* deleteButton = nullptr;
+    engine::Node* cancelDeleteButton = nullptr;
+    engine::Layer* titleOverlay = nullptr;
+    engine::ui::EditBox* titleEditBox = nullptr;
+    engine::RefPtr<SaveItemView> editingItem;
+};
+
+// Opens the web page of the copyright notices in the browser.
+void openCopyrightPage();
