@@ -3,7 +3,6 @@
 #include "engine/core/Action.h"
 #include "engine/core/EventDispatcher.h"
 #include "engine/core/Sprite.h"
-#include "engine/platform/Label.h"
 #include "support/HeadlessTest.h"
 #include "ui/AlertView.h"
 #include "ui/Localization.h"
@@ -102,14 +101,4 @@ TEST_F(AlertViewTest, ClosingFromTheOkCallbackFadesOutAndSilencesIt) {
     EXPECT_EQ(touchesBehind, 0);
     tap({362, 284});
     EXPECT_EQ(touchesBehind, 1) << "gone: the scene is touchable again";
-}
-
-TEST_F(AlertViewTest, ALongMessageWrapsInItsBox) {
-    auto* label = alert->getMessageLabel();
-    label->setString(std::string(40, 'W') + " " + std::string(40, 'W') + " " + std::string(40, 'W'));
-    EXPECT_GT(label->getStringNumLines(), 1);
-    EXPECT_EQ(label->getContentSize().width, 500);
-    EXPECT_EQ(label->getContentSize().height, 200);
-    EXPECT_EQ(label->getHorizontalAlignment(), TextHAlignment::LEFT);
-    EXPECT_EQ(label->getVerticalAlignment(), TextVAlignment::CENTER);
 }
