@@ -216,7 +216,7 @@ TEST_F(SaveSceneTest, DeleteModeMarksAndUnmarks) {
 TEST_F(SaveSceneTest, ConfirmingDeletesEveryMarkedProgramAndCancellingKeepsTheMarks) {
     addPrograms(4);
     SaveData* kept = entry(1);
-    std::string goneImage = dataDir + entry(0)->path;
+    std::string goneDocument = dataDir + entry(0)->path;
     open();
     longPress(pictureOf(1));
     tap(pictureOf(3));
@@ -226,7 +226,7 @@ TEST_F(SaveSceneTest, ConfirmingDeletesEveryMarkedProgramAndCancellingKeepsTheMa
 
     tap(centreOf(home->getDeleteButton()));
     step(5);
-    AlertView* alert = dynamic_cast<AlertView*>(home->getChildren().back());
+    RefPtr<AlertView> alert = dynamic_cast<AlertView*>(home->getChildren().back());
     ASSERT_NE(alert, nullptr);
     tap(centreOf(alert->getCancelButton()));
     step(10);
@@ -247,7 +247,7 @@ TEST_F(SaveSceneTest, ConfirmingDeletesEveryMarkedProgramAndCancellingKeepsTheMa
     const auto& datas = SaveDataManager::getInstance()->getDatas();
     ASSERT_EQ(datas.size(), 2u);
     EXPECT_EQ(datas[0].get(), kept);
-    EXPECT_FALSE(FileUtils::getInstance()->isFileExist(goneImage));
+    EXPECT_FALSE(FileUtils::getInstance()->isFileExist(goneDocument));
     EXPECT_EQ(home->getScrollView()->getContentSize().width, 724 + 3 * 300 + 2 * 50);
     EXPECT_EQ(offset(), -700) << "the shorter row is pulled back to its end";
     EXPECT_EQ(visibleIndexes(), (std::vector<int>{1, 2}));
