@@ -21,7 +21,7 @@
 #include "engine/core/Sprite.h"
 #include "engine/platform/EditBox.h"
 #include "engine/platform/Label.h"
-#include "field/FieldScrollView.h"
+#include "ui/FieldScrollView.h"
 #include "views/CardSprite.h"
 
 #include "cards/FieldDocument.h"

@@ -19,143 +19,9 @@
 using namespace engine;
 
 namespace {
-const char* const kCoastKey = "SaveScrollView.coast";
 constexpr TextPair kListNotSaved{"プログラムの いちらんを ほぞんできませんでした。",
                                  "The list of programs could not be saved."};
 } // namespace
-
-// --- the row's window
-
-SaveScrollView* SaveScrollView::create(const Size& size) {
-    return initAndAutorelease(new SaveScrollView(), [&](SaveScrollView* view) { return view->initWithWindow(size); });
-}
-
-bool SaveScrollView::initWithWindow(const Size& size) {
-    if (!Layer::init()) return false;
-    windowSize = size;
-    Node::setContentSize(size);
-    auto* layer = Layer::create();
-    layer->setIgnoreAnchorPointForPosition(false);
-    layer->setAnchorPoint(Vec2::ZERO);
-    layer->setPosition(Vec2::ZERO);
-    layer->setContentSize(size);
-    content = layer;
-    Node::addChild(content, 0, Node::INVALID_TAG);
-
-    // Behind the cards, which are asked first: a card lets a touch through
-    // until it is held, and the row drags with it.
-    touchListener = EventListenerTouchOneByOne::create();
-    touchListener->setSwallowTouches(true);
-    touchListener->onTouchBegan = [this](Touch* touch, Event*) {
-        if (finger || !isVisible() || !windowInWorld().containsPoint(touch->getLocation())) return false;
-        unschedule(kCoastKey);  // the finger takes the row over
-        finger = touch;
-        panning = false;
-        startX = lastX = touch->getLocation().x;
-        lastStep = velocity = 0;
-        return true;
-    };
-    touchListener->onTouchMoved = [this](Touch* touch, Event*) {
-        if (touch != finger.get()) return;
-        float x = touch->getLocation().x;
-        if (!panning) {
-            if (std::fabs(x - startX) < kSlop) return;
-            panning = true;  // the first move past the slop only starts the drag
-            lastX = x;
-            return;
-        }
-        lastStep = x - lastX;
-        lastX = x;
-        scrollTo(getScrollOffset() + Vec2(lastStep, 0));
-    };
-    touchListener->onTouchEnded = [this](Touch* touch, Event*) {
-        if (touch != finger.get()) return;
-        if (panning && std::fabs(lastStep) >= kStopSpeed) {
-            velocity = lastStep;
-            schedule([this](float dt) { coast(dt); }, kCoastKey);
-        }
-        finger = nullptr;
-        panning = false;
-    };
-    touchListener->onTouchCancelled = [this](Touch* touch, Event*) {
-        if (touch != finger.get()) return;
-        finger = nullptr;
-        panning = false;
-    };
-    Director::getInstance()->getEventDispatcher()->addEventListenerWithSceneGraphPriority(touchListener.get(), this);
-    return true;
-}
-
-const Size& SaveScrollView::getContentSize() const { return content ? content->getContentSize() : _contentSize; }
-
-void SaveScrollView::setContentSize(const Size& size) {
-    if (content) content->setContentSize(size);
-    else Node::setContentSize(size);
-}
-
-Vec2 SaveScrollView::getScrollOffset() const { return content->getPosition(); }
-
-float SaveScrollView::getMinOffsetX() const { return std::min(0.0f, windowSize.width - content->getContentSize().width); }
-
-void SaveScrollView::scrollTo(const Vec2& offset) {
-    content->setPosition(std::clamp(offset.x, getMinOffsetX(), 0.0f), 0);
-    if (delegate) delegate->onScrolled(this);
-}
-
-bool SaveScrollView::isCoasting() const { return isScheduled(kCoastKey); }
-
-void SaveScrollView::coast(float dt) {
-    if (dt <= 0) return;  // a frame that counts no time moves nothing
-    float from = getScrollOffset().x;
-    scrollTo(getScrollOffset() + Vec2(velocity, 0));
-    velocity *= kDeceleration;
-    // Stopped by an end of the row, or slowed to nothing.
-    if (getScrollOffset().x == from || std::fabs(velocity) < kStopSpeed) {
-        velocity = 0;
-        unschedule(kCoastKey);
-    }
-}
-
-void SaveScrollView::addChild(Node* child, int localZOrder, int tag) {
-    if (child == content || !content) Node::addChild(child, localZOrder, tag);
-    else content->addChild(child, localZOrder, tag);
-}
-
-void SaveScrollView::addChild(Node* child, int localZOrder, const std::string& name) {
-    if (child == content || !content) Node::addChild(child, localZOrder, name);
-    else content->addChild(child, localZOrder, name);
-}
-
-void SaveScrollView::removeChild(Node* child, bool cleanup) {
-    if (child != content && content) content->removeChild(child, cleanup);
-}
-
-void SaveScrollView::removeAllChildrenWithCleanup(bool cleanup) {
-    if (content) content->removeAllChildrenWithCleanup(cleanup);
-}
-
-void SaveScrollView::onExit() {
-    Layer::onExit();
-    // A touch under way when the row left will never end here.
-    finger = nullptr;
-    panning = false;
-}
-
-Rect SaveScrollView::windowInWorld() const {
-    return getNodeToWorldTransform().applyToRect(Rect(0, 0, windowSize.width, windowSize.height));
-}
-
-bool SaveScrollView::clipsOut(const Vec2& worldPoint) const { return !windowInWorld().containsPoint(worldPoint); }
-
-void SaveScrollView::visit(Renderer* renderer, const AffineTransform& parentTransform, uint8_t parentOpacity,
-                           const Color3B& parentColor) {
-    if (!_visible) return;
-    // Cards half out of the window must not show over the letterbox bars.
-    Rect window = (parentTransform * getNodeToParentTransform()).applyToRect(Rect(0, 0, windowSize.width, windowSize.height));
-    renderer->pushScissor(renderer->getMapping().toPixelRect(window));
-    Layer::visit(renderer, parentTransform, parentOpacity, parentColor);
-    renderer->popScissor();
-}
 
 // --- the home screen
 
@@ -186,8 +52,10 @@ bool SaveScene::init() {
     deleteMode = false;
 
     addChild(LayerColor::create(kBackground, kViewWidth, kViewHeight));
-    scrollView = SaveScrollView::create(Size(kViewWidth, kViewHeight));
+    scrollView = FieldScrollView::create(Size(kViewWidth, kViewHeight));
     scrollView->setDelegate(this);
+    scrollView->setScrollAxis(FieldScrollView::Horizontal);
+    scrollView->setElastic(false);
     addChild(scrollView);
 
     SaveDataManager::getInstance()->setListFailureHandler([] {
@@ -216,10 +84,10 @@ void SaveScene::reloadItems() {
     if (rememberedOffset > 0) rememberedOffset = 0;
     if (-rememberedOffset > width - kViewWidth) rememberedOffset = -static_cast<int>(width - kViewWidth);
     // The layout finds the cards of any offset, so one step is enough.
-    scrollView->scrollTo(Vec2(static_cast<float>(rememberedOffset), 0));
+    scrollView->scrollTo(Vec2(static_cast<float>(rememberedOffset), 0), false);
 }
 
-void SaveScene::onScrolled(SaveScrollView*) { layoutItems(); }
+void SaveScene::onScrolled(FieldScrollView*) { layoutItems(); }
 
 void SaveScene::layoutItems() {
     const float o = scrollView->getScrollOffset().x;

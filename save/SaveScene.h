@@ -15,75 +15,10 @@
 #include "engine/platform/EditBox.h"
 #include "save/SaveData.h"
 #include "save/SaveItemView.h"
-
-class SaveScrollView;
-
-class SaveScrollViewDelegate {
-public:
-    virtual void onScrolled(SaveScrollView* view) = 0;
-
-protected:
-    ~SaveScrollViewDelegate() = default;
-};
-
-// The row's window: a finger drags the content sideways, a flick coasts on,
-// and the content always covers the window (no overshoot). Children added
-// to the view go into the content node.
-class SaveScrollView : public engine::Layer {
-public:
-    // How far a finger moves before the row follows it.
-    static constexpr float kSlop = 6;
-    // Per frame, at the 60 frames a second the application runs at.
-    static constexpr float kDeceleration = 0.95f;
-    static constexpr float kStopSpeed = 0.5f;
-
-    static SaveScrollView* create(const engine::Size& windowSize);
-    bool initWithWindow(const engine::Size& windowSize);
-
-    void setDelegate(SaveScrollViewDelegate* d) { delegate = d; }
-    engine::Node* getContainer() const { return content; }
-    const engine::Size& getWindowSize() const { return windowSize; }
-    // The content's size, not the window's.
-    const engine::Size& getContentSize() const override;
-    void setContentSize(const engine::Size& size) override;
-
-    engine::Vec2 getScrollOffset() const;
-    // The lowest x offset: the content's right edge on the window's.
-    float getMinOffsetX() const;
-    // Moves the content to `offset`, kept within the content, and tells the
-    // delegate.
-    void scrollTo(const engine::Vec2& offset);
-    bool isPanning() const { return panning; }
-    bool isCoasting() const;
-
-    using engine::Node::addChild;
-    void addChild(engine::Node* child, int localZOrder, int tag) override;
-    void addChild(engine::Node* child, int localZOrder, const std::string& name) override;
-    void removeChild(engine::Node* child, bool cleanup = true) override;
-    void removeAllChildrenWithCleanup(bool cleanup) override;
-    void onExit() override;
-    void visit(engine::Renderer* renderer, const engine::AffineTransform& parentTransform, uint8_t parentOpacity,
-               const engine::Color3B& parentColor) override;
-
-protected:
-    SaveScrollView() = default;
-    bool clipsOut(const engine::Vec2& worldPoint) const override;
-
-private:
-    engine::Rect windowInWorld() const;
-    void coast(float dt);
-
-    SaveScrollViewDelegate* delegate = nullptr;
-    engine::Node* content = nullptr;  // a child, always there after init
-    engine::Size windowSize;
-    engine::RefPtr<engine::EventListenerTouchOneByOne> touchListener;
-    engine::RefPtr<engine::Touch> finger;  // the one touch that drags
-    bool panning = false;
-    float startX = 0, lastX = 0, lastStep = 0, velocity = 0;
-};
+#include "ui/FieldScrollView.h"
 
 class SaveScene : public engine::Layer,
-                  public SaveScrollViewDelegate,
+                  public FieldScrollViewDelegate,
                   public SaveItemViewListener,
                   public engine::ui::EditBoxDelegate {
 public:
@@ -108,8 +43,8 @@ public:
     static int getRememberedOffset() { return rememberedOffset; }
     static void setRememberedOffset(int offset) { rememberedOffset = offset; }
 
-    // SaveScrollViewDelegate: keeps the cards in view, and only those.
-    void onScrolled(SaveScrollView* view) override;
+    // FieldScrollViewDelegate: keeps the cards in view, and only those.
+    void onScrolled(FieldScrollView* view) override;
     // SaveItemViewListener
     void onItemTapped(SaveItemView* item) override;
     void onItemTitleTapped(SaveItemView* item) override;
@@ -129,7 +64,7 @@ public:
     // Where the item of index i stands in the row (0: the new-program item).
     static float itemX(int i) { return kFirstItemX + (kItemWidth + kItemGap) * static_cast<float>(i); }
 
-    SaveScrollView* getScrollView() const { return scrollView; }
+    FieldScrollView* getScrollView() const { return scrollView; }
     const std::vector<engine::RefPtr<SaveItemView>>& getVisibleItems() const { return visibleItems; }
     const std::vector<engine::RefPtr<SaveItemSavedView>>& getItemPool() const { return itemPool; }
     SaveItemAddView* getAddItem() const { return addItem.get(); }
@@ -159,7 +94,7 @@ private:
     // A button of the delete overlay: dims while pressed, acts on release over it.
     engine::Node* addOverlayButton(const std::string& path, const engine::Vec2& at, std::function<void()> action);
 
-    SaveScrollView* scrollView = nullptr;  // a child
+    FieldScrollView* scrollView = nullptr;  // a child
     std::vector<engine::RefPtr<SaveItemView>> visibleItems;  // by index, left to right
     std::vector<engine::RefPtr<SaveItemSavedView>> itemPool;
     engine::RefPtr<SaveItemAddView> addItem;

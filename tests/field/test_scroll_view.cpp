@@ -4,7 +4,7 @@
 
 #include "engine/core/EventDispatcher.h"
 #include "engine/platform/RenderTexture.h"
-#include "field/FieldScrollView.h"
+#include "ui/FieldScrollView.h"
 #include "support/HeadlessTest.h"
 
 using namespace engine;

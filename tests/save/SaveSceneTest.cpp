@@ -84,7 +84,7 @@ protected:
     Vec2 pictureOf(int index) { return bringToMiddle(index)->convertToWorldSpace(Vec2(150, 384)); }
     Vec2 titleOf(int index) { return bringToMiddle(index)->convertToWorldSpace(Vec2(150, 200)); }
     SaveItemView* bringToMiddle(int index) {
-        home->getScrollView()->scrollTo(Vec2(SaveScene::kFirstItemX - SaveScene::itemX(index), 0));
+        home->getScrollView()->scrollTo(Vec2(SaveScene::kFirstItemX - SaveScene::itemX(index), 0), false);
         SaveItemView* shown = item(index);
         EXPECT_NE(shown, nullptr) << "no item " << index;
         return shown ? shown : home->getAddItem();
@@ -157,12 +157,12 @@ TEST_F(SaveSceneTest, TheRowReopensWhereItWasAndKeepsOnlyTheCardsInView) {
     EXPECT_EQ(SaveScene::getRememberedOffset(), static_cast<int>(offset()));
 
     // Across the whole row and back, cards are reused, never piled up.
-    for (float x = 0; x >= -3500; x -= 37) home->getScrollView()->scrollTo(Vec2(x, 0));
-    home->getScrollView()->scrollTo(Vec2(0, 0));
+    for (float x = 0; x >= -3500; x -= 37) home->getScrollView()->scrollTo(Vec2(x, 0), false);
+    home->getScrollView()->scrollTo(Vec2(0, 0), false);
     EXPECT_EQ(visibleIndexes(), (std::vector<int>{0, 1}));
     EXPECT_LE(home->getVisibleItems().size() + home->getItemPool().size(), 6u);
     // A jump of more than a view still finds its cards.
-    home->getScrollView()->scrollTo(Vec2(-2000, 0));
+    home->getScrollView()->scrollTo(Vec2(-2000, 0), false);
     EXPECT_EQ(visibleIndexes(), (std::vector<int>{4, 5, 6, 7}));
     for (const auto& i : home->getVisibleItems())
         EXPECT_EQ(i->getSaveData(), i->getIndex() ? entry(i->getIndex() - 1) : nullptr);

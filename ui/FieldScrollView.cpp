@@ -1,4 +1,4 @@
-#include "field/FieldScrollView.h"
+#include "ui/FieldScrollView.h"
 
 #include <algorithm>
 #include <cmath>
