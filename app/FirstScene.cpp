@@ -1,9 +1,15 @@
 #include "app/FirstScene.h"
 
 #include "field/FieldScene.h"
+#include "save/SaveScene.h"
 
 using namespace engine;
 
-// Until the list of saved programs exists, the editor opens at once on a
-// new program.
-Node* createFirstLayer() { return FieldScene::create(nullptr); }
+// The two screens know nothing of each other; here they are joined: a
+// program opened on the home screen goes to the editor, and the editor's
+// save-and-close comes back home.
+Node* createFirstLayer() {
+    SaveScene::setEditorOpener([](SaveData* data) { return FieldScene::createScene(data); });
+    FieldScene::setHomeOpener([] { return SaveScene::createScene(); });
+    return SaveScene::create();
+}

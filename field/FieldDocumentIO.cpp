@@ -3,6 +3,8 @@
 #include "cards/DeviceManager.h"
 #include "cards/FieldGeometry.h"
 #include "engine/core/Director.h"
+#include "engine/platform/RenderTexture.h"
+#include "save/SaveDataManager.h"
 #include "field/FieldScene.h"
 
 using namespace engine;
@@ -29,11 +31,47 @@ FieldDocument FieldScene::makeFieldDocument() const { return documentFromSnapsho
 
 void FieldScene::saveFieldDocument() {
     if (!document) return;
-    if (documentSink) documentSink(makeFieldDocument());
+    const FieldDocument doc = makeFieldDocument();
+    if (documentSink) documentSink(doc);
+    SaveDataManager* saves = SaveDataManager::getInstance();
+    const bool listedBefore = saves->saveDocument(document.get(), documentToValue(doc));
+    // The first save of a new program also takes its picture for the home screen.
+    if (!listedBefore && document->isSaved()) captureThumbnail([] {});
 }
 
-// Until saved programs are kept on disk every program starts empty.
-void FieldScene::loadFieldDocument() { loadDocument({}); }
+void FieldScene::loadFieldDocument() {
+    loadDocument(documentFromValue(SaveDataManager::getInstance()->loadDocument(document.get())));
+}
+
+void FieldScene::captureThumbnail(const std::function<void()>& done) {
+    SaveDataManager* saves = SaveDataManager::getInstance();
+    // A program never saved has no picture to write; whoever waits goes on at once.
+    if (!document || !document->isSaved() || saves->getImageFullPath(document.get()).empty()) {
+        if (done) done();
+        return;
+    }
+    const Size visible = Director::getInstance()->getVisibleSize();
+    RenderTexture* screen = RenderTexture::create(static_cast<int>(visible.width), static_cast<int>(visible.height));
+    RenderTexture* picture = RenderTexture::create(kThumbnailSize, kThumbnailSize);
+    if (!screen || !picture) {
+        if (done) done();
+        return;
+    }
+    // The field as it shows, cards at their scroll and zoom.
+    screen->beginWithClear(1, 1, 1, 1);
+    screen->visitNode(fieldView->getContainer());
+    screen->end();
+    // The square of the screen's height whose centre lies 137 points right of
+    // the screen's centre: the rows without the palette.
+    const float s = kThumbnailSize / visible.height;
+    Sprite* shot = screen->getSprite();
+    shot->setPosition(kThumbnailSize * 0.5f - s * 137, kThumbnailSize * 0.5f);
+    shot->setScale(s);
+    picture->beginWithClear(0, 0, 0, 0);
+    picture->visitNode(shot);
+    picture->end();
+    saves->writeThumbnail(document.get(), picture, done);
+}
 
 void FieldScene::loadDocument(const FieldDocument& doc) {
     endGesture();

@@ -8,6 +8,8 @@
 #include "engine/core/Director.h"
 #include "engine/core/EventDispatcher.h"
 #include "engine/core/Touch.h"
+#include "engine/core/Transition.h"
+#include "save/SaveScene.h"
 #include "ui/AppEvents.h"
 #include "ui/Localization.h"
 
@@ -350,15 +352,23 @@ void FieldScene::tryToClose() {
     stopAllActions();
     leaving = true;
     captureThumbnail([this] {
-        if (leaveHandler) leaveHandler();
-        else leaving = false;  // nowhere to go yet: the editor stays
+        if (leaveHandler) {
+            leaveHandler();
+            return;
+        }
+        if (Scene* home = homeOpener() ? homeOpener()() : nullptr) {
+            Director::getInstance()->replaceScene(TransitionSlideInT::create(0.5f, home));
+            return;
+        }
+        leaving = false;  // nowhere to go: the editor stays
     });
 }
 
-// --- what later parts fill in
-
-// Thumbnails and the home screen come with saved programs.
-void FieldScene::captureThumbnail(const std::function<void()>& done) {
-    if (done) done();  // a program never saved has no thumbnail to write
+std::function<Scene*()>& FieldScene::homeOpener() {
+    static std::function<Scene*()> opener;
+    return opener;
 }
-void FieldScene::openCopyrightPage() {}
+
+void FieldScene::setHomeOpener(std::function<Scene*()> open) { homeOpener() = std::move(open); }
+
+void FieldScene::openCopyrightPage() { ::openCopyrightPage(); }

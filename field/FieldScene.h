@@ -38,6 +38,8 @@ public:
     static constexpr float kBarClosedY = -92;
     static constexpr uint8_t kPressedOpacity = 192;
     static constexpr float kWheelStep = 10;
+    // The home screen's picture of a program, in points (twice that in pixels).
+    static constexpr int kThumbnailSize = 285;
     static constexpr float kFieldMinZoom = 0.5f, kFieldMaxZoom = 1.0f;
     static inline const engine::Color4B kAccentBlue{105, 208, 238, 255};
     static inline const engine::Color3B kStatusText{30, 30, 30};
@@ -98,9 +100,10 @@ public:
     void captureThumbnail(const std::function<void()>& done);
     void saveFieldDocument();
     void loadFieldDocument();
-    // Where save-and-close goes once the thumbnail is written: the home
-    // screen, once there is one.
+    // Where save-and-close goes once the thumbnail is written: a handler
+    // given to this scene, else the home screen the application names.
     void setLeaveHandler(std::function<void()> handler) { leaveHandler = std::move(handler); }
+    static void setHomeOpener(std::function<engine::Scene*()> open);
 
     // --- the field (FieldGrid.cpp)
     // A new card on the field, at `position` in the field's content; null
@@ -194,6 +197,7 @@ private:
     // gives a node to place.
     static engine::Sprite* picture(const std::string& path);
     static std::string localized(const std::string& path);
+    static std::function<engine::Scene*()>& homeOpener();
     // FieldScene.cpp
     void buildPaletteColumn(engine::Node* leftLayer);
     void buildField();

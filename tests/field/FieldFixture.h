@@ -5,6 +5,7 @@
 #include <string>
 
 #include <chrono>
+#include <filesystem>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -13,6 +14,7 @@
 #include "cards/DeviceManager.h"
 #include "device/CorvinaCardSerialManager.h"
 #include "engine/platform/MessageBox.h"
+#include "save/SaveDataManager.h"
 #include "engine/core/EventDispatcher.h"
 #include "engine/core/FileUtils.h"
 #include "field/FieldScene.h"
@@ -35,6 +37,9 @@ protected:
         DeviceManager::getInstance()->setDialect(DIALECT_JAM);
         // The board link sees only the ports a test puts there, and sends
         // nowhere but this machine.
+        // Saved programs start from nothing.
+        std::filesystem::remove_all(dataDir + "savedatas");
+        SaveDataManager::resetForTests();
         CorvinaCardSerialManager::resetForTests();
         CorvinaCardSerialManager* link = CorvinaCardSerialManager::getInstance();
         link->setPortEnumerator([this] {
@@ -57,6 +62,7 @@ protected:
         HeadlessTest::TearDown();
         engine::setMessageBoxHandler(nullptr);
         CorvinaCardSerialManager::resetForTests();
+        SaveDataManager::resetForTests();
     }
     // Steps frames until no worker of the scene runs and all they posted has run.
     void finishWorkers() {
