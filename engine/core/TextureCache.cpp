@@ -12,12 +12,18 @@ TextureCache::Loader& TextureCache::loaderRef() {
 Texture2D* TextureCache::addImage(const std::string& path) {
     if (path.empty()) return nullptr;
     std::string full = FileUtils::getInstance()->fullPathForFilename(path);
-    if (full.empty()) return nullptr;
+    if (full.empty()) {
+        _failed.insert(path);
+        return nullptr;
+    }
     auto it = _textures.find(full);
     if (it != _textures.end()) return it->second.get();
     if (!loaderRef()) return nullptr;
     RefPtr<Texture2D> texture = loaderRef()(full);
-    if (!texture) return nullptr;
+    if (!texture) {
+        _failed.insert(path);
+        return nullptr;
+    }
     _textures[full] = texture;
     return texture.get();
 }

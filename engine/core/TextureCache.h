@@ -1,6 +1,7 @@
 #pragma once
 // Pictures by path, loaded once. The platform supplies the loader.
 #include <functional>
+#include <set>
 #include <string>
 #include <unordered_map>
 
@@ -20,10 +21,14 @@ public:
     void removeTextureForKey(const std::string& path);
     void removeAllTextures() { _textures.clear(); }
     size_t size() const { return _textures.size(); }
+    // Every path asked for that was missing or not a picture, so a run can
+    // tell whether an installed copy found all of its pictures.
+    const std::set<std::string>& failedPaths() const { return _failed; }
 
 private:
     static Loader& loaderRef();
     std::unordered_map<std::string, RefPtr<Texture2D>> _textures;
+    std::set<std::string> _failed;
 };
 
 } // namespace engine

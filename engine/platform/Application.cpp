@@ -43,6 +43,11 @@ void setUpFilePaths() {
     FileUtils* files = FileUtils::getInstance();
     if (char* base = SDL_GetBasePath()) {
         files->addSearchPath(std::string(base) + "Resources/");
+        // An installed copy: <prefix>/bin beside <prefix>/share, wherever
+        // the prefix was installed or moved to.
+        const std::string installed = std::string(base) + "../share/corvina-apps/";
+        std::error_code error;
+        if (std::filesystem::is_directory(installed, error)) files->addSearchPath(installed);
         SDL_free(base);
     }
     const char* dataDir = std::getenv("CORVINA_DATA_DIR");

@@ -50,8 +50,9 @@ private:
     bool _minimized = false;
 };
 
-// Sets the resource search path beside the executable and the writable
-// folder (CORVINA_DATA_DIR or the per-user data folder).
+// Sets the resource search paths, <exe dir>/Resources/ (a build folder)
+// then <exe dir>/../share/corvina-apps/ (an installed copy), and the
+// writable folder (CORVINA_DATA_DIR or the per-user data folder).
 void setUpFilePaths();
 
 } // namespace engine
