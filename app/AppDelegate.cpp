@@ -1,10 +1,14 @@
 #include "app/AppDelegate.h"
 
+#include <cstdlib>
+#include <string>
+
 #include "app/FirstScene.h"
 #include "engine/core/Director.h"
 #include "engine/core/Event.h"
 #include "engine/core/EventDispatcher.h"
 #include "engine/core/Scene.h"
+#include "engine/core/Scheduler.h"
 #include "engine/platform/GLViewImpl.h"
 
 using namespace engine;
@@ -39,7 +43,14 @@ bool AppDelegate::applicationDidFinishLaunching() {
     Scene* scene = Scene::create();
     scene->addChild(createFirstLayer());
     director->runWithScene(scene);
+    // Runs at the start of the first frame; the loop ends once it is drawn.
+    if (exitAfterFirstFrame()) director->getScheduler()->performFunctionInCocosThread([this] { requestQuit(); });
     return true;
+}
+
+bool AppDelegate::exitAfterFirstFrame() {
+    const char* value = std::getenv("CORVINA_EXIT_AFTER_FIRST_FRAME");
+    return value && std::string(value) == "1";
 }
 
 void AppDelegate::applicationDidEnterBackground() { Director::getInstance()->stopAnimation(); }

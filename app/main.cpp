@@ -1,8 +1,17 @@
 // The editor's entry point: one application, run until its window closes.
+#include <cstdio>
+
 #include "app/AppDelegate.h"
+#include "engine/core/Director.h"
+#include "engine/core/TextureCache.h"
 #include "engine/platform/Application.h"
 
 int main() {
     AppDelegate app;
-    return engine::Application::getInstance()->run();
+    const int status = engine::Application::getInstance()->run();
+    if (!AppDelegate::exitAfterFirstFrame()) return status;
+    const auto& missing = engine::Director::getInstance()->getTextureCache()->failedPaths();
+    for (const std::string& path : missing) std::fprintf(stderr, "missing picture: %s\n", path.c_str());
+    std::printf("pictures missing: %zu\n", missing.size());
+    return status == 0 && missing.empty() ? 0 : 1;
 }
