@@ -8,6 +8,7 @@ CORVINA_PACKAGES=(
   fonts-ipafont-gothic fonts-misaki fonts-dejavu-core
   python3 iproute2 util-linux locales
   xvfb xauth x11-utils xdotool openbox
+  librsvg2-bin desktop-file-utils
   clang libclang-rt-14-dev
 )
 
