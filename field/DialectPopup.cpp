@@ -14,10 +14,6 @@ const int kPopupZ = 900;
 // jam and latte; instructions are for saved programs and the command line.
 const int kOfferedDialects[] = {DIALECT_JAM, DIALECT_LATTE};
 
-Rect worldBox(const Node* node) {
-    Size s = node->getContentSize();
-    return node->getNodeToWorldTransform().applyToRect(Rect(0, 0, s.width, s.height));
-}
 } // namespace
 
 void FieldScene::openDialectPopup() {
@@ -66,13 +62,13 @@ void FieldScene::addPopupItem(Sprite* item) {
     auto* listener = EventListenerTouchOneByOne::create();
     listener->setSwallowTouches(true);
     listener->onTouchBegan = [item](Touch* touch, Event*) {
-        if (!worldBox(item).containsPoint(touch->getLocation())) return false;
+        if (!item->getBoundingBoxInWorld().containsPoint(touch->getLocation())) return false;
         item->setOpacity(kPressedOpacity);
         return true;
     };
     listener->onTouchEnded = [this, item](Touch* touch, Event*) {
         item->setOpacity(255);
-        if (!worldBox(item).containsPoint(touch->getLocation())) return;
+        if (!item->getBoundingBoxInWorld().containsPoint(touch->getLocation())) return;
         DeviceManager::getInstance()->setDialect(item->getTag());
         item->runAction(MoveTo::create(0.1f, dialectButton->getPosition()));
         closeDialectPopup();

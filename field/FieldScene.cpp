@@ -30,11 +30,6 @@ LayerColor* strip(const Color4B& colour, float w, float h, float x, float y) {
     return layer;
 }
 
-// The node's box in world space, as a control is hit.
-Rect worldBox(const Node* node) {
-    Size s = node->getContentSize();
-    return node->getNodeToWorldTransform().applyToRect(Rect(0, 0, s.width, s.height));
-}
 } // namespace
 
 std::string FieldScene::localized(const std::string& path) { return Localization::getInstance()->localizedPath(path); }
@@ -246,13 +241,13 @@ void FieldScene::addButton(Node* button, std::function<void()> action) {
     auto* listener = EventListenerTouchOneByOne::create();
     listener->setSwallowTouches(true);
     listener->onTouchBegan = [button](Touch* touch, Event*) {
-        if (!button->isVisible() || !worldBox(button).containsPoint(touch->getLocation())) return false;
+        if (!button->isVisible() || !button->getBoundingBoxInWorld().containsPoint(touch->getLocation())) return false;
         button->setOpacity(kPressedOpacity);
         return true;
     };
     listener->onTouchEnded = [button, action = std::move(action)](Touch* touch, Event*) {
         button->setOpacity(255);
-        if (worldBox(button).containsPoint(touch->getLocation())) action();
+        if (button->getBoundingBoxInWorld().containsPoint(touch->getLocation())) action();
     };
     listener->onTouchCancelled = [button](Touch*, Event*) { button->setOpacity(255); };
     Director::getInstance()->getEventDispatcher()->addEventListenerWithSceneGraphPriority(listener, button);
@@ -262,7 +257,7 @@ void FieldScene::addPressButton(Node* button, std::function<void()> action) {
     auto* listener = EventListenerTouchOneByOne::create();
     listener->setSwallowTouches(true);
     listener->onTouchBegan = [button, action = std::move(action)](Touch* touch, Event*) {
-        if (!button->isVisible() || !worldBox(button).containsPoint(touch->getLocation())) return false;
+        if (!button->isVisible() || !button->getBoundingBoxInWorld().containsPoint(touch->getLocation())) return false;
         action();
         return true;
     };

@@ -28,10 +28,6 @@ std::string rowText(const CorvinaCardSerialData& device) {
     return mark + device.portName + " [ " + device.description + " ]";
 }
 
-Rect worldBox(const Node* node) {
-    Size s = node->getContentSize();
-    return node->getNodeToWorldTransform().applyToRect(Rect(0, 0, s.width, s.height));
-}
 } // namespace
 
 void FieldScene::startSetupThread() {
@@ -154,13 +150,13 @@ void FieldScene::showPortList() {
         auto* listener = EventListenerTouchOneByOne::create();
         listener->setSwallowTouches(true);
         listener->onTouchBegan = [label](Touch* touch, Event*) {
-            if (!worldBox(label).containsPoint(touch->getLocation())) return false;
+            if (!label->getBoundingBoxInWorld().containsPoint(touch->getLocation())) return false;
             label->setOpacity(128);
             return true;
         };
         listener->onTouchEnded = [this, label](Touch* touch, Event*) {
             label->setOpacity(255);
-            if (!worldBox(label).containsPoint(touch->getLocation())) return;
+            if (!label->getBoundingBoxInWorld().containsPoint(touch->getLocation())) return;
             if (manager()->getState() == Idle) manager()->setSelectedIndex(label->getTag());
             startActivateThread();
             closePortList();

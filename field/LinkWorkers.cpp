@@ -51,10 +51,6 @@ CorvinaAppsError refusalError(const TransferOutcome& outcome) {
     return e;
 }
 
-Rect worldBox(const Node* node) {
-    Size s = node->getContentSize();
-    return node->getNodeToWorldTransform().applyToRect(Rect(0, 0, s.width, s.height));
-}
 
 EventListenerTouchOneByOne* swallowAll() {
     auto* listener = EventListenerTouchOneByOne::create();
@@ -240,14 +236,14 @@ void FieldScene::showSendingOverlay() {
     auto* stop = EventListenerTouchOneByOne::create();
     stop->setSwallowTouches(true);
     stop->onTouchBegan = [this](Touch* touch, Event*) {
-        if (!sendingStopButton || !worldBox(sendingStopButton).containsPoint(touch->getLocation())) return false;
+        if (!sendingStopButton || !sendingStopButton->getBoundingBoxInWorld().containsPoint(touch->getLocation())) return false;
         sendingStopButton->setOpacity(kPressedOpacity);
         return true;
     };
     stop->onTouchEnded = [this](Touch* touch, Event*) {
         if (!sendingStopButton) return;
         sendingStopButton->setOpacity(255);
-        if (!worldBox(sendingStopButton).containsPoint(touch->getLocation())) return;
+        if (!sendingStopButton->getBoundingBoxInWorld().containsPoint(touch->getLocation())) return;
         std::shared_ptr<std::atomic<bool>> cancel = transferCancel;
         finishSendingOverlay(sendingOverlayId);
         if (cancel) cancel->store(true);
@@ -278,7 +274,7 @@ void FieldScene::finishSendingOverlay(int overlay) {
     close->setSwallowTouches(true);
     close->onTouchBegan = [](Touch*, Event*) { return true; };
     close->onTouchEnded = [this](Touch* touch, Event*) {
-        if (sendingOverlay && worldBox(sendingOverlay).containsPoint(touch->getLocation())) closeSendingOverlay();
+        if (sendingOverlay && sendingOverlay->getBoundingBoxInWorld().containsPoint(touch->getLocation())) closeSendingOverlay();
     };
     dispatcher->addEventListenerWithSceneGraphPriority(close, sendingOverlay);
     sendingListeners.emplace_back(close);

@@ -19,10 +19,6 @@ const float kLongPress = 0.7f;
 const uint8_t kCopyOpacity = 150;
 const int kLongPressTag = 0x10c;
 
-Rect worldBox(const Node* node) {
-    Size s = node->getContentSize();
-    return node->getNodeToWorldTransform().applyToRect(Rect(0, 0, s.width, s.height));
-}
 
 void setSwallowing(CardSprite* card, bool on) {
     if (auto* listener = dynamic_cast<EventListenerTouchOneByOne*>(card->getTouchListener()))
@@ -99,7 +95,7 @@ void FieldScene::attachPaletteCardListener(CardSprite* card) {
 
 bool FieldScene::onPaletteCardBegan(CardSprite* card, Touch* touch) {
     if (paletteSourceCard || heldCard) return false;
-    if (!worldBox(card).containsPoint(touch->getLocation())) return false;
+    if (!card->getBoundingBoxInWorld().containsPoint(touch->getLocation())) return false;
     decided = false;
     paletteSourceCard = card;
     paletteTouchStart = touch->getLocation();

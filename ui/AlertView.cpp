@@ -22,8 +22,7 @@ Sprite* picture(const std::string& path) {
 } // namespace
 
 bool containsWorldPoint(const Node* node, const Vec2& worldPoint) {
-    const Size& size = node->getContentSize();
-    return node->getNodeToWorldTransform().applyToRect(Rect(0, 0, size.width, size.height)).containsPoint(worldPoint);
+    return node->getBoundingBoxInWorld().containsPoint(worldPoint);
 }
 
 AlertView* AlertView::create(const std::string& message) {

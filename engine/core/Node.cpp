@@ -195,6 +195,10 @@ Rect Node::getBoundingBox() const {
     return getNodeToParentTransform().applyToRect({0, 0, _contentSize.width, _contentSize.height});
 }
 
+Rect Node::getBoundingBoxInWorld() const {
+    return getNodeToWorldTransform().applyToRect({0, 0, _contentSize.width, _contentSize.height});
+}
+
 bool Node::isVisibleThroughClipping(const Vec2& worldPoint) const {
     for (const Node* node = this; node; node = node->_parent)
         if (node->clipsOut(worldPoint)) return false;

@@ -115,6 +115,8 @@ public:
     Vec2 convertToNodeSpaceAR(const Vec2& p) const { return convertToNodeSpace(p) - getAnchorPointInPoints(); }
     // The content rectangle in the parent's space.
     Rect getBoundingBox() const;
+    // The same box in world coordinates: where a touch on the node lands.
+    Rect getBoundingBoxInWorld() const;
     // True when `worldPoint` shows through the window of every clipping
     // node from this one up to the root: a node scrolled out of a clipping
     // view is not there for touches.
