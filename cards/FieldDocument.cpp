@@ -19,6 +19,19 @@ std::string textAt(const engine::ValueMap& map, const char* key) {
     return it == map.end() ? std::string() : it->second.asString();
 }
 
+// A number card's number as the number entry makes it: digits with at most
+// one point. Anything else (a damaged or hand-edited file) is no number, so
+// nothing strange is ever typed into the board.
+std::string numberOrNothing(const std::string& text) {
+    int digits = 0, points = 0;
+    for (char c : text) {
+        if (c >= '0' && c <= '9') ++digits;
+        else if (c == '.') ++points;
+        else return "";
+    }
+    return digits > 0 && points <= 1 ? text : "";
+}
+
 bool inCatalogue(int set, int index) {
     // The catalogue throws for a set outside it: ask only about real sets.
     return set >= 0 && set < kCardSetCount && index >= 0 && index < CardCatalog::cardCount(set);
@@ -54,7 +67,7 @@ FieldDocument documentFromValue(const engine::ValueVector& value) {
         record.x = std::clamp(intAt(card, "x"), -kCoordinateLimit, kCoordinateLimit);
         record.y = std::clamp(intAt(card, "y"), -kCoordinateLimit, kCoordinateLimit);
         record.zorder = intAt(card, "zorder");
-        record.value = textAt(card, "value");
+        record.value = numberOrNothing(textAt(card, "value"));
         document.push_back(std::move(record));
     }
     return document;

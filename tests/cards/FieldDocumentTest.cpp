@@ -42,12 +42,24 @@ TEST(FieldDocument, SurvivesTheFileAndSkipsWhatIsNotACard) {
         <key>x</key><integer>99999999999</integer><key>y</key><real>-12.7</real>
         <key>zorder</key><array/><key>value</key><integer>5</integer></dict>
   <dict><key>tab</key><true/><key>x</key><string>abc</string><key>value</key><dict/></dict>
+  <dict><key>value</key><string>nan</string></dict>
+  <dict><key>value</key><string>1e3</string></dict>
+  <dict><key>value</key><string>600</string></dict>
+  <dict><key>value</key><string>.5</string></dict>
+  <dict><key>value</key><string>1.2.3</string></dict>
 </array></plist>)";
     const FieldDocument read = documentFromValue(engine::plist::parseVector(hostile));
     const FieldDocument expected = {
         {0, 0, 0, 0, 0, ""},
         {2, 2, kCoordinateLimit, -12, 0, "5"},
         {1, 0, 0, 0, 0, ""},
+        // A number is digits with at most one point; anything else loads as
+        // no number. One too large for the board is kept: the send refuses it.
+        {0, 0, 0, 0, 0, ""},
+        {0, 0, 0, 0, 0, ""},
+        {0, 0, 0, 0, 0, "600"},
+        {0, 0, 0, 0, 0, ".5"},
+        {0, 0, 0, 0, 0, ""},
     };
     EXPECT_EQ(read, expected);
 }

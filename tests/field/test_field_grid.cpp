@@ -512,3 +512,25 @@ TEST_F(FieldGridTest, ANumberCardLetGoInTheTrashOpensNoEntryAndHiddenCardsTakeNo
     EXPECT_EQ(field->getPaletteDragCard(), nullptr);
     touch(Code::ENDED, hidden + Vec2(40, 0));
 }
+
+TEST_F(FieldGridTest, ZOrdersOrderAndWholeNumberPositionsSurviveASave) {
+    EXPECT_TRUE(field->makeFieldDocument().empty()) << "an empty field saves an empty array";
+    CardRecord a = onRow(0, 0, 0), b = onRow(0, 1, 1), c = onRow(0, 2, 2, "25");
+    a.zorder = 3;
+    b.zorder = 1;
+    c.zorder = 2;
+    field->loadDocument({a, b, c});
+    CardSprite* loose = field->addCardToField(3, CARD_SET_BASIC, Vec2(623.9f, 4040.2f), 255);
+    ASSERT_NE(loose, nullptr);
+    const FieldDocument doc = field->makeFieldDocument();
+    ASSERT_EQ(doc.size(), 4u);
+    EXPECT_EQ(doc[0].zorder, 3);
+    EXPECT_EQ(doc[1].zorder, 1);
+    EXPECT_EQ(doc[2].zorder, 2);
+    EXPECT_EQ(doc[2].value, "25");
+    EXPECT_EQ(doc[3].x, 623);
+    EXPECT_EQ(doc[3].y, 4040);
+    field->loadDocument(doc);
+    EXPECT_EQ(field->makeFieldDocument(), doc);
+    EXPECT_EQ(field->getFieldCards()[3]->getPosition(), Vec2(623, 4040));
+}
