@@ -121,6 +121,8 @@ protected:
         FileUtils::getInstance()->setWriteCalls(nullptr);
         SaveDataManager::resetForTests();
         FileUtils::getInstance()->setWritablePath("");
+        // No frames run here to drain the programs made with create().
+        engine::AutoreleasePool::getInstance()->clear();
     }
 
     SaveDataManager* manager() { return SaveDataManager::getInstance(); }
