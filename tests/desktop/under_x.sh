@@ -39,11 +39,13 @@ wm_settled() { wm_ready || ! kill -0 "$wmpid" 2>/dev/null; }
 for attempt in 1 2 3; do
   openbox >>"$dir/wm.log" 2>&1 &
   wmpid=$!
-  wait_for 600 wm_settled || true
+  wait_for 300 wm_settled || true
   wm_ready && break
   echo "the window manager did not take the screen (attempt $attempt):"; cat "$dir/wm.log"
   kill "$wmpid" 2>/dev/null || true
-  [ "$attempt" = 3 ] && exit 1
+  # Without a window manager there is nothing to minimise with: the test
+  # cannot run here, which CTest shows as skipped, not passed.
+  [ "$attempt" = 3 ] && { echo "skipped: no window manager could be started on this display"; exit 77; }
 done
 
 status=0
