@@ -207,18 +207,18 @@ int commandNew(const Options& o, std::ostream& err) {
     }
     FieldDocument doc;
     std::vector<bool> taken(field_geometry::kRowCount, false);
-    for (const std::string& spec : o.rows) {
+    for (const std::string& given : o.rows) {
         std::vector<std::string> parts;
-        std::stringstream in(spec);
+        std::stringstream in(given);
         for (std::string part; std::getline(in, part, ':');) parts.push_back(part);
         int row = 0, set = 0, index = 0;
         if ((parts.size() != 3 && parts.size() != 4) || !wholeNumber(parts[0], row) || !wholeNumber(parts[1], set) ||
             !wholeNumber(parts[2], index)) {
-            err << "corvina-cli: --row wants N:SET:INDEX[:NUMBER], got '" << spec << "'\n";
+            err << "corvina-cli: --row wants N:SET:INDEX[:NUMBER], got '" << given << "'\n";
             return kCliUsage;
         }
         if (row >= field_geometry::kRowCount || set >= kCardSetCount || index >= CardCatalog::cardCount(set)) {
-            err << "corvina-cli: no such row or card: '" << spec << "' (rows 0 to 39, sets 0 to 2)\n";
+            err << "corvina-cli: no such row or card: '" << given << "' (rows 0 to 39, sets 0 to 2)\n";
             return kCliUsage;
         }
         if (taken[static_cast<size_t>(row)]) {
