@@ -13,7 +13,7 @@
 #include "cards/FieldSnapshot.h"
 #include "cards/ProgramGenerator.h"
 #include "device/CorvinaCardSerialManager.h"
-#include "device/Typing.h"
+#include "device/ProgramLink.h"
 #include "engine/core/ApplicationProtocol.h"
 #include "engine/core/Plist.h"
 #include "engine/core/Value.h"
@@ -176,21 +176,6 @@ bool chooseLink(const Options& o, std::ostream& err) {
     return true;
 }
 
-class TerminalOutput : public ProgramOutput {
-public:
-    TerminalOutput(TypingContext context, std::ostream& shown) : context(std::move(context)), shown(shown) {}
-    bool sendText(int delayMs, bool reportChars, const std::string& text) override {
-        return ::sendText(context, delayMs, reportChars, error, text);
-    }
-    bool sendByte(int delayMs, std::uint8_t byte) override { return ::sendByte(context, delayMs, error, byte); }
-    void listingLine(const std::string& line) override { shown << line << std::flush; }
-    bool cancelRequested() const override { return false; }
-
-    TypingContext context;
-    std::ostream& shown;
-    CorvinaAppsError error;
-};
-
 int commandPorts(std::ostream& out, std::ostream& err) {
     CorvinaCardSerialManager* m = CorvinaCardSerialManager::getInstance();
     if (!m->scanPorts({})) err << "corvina-cli: the list of serial ports could not be read\n";
@@ -290,13 +275,13 @@ int commandSend(const Options& o, std::ostream& out, std::ostream& err) {
     if (!m->openLink(&error)) return openFailed(error, err);
     std::atomic<bool> never{false};
     size_t typed = 0;
-    TerminalOutput output(TypingContext{m, &never,
-                                        [&](char c) {
-                                            ++typed;
-                                            err << c << std::flush;
-                                        },
-                                        &realPacingClock()},
-                          err);
+    LinkProgramOutput output(TypingContext{m, &never,
+                                           [&](char c) {
+                                               ++typed;
+                                               err << c << std::flush;
+                                           },
+                                           &realPacingClock()},
+                             [&err](const std::string& line) { err << line << std::flush; });
     const TransferOutcome outcome = transferProgram(snapshotFromDocument(*doc), *dialect, output);
     m->closeLink();
     if (outcome.refused()) return refused(outcome, err);
@@ -320,9 +305,7 @@ int commandStop(const Options& o, std::ostream& err) {
     if (!m->openLink(&error)) return openFailed(error, err);
     std::atomic<bool> never{false};
     TypingContext context{m, &never, {}, &realPacingClock()};
-    const CardCatalog::DialectInfo& info = CardCatalog::dialect(*dialect);
-    const bool ok = sendText(context, info.breakCode.delayMs, false, error, info.breakCode.text) &&
-                    sendText(context, info.stopCode.delayMs, false, error, info.stopCode.text);
+    const bool ok = runStopSequence(context, *dialect, error);
     m->closeLink();
     if (!ok) {
         err << "corvina-cli: " << error.message << "\n";

@@ -3,11 +3,10 @@
 #include <cstdio>
 #include <thread>
 
-#include "cards/CardCatalog.h"
 #include "cards/DeviceManager.h"
 #include "cards/ProgramGenerator.h"
 #include "device/CorvinaCardSerialManager.h"
-#include "device/Typing.h"
+#include "device/ProgramLink.h"
 #include "engine/core/Action.h"
 #include "engine/core/Director.h"
 #include "engine/core/EventDispatcher.h"
@@ -22,24 +21,6 @@ using namespace engine;
 namespace {
 const int kOverlayZ = 950;
 
-// The typing of a transfer: texts and que bytes go out over the open link
-// with their pauses; characters and listing lines go to the overlay.
-class LinkOutput : public ProgramOutput {
-public:
-    LinkOutput(TypingContext context, std::function<void(const std::string&)> listing)
-        : context(std::move(context)), listing(std::move(listing)) {}
-    bool sendText(int delayMs, bool reportChars, const std::string& text) override {
-        return ::sendText(context, delayMs, reportChars, error, text);
-    }
-    bool sendByte(int delayMs, std::uint8_t byte) override { return ::sendByte(context, delayMs, error, byte); }
-    void listingLine(const std::string& line) override { listing(line); }
-    bool cancelRequested() const override { return context.cancel->load(std::memory_order_relaxed); }
-
-    TypingContext context;
-    std::function<void(const std::string&)> listing;
-    CorvinaAppsError error;
-};
-
 // A program refused before anything was typed: only the reason is shown.
 CorvinaAppsError refusalError(const TransferOutcome& outcome) {
     Localization* l = Localization::getInstance();
@@ -50,7 +31,6 @@ CorvinaAppsError refusalError(const TransferOutcome& outcome) {
     e.showAlert = true;
     return e;
 }
-
 
 EventListenerTouchOneByOne* swallowAll() {
     auto* listener = EventListenerTouchOneByOne::create();
@@ -124,12 +104,7 @@ void FieldScene::stopProgram() {
             TypingContext context{manager, &never, {}, clock};
             bool ok = manager->openLink(&error);
             const bool conflict = !ok && manager->lastOpenWasPortConflict();
-            if (ok) {
-                const CardCode breakCode = CardCatalog::dialect(dialect).breakCode;
-                const CardCode stopCode = CardCatalog::dialect(dialect).stopCode;
-                ok = sendText(context, breakCode.delayMs, false, error, breakCode.text) &&
-                     sendText(context, stopCode.delayMs, false, error, stopCode.text);
-            }
+            if (ok) ok = runStopSequence(context, dialect, error);
             FieldScene* scene = self.get();
             if (!ok) {
                 scene->post([scene, error] { scene->handleLinkError(error); });
@@ -186,7 +161,7 @@ void FieldScene::sendProgram() {
             auto report = [scene, overlay](const std::string& text) {
                 scene->post([scene, overlay, text] { scene->appendTypedText(overlay, text); });
             };
-            LinkOutput out(TypingContext{manager, cancel.get(), [report](char c) { report(std::string(1, c)); }, clock},
+            LinkProgramOutput out(TypingContext{manager, cancel.get(), [report](char c) { report(std::string(1, c)); }, clock},
                            [report](const std::string& line) { report(line); });
             const TransferOutcome outcome = transferProgram(snapshot, snapshot.dialect, out);
             if (outcome.kind == TransferOutcome::Failed) {
