@@ -11,8 +11,9 @@ bool LinkProgramOutput::sendText(int delayMs, bool reportChars, const std::strin
 
 bool LinkProgramOutput::sendByte(int delayMs, std::uint8_t byte) { return ::sendByte(context, delayMs, error, byte); }
 
+// The generator hands out lines; shown one after another they need their ending.
 void LinkProgramOutput::listingLine(const std::string& line) {
-    if (listing) listing(line);
+    if (listing) listing(line + "\n");
 }
 
 bool LinkProgramOutput::cancelRequested() const {

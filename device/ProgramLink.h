@@ -11,7 +11,8 @@
 
 class LinkProgramOutput : public ProgramOutput {
 public:
-    // `listing` receives the que program's lines, for the user to read.
+    // `listing` receives the que program's lines, each with its line ending,
+    // for the user to read.
     LinkProgramOutput(TypingContext context, std::function<void(const std::string&)> listing);
 
     bool sendText(int delayMs, bool reportChars, const std::string& text) override;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "device/ProgramLink.h"
 #include "device/Typing.h"
 #include "tests/device/MemoryLinks.h"
 #include "tests/device/RecordingClock.h"
@@ -131,4 +132,24 @@ TEST_F(TypingTest, ARawBytePausesBeforeItGoesOut)
     EXPECT_FALSE(sendByte(ctx, 30, error, 0x02));
     EXPECT_EQ(link.bytes.size(), 2u);
     EXPECT_FALSE(error.showAlert);
+}
+
+TEST_F(TypingTest, AProgramGoesOutAsRenderedAndItsListingLineByLine)
+{
+    FieldSnapshot field;
+    field.rows[0] = SnapshotCard{CardKind{CARD_SET_BASIC, 0}, "", {}, 0, 0};
+    field.rows[2] = SnapshotCard{CardKind{CARD_SET_BASIC, 1}, "", {}, 0, 1};
+    std::string shown;
+    LinkProgramOutput out(ctx, [&shown](const std::string& line) { shown += line; });
+    ASSERT_EQ(transferProgram(field, DIALECT_QUE, out).kind, TransferOutcome::Sent);
+    ByteCollector rendered;
+    transferProgram(field, DIALECT_QUE, rendered);
+    EXPECT_EQ(link.bytes, rendered.bytes);
+    std::string lines;
+    for (const std::string& line : rendered.listing) lines += line + "\n";
+    EXPECT_EQ(shown, lines) << "one line each, as the user reads them";
+
+    link.bytes.clear();
+    ASSERT_TRUE(runStopSequence(ctx, DIALECT_JAM, error));
+    EXPECT_EQ(link.bytes, "\x1b\nOUT0\n");
 }
