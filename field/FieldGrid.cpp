@@ -275,8 +275,7 @@ void FieldScene::liftHeldCard(CardSprite* card, int serial) {
     raiseGroup();
     card->setOpacity(kLiftedOpacity);
     lifting = true;
-    if (auto* listener = dynamic_cast<EventListenerTouchOneByOne*>(card->getTouchListener()))
-        listener->setSwallowTouches(true);
+    card->setSwallowTouches(true);
     startEdgeScroll(card);
     trashIcon->stopActionByTag(kTrashPlayTag);
     Action* fade = trashIcon->runAction(FadeIn::create(0.2f));
@@ -345,8 +344,7 @@ void FieldScene::onFieldCardEnded(CardSprite* card, Touch* touch, bool cancelled
     RefPtr<CardSprite> keep(card);
     bool deleted = false;
     if (lifting) {
-        if (auto* listener = dynamic_cast<EventListenerTouchOneByOne*>(card->getTouchListener()))
-            listener->setSwallowTouches(false);
+        card->setSwallowTouches(false);
         std::vector<RefPtr<CardSprite>> group = dragGroup;
         for (auto& c : group) c->setOpacity(255);
         const bool inTrash = !cancelled && trashHitBox().containsPoint(touch->getLocation());

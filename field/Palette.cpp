@@ -18,12 +18,6 @@ const float kDragStart = 10;
 const float kLongPress = 0.7f;
 const uint8_t kCopyOpacity = 150;
 const int kLongPressTag = 0x10c;
-
-
-void setSwallowing(CardSprite* card, bool on) {
-    if (auto* listener = dynamic_cast<EventListenerTouchOneByOne*>(card->getTouchListener()))
-        listener->setSwallowTouches(on);
-}
 } // namespace
 
 void FieldScene::clearPalette() {
@@ -116,7 +110,7 @@ void FieldScene::pickUpFromPalette(CardSprite* card, const Vec2& screenPosition)
     paletteDragCard->setOpacity(kCopyOpacity);
     paletteDragCard->setPosition(screenPosition);
     addChild(paletteDragCard, 800);
-    setSwallowing(card, true);
+    card->setSwallowTouches(true);
     decided = true;
 }
 
@@ -164,7 +158,7 @@ void FieldScene::onPaletteCardEnded(CardSprite* card, Touch*) {
     stopEdgeScroll();
     dragGroup.clear();
     card->stopAllActions();
-    setSwallowing(card, false);
+    card->setSwallowTouches(false);
     paletteSourceCard = nullptr;
     decided = false;
 }

@@ -56,9 +56,13 @@ public:
     // Null on a card made without a code path.
     engine::Sprite* getFlipControl() const { return flipControl; }
 
-    engine::EventListener* getTouchListener() const { return touchListener.get(); }
+    engine::EventListenerTouchOneByOne* getTouchListener() const { return touchListener.get(); }
     // The drag listener the field attaches; the old one is released.
-    void setTouchListener(engine::EventListener* listener) { touchListener = listener; }
+    void setTouchListener(engine::EventListenerTouchOneByOne* listener) { touchListener = listener; }
+    // Whether that listener keeps the card's touch from what lies behind it.
+    void setSwallowTouches(bool on) {
+        if (touchListener) touchListener->setSwallowTouches(on);
+    }
 
     CardConnector connectors[2];
     CardSprite* neighbours[4] = {nullptr, nullptr, nullptr, nullptr};
@@ -66,7 +70,7 @@ public:
 protected:
     CardSprite() = default;
 
-    engine::RefPtr<engine::EventListener> touchListener;
+    engine::RefPtr<engine::EventListenerTouchOneByOne> touchListener;
     std::string numberText;
     int cardIndex = 0;
     int cardSet = 0;
