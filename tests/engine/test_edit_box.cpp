@@ -9,6 +9,7 @@
 #include "engine/platform/MessageBox.h"
 #include "engine/platform/TextInput.h"
 #include "support/HeadlessTest.h"
+#include "support/TextEvents.h"
 
 using namespace engine;
 using engine::ui::EditBox;
@@ -34,29 +35,9 @@ public:
 const std::string kEndReturn = "end:" + std::to_string(static_cast<int>(EditBoxDelegate::EditBoxEndAction::RETURN));
 const std::string kEndUnknown = "end:" + std::to_string(static_cast<int>(EditBoxDelegate::EditBoxEndAction::UNKNOWN));
 
-SDL_Event textInput(const char* text) {
-    SDL_Event e{};
-    e.type = SDL_TEXTINPUT;
-    std::strncpy(e.text.text, text, sizeof(e.text.text) - 1);
-    return e;
-}
-
-SDL_Event composing(const char* text) {
-    SDL_Event e{};
-    e.type = SDL_TEXTEDITING;
-    std::strncpy(e.edit.text, text, sizeof(e.edit.text) - 1);
-    e.edit.start = 0;
-    e.edit.length = 0;
-    return e;
-}
-
-SDL_Event key(SDL_Keycode sym) {
-    SDL_Event e{};
-    e.type = SDL_KEYDOWN;
-    e.key.state = SDL_PRESSED;
-    e.key.keysym.sym = sym;
-    return e;
-}
+using testsupport::composing;
+using testsupport::key;
+using testsupport::textInput;
 
 SDL_Event pressAt(int x, int y) {
     SDL_Event e{};

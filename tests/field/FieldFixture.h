@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "cards/DeviceManager.h"
+#include "cards/FieldDocument.h"
+#include "cards/FieldGeometry.h"
 #include "device/CorvinaCardSerialManager.h"
 #include "engine/platform/MessageBox.h"
 #include "save/SaveDataManager.h"
@@ -115,6 +117,19 @@ protected:
     // Design point to window pixel at 1024 x 768.
     SDL_Color at(const testsupport::Frame& f, float x, float y) const {
         return f.at(static_cast<int>(x), static_cast<int>(768 - 1 - y));
+    }
+
+    // A card sitting on `row`, as a saved program keeps it.
+    static CardRecord onRow(int set, int index, int row, const std::string& value = "") {
+        Vec2 at = field_geometry::cardCentreOnRow(row, 768);
+        return CardRecord{set, index, truncateCoordinate(at.x), truncateCoordinate(at.y), row, value};
+    }
+    // The full set's wait card that takes a number of seconds.
+    static int waitAnyCard() {
+        DeviceManager* d = DeviceManager::getInstance();
+        for (int i = 0; i < d->getCardCount(CARD_SET_FULL); ++i)
+            if (d->getCardCode(i, CARD_SET_FULL).kind == 1 && d->getCardCode(i, CARD_SET_FULL).multiplier == 60) return i;
+        return -1;
     }
 
     FieldScene* field = nullptr;

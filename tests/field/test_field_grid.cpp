@@ -3,31 +3,18 @@
 // cards and chains; shifting rows; typing numbers; the dialect choice.
 #include <SDL.h>
 
-#include <cstring>
 #include <random>
 
-#include "cards/FieldGeometry.h"
 #include "engine/core/TextureCache.h"
 #include "engine/platform/TextInput.h"
 #include "views/InputCardSprite.h"
 #include "field/FieldFixture.h"
+#include "support/TextEvents.h"
 
 namespace {
 
-SDL_Event textInput(const char* text) {
-    SDL_Event e{};
-    e.type = SDL_TEXTINPUT;
-    std::strncpy(e.text.text, text, sizeof(e.text.text) - 1);
-    return e;
-}
-
-SDL_Event key(SDL_Keycode sym) {
-    SDL_Event e{};
-    e.type = SDL_KEYDOWN;
-    e.key.state = SDL_PRESSED;
-    e.key.keysym.sym = sym;
-    return e;
-}
+using testsupport::key;
+using testsupport::textInput;
 
 class FieldGridTest : public FieldSceneTest {
 protected:
@@ -36,12 +23,6 @@ protected:
         field->setDocumentSink([this](const FieldDocument& doc) { saved.push_back(doc); });
     }
 
-    // A card of `set` and `index` on row `row`, as a saved program has it.
-    static CardRecord onRow(int set, int index, int row, const std::string& value = "") {
-        Vec2 at = field_geometry::cardCentreOnRow(row, 768);
-        return CardRecord{set, index, truncateCoordinate(at.x), truncateCoordinate(at.y),
-                          row, value};
-    }
     Vec2 screenOf(const Node* node) const { return node->getParent()->convertToWorldSpace(node->getPosition()); }
     Vec2 headConnector(int row) const {
         CardSprite* head = field->getRowHead(row);
@@ -98,12 +79,6 @@ protected:
             if (c && field->rowOfCard(c) != row) return ::testing::AssertionFailure() << "row " << row << " disagrees";
         }
         return ::testing::AssertionSuccess();
-    }
-    static int firstNumberCard(int set) {
-        DeviceManager* d = DeviceManager::getInstance();
-        for (int i = 0; i < d->getCardCount(set); ++i)
-            if (d->getCardCode(i, set).kind == 1 && d->getCardCode(i, set).multiplier == 60) return i;
-        return -1;
     }
 
     std::vector<FieldDocument> saved;
@@ -284,7 +259,7 @@ TEST_F(FieldGridTest, RowsShiftWithTheirCardsAndEachShiftIsSavedOnceTheSlidesEnd
 }
 
 TEST_F(FieldGridTest, TheNumberEntryTakesGoodNumbersAndShakesAtTheRest) {
-    const int wait = firstNumberCard(CARD_SET_FULL);
+    const int wait = waitAnyCard();
     ASSERT_GE(wait, 0);
     field->loadDocument({onRow(CARD_SET_FULL, wait, 1, "2"), onRow(CARD_SET_BASIC, 0, 2)});
     CardSprite* card = field->cardOnRow(1);
@@ -364,7 +339,7 @@ TEST_F(FieldGridTest, AnAnyTimesCountBelowOneShakes) {
 }
 
 TEST_F(FieldGridTest, ChoosingLatteTurnsEveryFieldCardAndTheGreyVeilClosesWithoutAChoice) {
-    const int wait = firstNumberCard(CARD_SET_FULL);
+    const int wait = waitAnyCard();
     field->loadDocument({onRow(CARD_SET_BASIC, 0, 0), onRow(CARD_SET_PAPRIKA, 1, 1), onRow(CARD_SET_FULL, wait, 2, "3")});
     CardSprite* turned = field->cardOnRow(1);
     turned->flip();
@@ -403,7 +378,7 @@ TEST_F(FieldGridTest, ChoosingLatteTurnsEveryFieldCardAndTheGreyVeilClosesWithou
 }
 
 TEST_F(FieldGridTest, SavedCardsComeBackOnTheirRowsAndALooseCardNearARowStaysLoose) {
-    const int wait = firstNumberCard(CARD_SET_FULL);
+    const int wait = waitAnyCard();
     CardRecord nearRow = onRow(0, 3, 8);
     nearRow.x += 30;
     field->loadDocument({onRow(0, 0, 0), onRow(CARD_SET_FULL, wait, 1, "25"), nearRow, onRow(1, 2, 4)});
@@ -463,7 +438,7 @@ TEST_F(FieldGridTest, LinksStayPairedThroughALongRandomSequence) {
 }
 
 TEST_F(FieldGridTest, ADozenCardsFromEverySetDrawOnTheirRows) {
-    const int wait = firstNumberCard(CARD_SET_FULL);
+    const int wait = waitAnyCard();
     field->loadDocument({onRow(CARD_SET_BASIC, 0, 0), onRow(CARD_SET_FULL, wait, 1, "2"), onRow(CARD_SET_BASIC, 1, 2),
                          onRow(CARD_SET_FULL, wait, 3, "0.5"), onRow(CARD_SET_PAPRIKA, 4, 4), onRow(CARD_SET_PAPRIKA, 7, 5),
                          onRow(CARD_SET_FULL, 15, 6), onRow(CARD_SET_FULL, 18, 7), onRow(CARD_SET_PAPRIKA, 5, 8),
@@ -488,7 +463,7 @@ TEST_F(FieldGridTest, ADozenCardsFromEverySetDrawOnTheirRows) {
 }
 
 TEST_F(FieldGridTest, ANumberCardLetGoInTheTrashOpensNoEntryAndHiddenCardsTakeNoTouch) {
-    const int wait = firstNumberCard(CARD_SET_FULL);
+    const int wait = waitAnyCard();
     Node* trash = field->getTrashIcon();
     Vec2 inTrash = screenOf(trash) + Vec2(-40, 0);
     field->loadDocument({CardRecord{CARD_SET_FULL, wait, truncateCoordinate(field->getFieldView()->getContainer()->convertToNodeSpace(inTrash).x),

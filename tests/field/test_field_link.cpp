@@ -6,7 +6,6 @@
 #include <condition_variable>
 #include <cstring>
 
-#include "cards/FieldGeometry.h"
 #include "cards/ProgramGenerator.h"
 #include "device/MemoryLinks.h"
 #include "device/PtyBoard.h"
@@ -69,16 +68,6 @@ protected:
     void rescan() {
         field->startScanThread();
         finishWorkers();
-    }
-    static CardRecord onRow(int set, int index, int row, const std::string& value = "") {
-        Vec2 at = field_geometry::cardCentreOnRow(row, 768);
-        return CardRecord{set, index, truncateCoordinate(at.x), truncateCoordinate(at.y), row, value};
-    }
-    static int waitAnyCard() {
-        DeviceManager* d = DeviceManager::getInstance();
-        for (int i = 0; i < d->getCardCount(CARD_SET_FULL); ++i)
-            if (d->getCardCode(i, CARD_SET_FULL).kind == 1 && d->getCardCode(i, CARD_SET_FULL).multiplier == 60) return i;
-        return -1;
     }
     std::string expectedBytes(int dialect) const {
         ByteCollector bytes;

@@ -5,7 +5,6 @@
 #include <sstream>
 
 #include "app/FirstScene.h"
-#include "cards/FieldGeometry.h"
 #include "cards/ProgramGenerator.h"
 #include "cli/CliCommands.h"
 #include "engine/core/Plist.h"
@@ -131,17 +130,15 @@ TEST_F(UserPathTest, ANewProgramIsSavedShownOnTheHomeScreenAndOpensAgainAsItWasL
 
 TEST_F(UserPathTest, AProgramSavedInLatteWithALongWaitOpensInJamWithItsNumber) {
     DeviceManager* devices = DeviceManager::getInstance();
-    int wait = -1;
-    for (int i = 0; i < devices->getCardCount(CARD_SET_FULL); ++i)
-        if (devices->getCardCode(i, CARD_SET_FULL).kind == 1 && devices->getCardCode(i, CARD_SET_FULL).multiplier == 60)
-            wait = i;
+    const int wait = waitAnyCard();
     ASSERT_GE(wait, 0);
     // Saved as a latte program holds it: 600 seconds, fine in latte, too
     // long for jam.
     devices->setDialect(DIALECT_LATTE);
     SaveData* data = SaveData::create();
-    Vec2 at = field_geometry::cardCentreOnRow(3, 768);
-    FieldDocument doc{{CARD_SET_FULL, wait, truncateCoordinate(at.x), truncateCoordinate(at.y), 1, "600"}};
+    CardRecord longWait = onRow(CARD_SET_FULL, wait, 3, "600");
+    longWait.zorder = 1;
+    FieldDocument doc{longWait};
     ASSERT_FALSE(SaveDataManager::getInstance()->saveDocument(data, documentToValue(doc)));
     devices->setDialect(DIALECT_JAM);
     SaveDataManager::resetForTests();
