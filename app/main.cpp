@@ -5,10 +5,13 @@
 #include "engine/core/Director.h"
 #include "engine/core/TextureCache.h"
 #include "engine/platform/Application.h"
+#include "save/SaveDataManager.h"
 
 int main() {
     AppDelegate app;
     const int status = engine::Application::getInstance()->run();
+    // The last drop's save may still be on its way to the disk.
+    SaveDataManager::finishPendingWrites();
     if (!AppDelegate::exitAfterFirstFrame()) return status;
     const auto& missing = engine::Director::getInstance()->getTextureCache()->failedPaths();
     for (const std::string& path : missing) std::fprintf(stderr, "missing picture: %s\n", path.c_str());

@@ -9,6 +9,7 @@
 #include "engine/core/EventDispatcher.h"
 #include "engine/core/Touch.h"
 #include "engine/core/Transition.h"
+#include "save/SaveDataManager.h"
 #include "save/SaveScene.h"
 #include "ui/AppEvents.h"
 #include "ui/Localization.h"
@@ -347,6 +348,8 @@ void FieldScene::tryToClose() {
     stopAllActions();
     leaving = true;
     captureThumbnail([this] {
+        // The home screen and the next program read what this one wrote.
+        SaveDataManager::getInstance()->finishWrites();
         if (leaveHandler) {
             leaveHandler();
             return;

@@ -6,9 +6,12 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "engine/core/Director.h"
 #include "engine/core/FileUtils.h"
 #include "engine/core/Plist.h"
+#include "engine/core/Scheduler.h"
 #include "engine/platform/RenderTexture.h"
+#include "save/DocumentWriter.h"
 
 using engine::FileUtils;
 using engine::RefPtr;
@@ -87,6 +90,42 @@ SaveDataManager* SaveDataManager::getInstance() {
 }
 
 void SaveDataManager::resetForTests() { instanceSlot() = nullptr; }
+
+SaveDataManager::SaveDataManager() : _self(std::make_shared<SaveDataManager*>(this)) {}
+
+SaveDataManager::~SaveDataManager() {
+    _writer.reset();  // every write asked for ends first
+    *_self = nullptr;
+}
+
+DocumentWriter& SaveDataManager::writer() const {
+    if (!_writer) {
+        std::shared_ptr<SaveDataManager*> self = _self;
+        _writer = std::make_unique<DocumentWriter>([self](const std::string&, bool written) {
+            engine::Director::getInstance()->getScheduler()->performFunctionInCocosThread([self, written] {
+                if (SaveDataManager* manager = *self) manager->documentWritten(written);
+            });
+        });
+    }
+    return *_writer;
+}
+
+void SaveDataManager::documentWritten(bool written) {
+    if (written) {
+        _documentFailureTold = false;
+    } else if (!_documentFailureTold) {
+        _documentFailureTold = true;
+        if (_documentFailureHandler) _documentFailureHandler();
+    }
+}
+
+void SaveDataManager::finishWrites() const {
+    if (_writer) _writer->waitUntilIdle();
+}
+
+void SaveDataManager::finishPendingWrites() {
+    if (SaveDataManager* manager = instanceSlot().get()) manager->finishWrites();
+}
 
 bool SaveDataManager::init() {
     _datas.clear();
@@ -209,6 +248,7 @@ std::string SaveDataManager::getImageFullPath(const SaveData* data) const {
 
 ValueVector SaveDataManager::loadDocument(const SaveData* data) const {
     if (!pathsAreSafe(data)) return {};
+    finishWrites();
     return FileUtils::getInstance()->getValueVectorFromFile(fullPath(data->path));
 }
 
@@ -234,6 +274,12 @@ bool SaveDataManager::saveDocument(SaveData* data, const ValueVector& document) 
     }
     if (listed && !pathsAreSafe(data)) {
         // Kept in the catalogue as it was, never written through.
+        if (_listUnwritten) saveList();
+        return true;
+    }
+    if (listed && _lastId >= data->identifier) {
+        // Already on the disk and in the catalogue: the write need not hold up the frame.
+        writer().write(fullPath(data->path), document);
         if (_listUnwritten) saveList();
         return true;
     }
@@ -292,6 +338,8 @@ bool SaveDataManager::saveList() {
 
 void SaveDataManager::removeData(SaveData* data) {
     if (!data) return;
+    // A write still on its way would bring the file back.
+    if (_writer && pathsAreSafe(data)) _writer->forget(fullPath(data->path));
     if (mayDeleteFiles(data)) {
         FileUtils* files = FileUtils::getInstance();
         files->removeFile(fullPath(data->imagePath));
@@ -316,6 +364,10 @@ void SaveDataManager::writeThumbnail(SaveData* data, engine::RenderTexture* text
 }
 
 void SaveDataManager::setListFailureHandler(std::function<void()> handler) { _listFailureHandler = std::move(handler); }
+
+void SaveDataManager::setDocumentFailureHandler(std::function<void()> handler) {
+    _documentFailureHandler = std::move(handler);
+}
 
 void SaveDataManager::setClockForTests(std::function<std::tm()> now) { _clock = std::move(now); }
 

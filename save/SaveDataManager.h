@@ -9,6 +9,7 @@
 // deleted through them. Files another entry also names are never deleted.
 #include <ctime>
 #include <functional>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -16,6 +17,8 @@
 #include "engine/core/Ref.h"
 #include "engine/core/Value.h"
 #include "save/SaveData.h"
+
+class DocumentWriter;
 
 namespace engine {
 class RenderTexture;
@@ -36,8 +39,14 @@ public:
     engine::ValueVector loadDocument(const SaveData* data) const;
     // true when the entry was already listed; a new entry that is written for the first time is listed (front).
     // A new entry whose write fails is left unlisted with no number and no
-    // paths (its title as before) and false is returned.
+    // paths (its title as before) and false is returned. A listed program's
+    // document is written on the writer's thread; a failure is told through
+    // the document failure handler.
     bool saveDocument(SaveData* data, const engine::ValueVector& document);
+    // Returns once every document write asked for has ended.
+    void finishWrites() const;
+    // As finishWrites(), when there is a catalogue at all (at exit).
+    static void finishPendingWrites();
     bool saveList();                          // false when the catalogue could not be written
     void removeData(SaveData* data);
     // Saves the texture as the entry's thumbnail (PNG) and calls `done` on
@@ -46,12 +55,16 @@ public:
     void writeThumbnail(SaveData* data, engine::RenderTexture* texture, std::function<void()> done);
     // Called (on the main thread) whenever the catalogue could not be written, so the scene can tell the user.
     void setListFailureHandler(std::function<void()> handler);
+    // Called on the main thread when a program's document could not be
+    // written; once until a write succeeds again, not at every drop.
+    void setDocumentFailureHandler(std::function<void()> handler);
     // The local time used for time stamps; tests set a fixed one.
     void setClockForTests(std::function<std::tm()> now);
     static std::string timeStamp(const std::tm& t);  // "2017/3/5 9:7:3"
 
 protected:
-    SaveDataManager() = default;
+    SaveDataManager();
+    ~SaveDataManager() override;
 
 private:
     std::string fullPath(const std::string& relative) const;
@@ -68,6 +81,8 @@ private:
     bool mayDeleteFiles(const SaveData* data) const;
     long indexOf(const SaveData* data) const;
     engine::ValueMap entryToValue(const SaveData* data) const;
+    DocumentWriter& writer() const;
+    void documentWritten(bool written);
 
     // An entry as the catalogue held it, and its fields as they were read.
     struct AsRead {
@@ -83,5 +98,10 @@ private:
     bool _listUnwritten = false;  // the last catalogue write failed
     bool _keepAside = false;      // the catalogue on disk is damaged
     std::function<void()> _listFailureHandler;
+    std::function<void()> _documentFailureHandler;
+    bool _documentFailureTold = false;
+    // Cleared when the catalogue goes, so an outcome posted late finds no one.
+    std::shared_ptr<SaveDataManager*> _self;
+    mutable std::unique_ptr<DocumentWriter> _writer;
     std::function<std::tm()> _clock;
 };

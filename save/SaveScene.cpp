@@ -21,6 +21,8 @@ using namespace engine;
 namespace {
 constexpr TextPair kListNotSaved{"プログラムの いちらんを ほぞんできませんでした。",
                                  "The list of programs could not be saved."};
+constexpr TextPair kProgramNotSaved{"プログラムを ほぞんできませんでした。",
+                                    "The program could not be saved."};
 } // namespace
 
 // --- the home screen
@@ -61,6 +63,11 @@ bool SaveScene::init() {
     SaveDataManager::getInstance()->setListFailureHandler([] {
         Localization* texts = Localization::getInstance();
         engine::MessageBox(texts->localizedText(kListNotSaved).c_str(),
+                           texts->localizedText(LocalizedTexts::failed).c_str());
+    });
+    SaveDataManager::getInstance()->setDocumentFailureHandler([] {
+        Localization* texts = Localization::getInstance();
+        engine::MessageBox(texts->localizedText(kProgramNotSaved).c_str(),
                            texts->localizedText(LocalizedTexts::failed).c_str());
     });
     reloadItems();

@@ -181,7 +181,9 @@ bool FileUtils::createDirectory(const std::string& path) const {
     return isDirectory(path);
 }
 
-bool FileUtils::removeFile(const std::string& path) const { return !path.empty() && ::unlink(path.c_str()) == 0; }
+bool FileUtils::removeFile(const std::string& path) const {
+    return !path.empty() && writeCalls().unlink(path.c_str()) == 0;
+}
 
 std::string FileUtils::getStringFromFile(const std::string& path) const {
     std::string data;

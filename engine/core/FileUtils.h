@@ -38,7 +38,7 @@ public:
     // failure the previous file is left as it was and false is returned.
     bool writeStringToFile(const std::string& data, const std::string& path) const;
     bool writeDataToFile(const std::vector<unsigned char>& data, const std::string& path) const;
-    // The calls writes go through; null brings back the system's own.
+    // The calls writes and removals go through; null brings back the system's own.
     void setWriteCalls(FileWriteCalls* calls) { _writeCalls = calls; }
 
     // Property lists: a missing or unreadable file, or a root of the other

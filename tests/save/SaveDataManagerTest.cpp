@@ -10,9 +10,14 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <mutex>
+#include <condition_variable>
+#include <thread>
 
 #include "cards/FieldDocument.h"
+#include "engine/core/Director.h"
 #include "engine/core/FileUtils.h"
+#include "engine/core/Scheduler.h"
 #include "engine/core/Plist.h"
 #include "engine/platform/RenderTexture.h"
 #include "save/SaveDataManager.h"
@@ -224,6 +229,7 @@ TEST_F(SaveCatalogueTest, DocumentsAndTheCatalogueAreWrittenThroughTheAtomicWrit
     FileUtils::getInstance()->setWriteCalls(&calls);
     SaveData* entry = saveNew();
     manager()->saveDocument(entry, documentWith(5));
+    manager()->finishWrites();
     manager()->saveList();
     std::string document = (data / "savedatas" / "1.plist").string(), list = listFile().string();
     EXPECT_EQ(calls.targets(), (std::vector<std::string>{document, list, document, list}));
@@ -427,4 +433,106 @@ TEST_F(SaveCatalogueTest, ADamagedCatalogueIsKeptAsideAndWhatIsValidStaysListed)
         EXPECT_EQ(saveNew()->identifier, 4) << c.text;
     }
     EXPECT_EQ(manager()->getDatas()[2]->title, "") << "a title that is not a string";
+}
+
+namespace {
+
+// Holds every write to a file whose temporary name holds `held` at its
+// open until released, so a test can ask for more while one is under way.
+class HeldCalls : public LoggedCalls {
+public:
+    int open(const char* path, int flags, int mode) override {
+        if ((flags & O_CREAT) && std::string(path).find(held) != std::string::npos) {
+            std::unique_lock<std::mutex> lock(mutex);
+            writers.push_back(std::this_thread::get_id());
+            arrived.notify_all();
+            gate.wait(lock, [&] { return open_; });
+        }
+        return LoggedCalls::open(path, flags, mode);
+    }
+    void waitForAWrite() {
+        std::unique_lock<std::mutex> lock(mutex);
+        arrived.wait(lock, [&] { return !writers.empty(); });
+    }
+    void release() {
+        std::lock_guard<std::mutex> lock(mutex);
+        open_ = true;
+        gate.notify_all();
+    }
+    std::string held = "\x01";
+    std::vector<std::thread::id> writers;
+
+private:
+    std::mutex mutex;
+    std::condition_variable arrived, gate;
+    bool open_ = false;
+};
+
+int writesTo(const LoggedCalls& calls, const fs::path& file) {
+    int n = 0;
+    for (const auto& target : calls.targets()) n += target == file.string();
+    return n;
+}
+
+} // namespace
+
+TEST_F(SaveCatalogueTest, AResaveIsWrittenOffTheMainThreadAndTheNewestWaitingOneReplacesTheOthers) {
+    SaveData* entry = saveNew(1);
+    HeldCalls held;
+    held.held = "/.1.plist.tmp";
+    FileUtils::getInstance()->setWriteCalls(&held);
+    // Returns while its write is held: the frame never waits for the disk.
+    EXPECT_TRUE(manager()->saveDocument(entry, documentWith(2)));
+    held.waitForAWrite();
+    for (int x = 3; x <= 6; ++x) EXPECT_TRUE(manager()->saveDocument(entry, documentWith(x)));
+    std::thread opener([&] { held.release(); });
+    // What quitting does: every write asked for reaches the disk first.
+    SaveDataManager::finishPendingWrites();
+    opener.join();
+    const fs::path file = data / "savedatas" / "1.plist";
+    EXPECT_EQ(documentFromValue(engine::plist::parseVector(contentOf(file))), documentFromValue(documentWith(6)));
+    EXPECT_EQ(writesTo(held, file), 2) << "the held write and the newest one";
+    ASSERT_FALSE(held.writers.empty());
+    for (auto id : held.writers) EXPECT_NE(id, std::this_thread::get_id());
+}
+
+TEST_F(SaveCatalogueTest, AFailedResaveIsToldOnceUntilAWriteSucceedsAgain) {
+    SaveData* entry = saveNew(1);
+    int told = 0;
+    manager()->setDocumentFailureHandler([&] { ++told; });
+    FileUtils::getInstance()->setWriteCalls(&calls);
+    engine::Scheduler* scheduler = engine::Director::getInstance()->getScheduler();
+    auto saveAndSettle = [&](int x) {
+        manager()->saveDocument(entry, documentWith(x));
+        manager()->finishWrites();
+        scheduler->runFunctionsToPerform();
+    };
+    calls.failing = "/.1.plist.tmp";
+    saveAndSettle(2);
+    saveAndSettle(3);
+    EXPECT_EQ(told, 1);
+    calls.failing.clear();
+    saveAndSettle(4);
+    calls.failing = "/.1.plist.tmp";
+    saveAndSettle(5);
+    EXPECT_EQ(told, 2);
+    EXPECT_EQ(documentFromValue(manager()->loadDocument(entry)), documentFromValue(documentWith(4)));
+}
+
+TEST_F(SaveCatalogueTest, DeletingAProgramDropsItsWriteStillWaitingAndLoadingWaitsForTheNewest) {
+    SaveData* kept = saveNew(1);
+    SaveData* gone = saveNew(2);
+    HeldCalls held;
+    held.held = "/.1.plist.tmp";
+    FileUtils::getInstance()->setWriteCalls(&held);
+    manager()->saveDocument(kept, documentWith(10));
+    held.waitForAWrite();
+    manager()->saveDocument(gone, documentWith(20));
+    manager()->removeData(gone);
+    std::thread opener([&] { held.release(); });
+    EXPECT_EQ(documentFromValue(manager()->loadDocument(kept)), documentFromValue(documentWith(10)));
+    opener.join();
+    manager()->finishWrites();
+    EXPECT_FALSE(fs::exists(data / "savedatas" / "2.plist")) << "a waiting write brought a deleted program back";
+    EXPECT_EQ(listedNumbers(), (std::vector<int>{1}));
 }
