@@ -340,17 +340,20 @@ void SaveDataManager::removeData(SaveData* data) {
     if (!data) return;
     // A write still on its way would bring the file back.
     if (_writer && pathsAreSafe(data)) _writer->forget(fullPath(data->path));
-    if (mayDeleteFiles(data)) {
-        FileUtils* files = FileUtils::getInstance();
-        files->removeFile(fullPath(data->imagePath));
-        files->removeFile(fullPath(data->path));
-    }
+    const bool mayDelete = mayDeleteFiles(data);
     long index = indexOf(data);
     if (index >= 0) {
         _asRead.erase(data);
         _datas.erase(_datas.begin() + index);
     }
-    saveList();
+    // The catalogue goes first: a power cut between the two must not leave
+    // a listed program without its document. While the catalogue on disk
+    // still lists it, its files stay.
+    if (saveList() && mayDelete) {
+        FileUtils* files = FileUtils::getInstance();
+        files->removeFile(fullPath(data->imagePath));
+        files->removeFile(fullPath(data->path));
+    }
 }
 
 void SaveDataManager::writeThumbnail(SaveData* data, engine::RenderTexture* texture, std::function<void()> done) {
