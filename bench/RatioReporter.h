@@ -3,12 +3,16 @@
 // print the ratio of two of them measured in the same run.
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
 #include <map>
+#include <unistd.h>
 #include <string>
 #include <vector>
 
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
+    // Colours only on a terminal: a log keeps plain text.
+    RatioReporter() : ConsoleReporter(isatty(fileno(stdout)) ? OO_Defaults : OO_Tabular) {}
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs)
