@@ -9,9 +9,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <condition_variable>
 #include <iterator>
 #include <mutex>
-#include <condition_variable>
 #include <thread>
 
 #include "cards/FieldDocument.h"
@@ -72,11 +72,13 @@ std::string entryText(int n) {
 ValueVector documentWith(int x) { return documentToValue({{0, 1, x, 20, 0, ""}}); }
 
 // The system calls of every file write, logged; a write whose temporary
-// file name holds `failing` cannot be opened, as on a full disk.
+// file name holds `failing` cannot be opened, as on a full disk. The
+// writer thread and the main thread may write at once.
 class LoggedCalls : public engine::FileWriteCalls {
 public:
     int open(const char* path, int flags, int mode) override {
         if (flags & O_CREAT) {
+            std::lock_guard<std::mutex> lock(logging);
             created.push_back(path);
             if (!failing.empty() && std::string(path).find(failing) != std::string::npos) {
                 errno = ENOSPC;
@@ -86,10 +88,12 @@ public:
         return FileWriteCalls::open(path, flags, mode);
     }
     int rename(const char* from, const char* to) override {
+        std::lock_guard<std::mutex> lock(logging);
         renamed.emplace_back(from, to);
         return FileWriteCalls::rename(from, to);
     }
     int unlink(const char* path) override {
+        std::lock_guard<std::mutex> lock(logging);
         unlinked.push_back(path);
         return FileWriteCalls::unlink(path);
     }
@@ -103,6 +107,7 @@ public:
         return names;
     }
 
+    std::mutex logging;
     std::string failing;
     std::vector<std::string> created, unlinked;
     std::vector<std::pair<std::string, std::string>> renamed;
