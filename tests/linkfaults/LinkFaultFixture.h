@@ -185,7 +185,7 @@ protected:
             }
             int refusal = 0;
             {
-                std::lock_guard<std::mutex> lock(sendMutex);
+                std::lock_guard<std::mutex> lock(seamMutex);
                 destinations.push_back(d);
                 const int number = static_cast<int>(destinations.size());
                 if (refuseWith != 0 && number >= refuseFrom) refusal = refuseWith;
@@ -202,7 +202,7 @@ protected:
         SerialLink::setOpenForTests([this](const char* path, int flags) {
             std::string target = path;
             {
-                std::lock_guard<std::mutex> lock(sendMutex);
+                std::lock_guard<std::mutex> lock(seamMutex);
                 if (target == kStableName) target = stableTarget;
             }
             return ::open(target.c_str(), flags);
@@ -213,13 +213,15 @@ protected:
         baselineThreads = threadCount();
     }
     void TearDown() override {
-        // A test that stopped early leaves no worker waiting at the gate.
+        // No new search starts while the last ones are waited for, and a
+        // test that stopped early leaves no worker waiting at the gate.
+        if (field) field->setHotPlugInterval(0);
         clock.release();
         clock.markUnplugged();
         finishWorkers();
         EXPECT_EQ(CorvinaCardSerialManager::getInstance()->getUdpSettings().host, "127.0.0.1");
         {
-            std::lock_guard<std::mutex> lock(sendMutex);
+            std::lock_guard<std::mutex> lock(seamMutex);
             for (const Destination& d : destinations) {
                 EXPECT_EQ(d.family, AF_INET);
                 EXPECT_EQ(d.address, "127.0.0.1") << "a datagram addressed away from this machine";
@@ -234,18 +236,18 @@ protected:
     // check is left to find it.
     void plugIn(devicetest::PtyBoard& board, const std::string& name) {
         {
-            std::lock_guard<std::mutex> lock(sendMutex);
+            std::lock_guard<std::mutex> lock(seamMutex);
             stableTarget = board.slavePath;
         }
         setPorts({{name, "Board"}});
     }
     void refuseDatagrams(int error, int fromNumber) {
-        std::lock_guard<std::mutex> lock(sendMutex);
+        std::lock_guard<std::mutex> lock(seamMutex);
         refuseWith = error;
         refuseFrom = fromNumber;
     }
     std::vector<Destination> sentTo() {
-        std::lock_guard<std::mutex> lock(sendMutex);
+        std::lock_guard<std::mutex> lock(seamMutex);
         return destinations;
     }
 
@@ -303,7 +305,7 @@ protected:
 
     static constexpr const char* kStableName = "/dev/ttyACM0";
     CutClock clock;
-    std::mutex sendMutex;
+    std::mutex seamMutex;  // the sendto and open seams run on workers
     std::vector<Destination> destinations;
     int refuseWith = 0, refuseFrom = 1;
     std::string stableTarget;
