@@ -242,12 +242,20 @@ std::string SaveDataManager::fullPath(const std::string& relative) const {
     return FileUtils::getInstance()->getWritablePath() + relative;
 }
 
+bool SaveDataManager::inProgramFolder(const std::string& relative) const {
+    std::error_code ec;
+    const std::filesystem::path folder = std::filesystem::canonical(fullPath(kFolder), ec);
+    if (ec) return false;
+    const std::filesystem::path file = std::filesystem::weakly_canonical(fullPath(relative), ec);
+    return !ec && file.parent_path() == folder;
+}
+
 std::string SaveDataManager::getImageFullPath(const SaveData* data) const {
-    return pathsAreSafe(data) ? fullPath(data->imagePath) : std::string();
+    return pathsAreSafe(data) && inProgramFolder(data->imagePath) ? fullPath(data->imagePath) : std::string();
 }
 
 ValueVector SaveDataManager::loadDocument(const SaveData* data) const {
-    if (!pathsAreSafe(data)) return {};
+    if (!pathsAreSafe(data) || !inProgramFolder(data->path)) return {};
     finishWrites();
     return FileUtils::getInstance()->getValueVectorFromFile(fullPath(data->path));
 }

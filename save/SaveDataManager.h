@@ -7,6 +7,8 @@
 // savedatas/img<n>.png of its own number n; other entries stay listed and
 // are written back as they were read, but nothing is read, written or
 // deleted through them. Files another entry also names are never deleted.
+// A file that is a link leading out of the program folder is never read
+// (writing replaces the link, deleting removes the link alone).
 #include <ctime>
 #include <functional>
 #include <memory>
@@ -35,7 +37,7 @@ public:
     // files on disk. "" when no number is left.
     std::string nextDocumentPath() const;    // "savedatas/<n>.plist"
     std::string nextImagePath() const;       // "savedatas/img<n>.png"
-    std::string getImageFullPath(const SaveData* data) const;   // writable path + imagePath, "" when imagePath is not safe
+    std::string getImageFullPath(const SaveData* data) const;   // writable path + imagePath, "" when imagePath is not safe or leads out
     engine::ValueVector loadDocument(const SaveData* data) const;
     // true when the entry was already listed; a new entry that is written for the first time is listed (front).
     // A new entry whose write fails is left unlisted with no number and no
@@ -68,6 +70,10 @@ protected:
 
 private:
     std::string fullPath(const std::string& relative) const;
+    // Whether the file `relative` names lies in the program folder once
+    // links are followed: a link there may point anywhere, and reading
+    // through it would show a file from elsewhere as a program.
+    bool inProgramFolder(const std::string& relative) const;
     std::tm now() const;
     // Renames a catalogue that could not be read fully to
     // list.plist.damaged-<date>-<time>; false when it is still in the way.
