@@ -605,4 +605,27 @@ TEST_F(Resources, DigitSheetsHoldTwelveSeparateGlyphsThatReadOnLightAndDark)
     }
 }
 
+// The pace toggle swaps one picture for the other in place, so both share a
+// size, and the state shows in the badge, not only in the animal: the fast
+// pace filled with the deep accent, the normal pace left white.
+TEST_F(Resources, PaceToggleStatesShareASizeAndDifferInTheirBadge)
+{
+    const Picture fast = load("res/r_pace_fast.png"), normal = load("res/r_pace_normal.png");
+    ASSERT_GT(fast.w, 0);
+    ASSERT_GT(normal.w, 0);
+    ASSERT_EQ(fast.w, normal.w);
+    ASSERT_EQ(fast.h, normal.h);
+    auto accent = [](Rgba px) {
+        return px.a == 255 && std::abs(px.r - 0x2A) < 16 && std::abs(px.g - 0x9F) < 16 && std::abs(px.b - 0xCB) < 16;
+    };
+    auto white = [](Rgba px) { return px.a == 255 && px.r > 245 && px.g > 245 && px.b > 245; };
+    // The badge's face near its four corners, inside the rim and clear of the animal.
+    const int inset = 28, top = 16, bottom = fast.h - 20;
+    for (auto [x, y] : {std::pair{inset, top}, {fast.w - inset, top}, {inset, bottom}, {fast.w - inset, bottom}}) {
+        SCOPED_TRACE(std::to_string(x) + "," + std::to_string(y));
+        EXPECT_TRUE(accent(fast.at(x, y))) << "the fast pace is a filled badge";
+        EXPECT_TRUE(white(normal.at(x, y))) << "the normal pace is a white badge";
+    }
+}
+
 } // namespace

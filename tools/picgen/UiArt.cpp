@@ -260,6 +260,22 @@ Image setting(Context& cx, float w, float h)
     return render(d);
 }
 
+// The typing pace: a badge the size of a bar button. The fast pace is the
+// one to notice, so it is the filled badge, white rimmed to stand off the
+// accent strip; the normal pace sits plain like the reload icon beside it.
+UiDrawing paceButton(const char* animal, bool fast)
+{
+    return [animal, fast](Context& cx, float w, float h) {
+        Drawing d(w, h);
+        const float r = 14;
+        d.add("<g transform=\"translate(0 2.5)\">" + rect(2.5f, 2, w - 5, h - 6.5f, r, kShadow, "none", 0, 0.22f) + "</g>");
+        d.add(rect(2.5f, 2, w - 5, h - 6.5f, r, fast ? kAccentDeep : kWhite, fast ? kWhite : kAccentDeep, fast ? 3 : 2.5f));
+        const Pictogram& pic = cx.art[animal];
+        d.put(pic, w / 2, h / 2 - 2.25f, Place::scaled(std::min((w - 14) / pic.w, (h - 16) / pic.h)));
+        return render(d);
+    };
+}
+
 // ---- home screen --------------------------------------------------------------------------
 
 // Start a new program: an empty field with a big plus. Also stands in for a
@@ -384,6 +400,8 @@ const std::map<std::string, UiDrawing>& uiPictures()
         {"res/r_reload.png", reload},
         {"res/r_setting_back1.png", settingBack},
         {"res/r_setting.png", setting},
+        {"res/r_pace_fast.png", paceButton("hare", true)},
+        {"res/r_pace_normal.png", paceButton("tortoise", false)},
 
         {"res/r_record_beginning.png", recordBeginning},
         {"res/r_record_selected.png", recordSelected},
