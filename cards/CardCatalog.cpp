@@ -209,6 +209,9 @@ std::array<DialectInfo, kDialectCount> dialects()
     DialectInfo jam;
     jam.name = "jam";
     jam.charDelay = 50;
+    // The board's prompt takes a key a video frame (16.7 ms, or 20 ms on a
+    // 50 Hz television) and holds 126 waiting: 25 ms keeps a margin over both.
+    jam.fastCharDelay = 25;
     jam.numberedLines = true;
     jam.separator = ":";
     jam.lineEnding = "\r\n";

@@ -23,6 +23,9 @@ enum class LoopRole { None, CountedStart, CountedEnd, ForeverStart, ForeverEnd }
 struct DialectInfo {
     std::string name;                 // "jam", "latte", "que"
     int charDelay = 0;                // ms after each character, unless a record says otherwise
+    // What charDelay becomes when the user asks for fast typing; 0: the
+    // dialect has no faster pace. Pauses other than charDelay never change.
+    int fastCharDelay = 0;
     bool numberedLines = false;
     bool instructionTarget = false;   // receives a program image instead of text
     std::string separator;            // between statements of one line

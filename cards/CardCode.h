@@ -22,6 +22,11 @@ enum CardSet : int {
 };
 inline constexpr int kCardSetCount = 3;
 
+// How fast text is typed into the board. Fast shortens only the pauses at
+// the dialect's own character delay, and only in a dialect that has a
+// faster one (jam); the bytes stay the same.
+enum class TypingPace { Normal, Fast };
+
 // Names one card: its set and its index within the set.
 struct CardKind {
     int set = CARD_SET_BASIC;

@@ -26,6 +26,7 @@ bool DeviceManager::init()
 {
     _dialect = DIALECT_JAM;
     _cardSet = CARD_SET_BASIC;
+    _typingPace = TypingPace::Normal;
     return true;
 }
 

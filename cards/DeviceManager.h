@@ -23,6 +23,10 @@ public:
 
     int getCardCount(int set) const;
 
+    // The pace programs are typed at: kept while the application runs, not saved.
+    TypingPace getTypingPace() const { return _typingPace; }
+    void setTypingPace(TypingPace pace) { _typingPace = pace; }
+
     // Card lookups: "", a default record or an empty list past the end of
     // the set; std::out_of_range for a set outside 0..2.
     std::string getCardImage(int index) const;  // in the current set
@@ -61,4 +65,5 @@ private:
     // Written by the scene, read by the send worker too.
     std::atomic<int> _dialect{DIALECT_JAM};
     std::atomic<int> _cardSet{CARD_SET_BASIC};
+    std::atomic<TypingPace> _typingPace{TypingPace::Normal};
 };

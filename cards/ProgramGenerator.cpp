@@ -165,12 +165,19 @@ TransferOutcome stopped(const ProgramOutput& out) {
     return ended(out.cancelRequested() ? TransferOutcome::Cancelled : TransferOutcome::Failed);
 }
 
-bool sendItems(const std::vector<CardCode>& items, const DialectInfo& info, ProgramOutput& out) {
+// The pause after each character at `pace`: only the dialect's own
+// character delay gets faster.
+int pacedDelay(int delayMs, const DialectInfo& info, TypingPace pace) {
+    if (pace == TypingPace::Fast && info.fastCharDelay > 0 && delayMs == info.charDelay) return info.fastCharDelay;
+    return delayMs;
+}
+
+bool sendItems(const std::vector<CardCode>& items, const DialectInfo& info, TypingPace pace, ProgramOutput& out) {
     for (const CardCode& item : items) {
         std::string text = item.text;
         if (item.appendLineEnding) text += info.lineEnding;
-        if (!out.sendText(item.delayMs >= 0 ? item.delayMs : info.charDelay, item.reportChars, text))
-            return false;
+        const int delayMs = item.delayMs >= 0 ? item.delayMs : info.charDelay;
+        if (!out.sendText(pacedDelay(delayMs, info, pace), item.reportChars, text)) return false;
     }
     return true;
 }
@@ -188,12 +195,12 @@ std::string lineText(const SnapshotCard& card, size_t row, LoopPlace place, int 
 }
 
 TransferOutcome sendTextProgram(const FieldSnapshot& snapshot, int dialect, const DialectInfo& info,
-                                const std::vector<LoopPlace>& places, ProgramOutput& out) {
+                                const std::vector<LoopPlace>& places, TypingPace pace, ProgramOutput& out) {
     // The running program is interrupted and its outputs stopped before the
     // new one is typed; neither is shown to the user.
     if (!out.sendText(info.breakCode.delayMs, false, info.breakCode.text)) return stopped(out);
-    if (!out.sendText(info.charDelay, false, info.stopCode.text)) return stopped(out);
-    if (!sendItems(preludeFor(places, info), info, out)) return stopped(out);
+    if (!out.sendText(pacedDelay(info.charDelay, info, pace), false, info.stopCode.text)) return stopped(out);
+    if (!sendItems(preludeFor(places, info), info, pace, out)) return stopped(out);
 
     int depth = 0;
     for (size_t row = 0; row < snapshot.rows.size(); ++row) {
@@ -205,10 +212,10 @@ TransferOutcome sendTextProgram(const FieldSnapshot& snapshot, int dialect, cons
         if (appendLineEnding) line += info.lineEnding;
         const int indent = indentOf(line, depth, dialect);
         if (indent > 0) line.insert(0, 2 * static_cast<size_t>(indent), ' ');
-        if (!out.sendText(delayMs, true, line)) return stopped(out);
+        if (!out.sendText(pacedDelay(delayMs, info, pace), true, line)) return stopped(out);
     }
 
-    if (!sendItems(info.epilogue, info, out)) return stopped(out);
+    if (!sendItems(info.epilogue, info, pace, out)) return stopped(out);
     return {};
 }
 
@@ -310,14 +317,18 @@ TransferOutcome sendQueProgram(const FieldSnapshot& snapshot, int dialect, const
 
 } // namespace
 
-TransferOutcome transferProgram(const FieldSnapshot& snapshot, int dialect, ProgramOutput& out) {
+TransferOutcome transferProgram(const FieldSnapshot& snapshot, int dialect, ProgramOutput& out, TypingPace pace) {
     const DialectInfo& info = CardCatalog::dialect(dialect);
     const std::vector<LoopPlace> places = loopPlaces(snapshot);
     // Checked before anything goes out, so a refused program leaves the
     // board's old one running.
     if (TransferOutcome refused = checkProgram(snapshot, dialect, info, places); refused.refused()) return refused;
     return info.instructionTarget ? sendQueProgram(snapshot, dialect, info, out)
-                                  : sendTextProgram(snapshot, dialect, info, places, out);
+                                  : sendTextProgram(snapshot, dialect, info, places, pace, out);
+}
+
+bool paceChangesDialect(TypingPace pace, int dialect) {
+    return pace == TypingPace::Fast && CardCatalog::dialect(dialect).fastCharDelay > 0;
 }
 
 bool TransferOutcome::refused() const { return kind >= NumberDoesNotFit; }

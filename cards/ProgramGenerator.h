@@ -44,7 +44,11 @@ struct TransferOutcome {
 
 // Everything the board receives for `snapshot` in `dialect`, handed to `out` piece by piece.
 // Loose cards are never sent. std::out_of_range for a dialect outside 0..2.
-TransferOutcome transferProgram(const FieldSnapshot& snapshot, int dialect, ProgramOutput& out);
+TransferOutcome transferProgram(const FieldSnapshot& snapshot, int dialect, ProgramOutput& out,
+                                TypingPace pace = TypingPace::Normal);
+
+// Whether `pace` changes anything in `dialect`.
+bool paceChangesDialect(TypingPace pace, int dialect);
 
 // What the user is told of a refused program, naming the line of the row
 // (10 x (row + 1)); the Japanese in kana, for children. Empty texts for an

@@ -35,6 +35,10 @@ LayerColor* strip(const Color4B& colour, float w, float h, float x, float y) {
 
 std::string FieldScene::localized(const std::string& path) { return Localization::getInstance()->localizedPath(path); }
 
+std::string FieldScene::pacePicture(TypingPace pace) {
+    return pace == TypingPace::Fast ? "res/r_pace_fast.png" : "res/r_pace_normal.png";
+}
+
 Sprite* FieldScene::picture(const std::string& path) {
     Sprite* sprite = Sprite::create(localized(path));
     return sprite ? sprite : Sprite::create();
@@ -183,6 +187,12 @@ void FieldScene::buildSettingsBar() {
     reloadIcon->runAction(RepeatForever::create(RotateBy::create(0.1f, 45)));
     settingsBar->addChild(reloadIcon);
 
+    // The typing pace, shown by its animal; DeviceManager keeps it while the
+    // application runs, so every editor opened shows the same.
+    paceButton = picture(pacePicture(DeviceManager::getInstance()->getTypingPace()));
+    paceButton->setPosition(portField->getPositionX() + field.width / 2 + 30 + sizeOf(paceButton).width / 2, y);
+    settingsBar->addChild(paceButton);
+
     copyrightLabel = Label::createWithSystemFont("Copyright", "Helvetica", 12);
     copyrightLabel->setTextColor(Color3B(kAccentBlue.r, kAccentBlue.g, kAccentBlue.b));
     copyrightLabel->setAnchorPoint(Vec2(1, 0));
@@ -271,6 +281,12 @@ void FieldScene::registerListeners() {
         sendProgram();
     });
     addButton(stopButton, [this] { stopProgram(); });
+    addButton(paceButton, [this] {
+        DeviceManager* devices = DeviceManager::getInstance();
+        const TypingPace pace = devices->getTypingPace() == TypingPace::Fast ? TypingPace::Normal : TypingPace::Fast;
+        devices->setTypingPace(pace);
+        paceButton->setTexture(pacePicture(pace));
+    });
     addButton(dialectButton, [this] { openDialectPopup(); });
     for (int set = 0; set < 3; ++set) addButton(cardSetTabs[static_cast<size_t>(set)].get(), [this, set] { selectCardSet(set); });
     addPressButton(menuUpButton, [this] { scrollPaletteBy(-300); });

@@ -170,6 +170,7 @@ public:
     engine::Sprite* getMenuUpButton() const { return menuUpButton; }
     engine::Sprite* getMenuDownButton() const { return menuDownButton; }
     engine::Sprite* getReloadIcon() const { return reloadIcon; }
+    engine::Sprite* getPaceButton() const { return paceButton; }
     engine::Sprite* getPortField() const { return portField; }
     engine::Label* getStatusLabel() const { return statusLabel; }
     engine::Label* getCopyrightLabel() const { return copyrightLabel; }
@@ -196,6 +197,7 @@ private:
     // A picture by path, in the language shown; a missing picture still
     // gives a node to place.
     static engine::Sprite* picture(const std::string& path);
+    static std::string pacePicture(TypingPace pace);
     static std::string localized(const std::string& path);
     static std::function<engine::Scene*()>& homeOpener();
     // FieldScene.cpp
@@ -278,6 +280,7 @@ private:
     engine::Sprite* menuDownButton = nullptr;
     engine::Node* settingsBar = nullptr;
     engine::Sprite* reloadIcon = nullptr;
+    engine::Sprite* paceButton = nullptr;  // the hare (fast typing) or the tortoise
     engine::Sprite* portField = nullptr;
     engine::Label* statusLabel = nullptr;
     engine::Label* copyrightLabel = nullptr;

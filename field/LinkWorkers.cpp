@@ -146,8 +146,9 @@ void FieldScene::sendProgram() {
         auto cancel = std::make_shared<std::atomic<bool>>(false);
         transferCancel = cancel;
         const FieldSnapshot snapshot = takeSnapshot();
+        const TypingPace pace = DeviceManager::getInstance()->getTypingPace();
         PacingClock* clock = pacingClock ? pacingClock : &realPacingClock();
-        startWorker(linkWorkers, [overlay, cancel, snapshot, clock](RefPtr<FieldScene> self) {
+        startWorker(linkWorkers, [overlay, cancel, snapshot, pace, clock](RefPtr<FieldScene> self) {
             FieldScene* scene = self.get();
             CorvinaCardSerialManager* manager = CorvinaCardSerialManager::getInstance();
             CorvinaAppsError error;
@@ -163,7 +164,7 @@ void FieldScene::sendProgram() {
             };
             LinkProgramOutput out(TypingContext{manager, cancel.get(), [report](char c) { report(std::string(1, c)); }, clock},
                            [report](const std::string& line) { report(line); });
-            const TransferOutcome outcome = transferProgram(snapshot, snapshot.dialect, out);
+            const TransferOutcome outcome = transferProgram(snapshot, snapshot.dialect, out, pace);
             if (outcome.kind == TransferOutcome::Failed) {
                 scene->post([scene, e = out.error] { scene->handleLinkError(e); });
             } else if (outcome.refused()) {

@@ -607,3 +607,53 @@ TEST(ProgramGenerator, OnlyRefusalsHaveAMessage) {
         EXPECT_TRUE(refusalText(outcome).english.empty() && refusalText(outcome).japanese.empty());
     }
 }
+
+namespace {
+
+// A card by the text it types in jam.
+CardKind cardTyping(const std::string& jamText) {
+    for (int set = 0; set < kCardSetCount; ++set)
+        for (int index = 0; index < CardCatalog::cardCount(set); ++index)
+            if (CardCatalog::cardCode({set, index}, DIALECT_JAM).text == jamText) return {set, index};
+    ADD_FAILURE() << "no card types " << jamText;
+    return {};
+}
+
+long long sumOf(const std::vector<int>& delays) {
+    long long sum = 0;
+    for (int d : delays) sum += d > 0 ? d : 0;
+    return sum;
+}
+
+} // namespace
+
+TEST(ProgramGenerator, FastTypingHalvesOnlyJamsOwnPauseAndTypesTheSameBytes) {
+    FieldSnapshot field;
+    for (int row = 0; row < 40; ++row) put(field, row, cardTyping("PWM 3, 145"));
+    ByteCollector normal, fast;
+    ASSERT_EQ(transferProgram(field, DIALECT_JAM, normal).kind, TransferOutcome::Sent);
+    ASSERT_EQ(transferProgram(field, DIALECT_JAM, fast, TypingPace::Fast).kind, TransferOutcome::Sent);
+    EXPECT_EQ(fast.bytes, normal.bytes);
+    ASSERT_EQ(normal.bytes.size(), 660u);
+    ASSERT_EQ(fast.delays.size(), normal.delays.size());
+    for (size_t i = 0; i < normal.delays.size(); ++i)
+        EXPECT_EQ(fast.delays[i], normal.delays[i] == 50 ? 25 : normal.delays[i]) << "byte " << i;
+    // The break's half second, SAVE's 60 ms and the second after it stay.
+    EXPECT_EQ(fast.delays.front(), 500);
+    EXPECT_EQ(sumOf(normal.delays), 34460);
+    EXPECT_EQ(sumOf(fast.delays), 18160);
+
+    // Latte and que keep their pace.
+    put(field, 0, kLoop3Start);
+    put(field, 2, kLoop3End);
+    for (int dialect : {DIALECT_LATTE, DIALECT_QUE}) {
+        ByteCollector same, asked;
+        transferProgram(field, dialect, same);
+        transferProgram(field, dialect, asked, TypingPace::Fast);
+        EXPECT_EQ(asked.bytes, same.bytes);
+        EXPECT_EQ(asked.delays, same.delays);
+        EXPECT_FALSE(paceChangesDialect(TypingPace::Fast, dialect));
+    }
+    EXPECT_TRUE(paceChangesDialect(TypingPace::Fast, DIALECT_JAM));
+    EXPECT_FALSE(paceChangesDialect(TypingPace::Normal, DIALECT_JAM));
+}

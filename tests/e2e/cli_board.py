@@ -80,13 +80,19 @@ if not udp_only:
 
     reader = threading.Thread(target=read_board)
     reader.start()
-    sent = run("send", "--dialect", "latte", "--port", slave_path, doc)
+    sent = run("send", "--dialect", "latte", "--fast", "--port", slave_path, doc)
     latte = run("render", "--dialect", "latte", doc).stdout
-    done.set()
-    reader.join()
     check(sent.returncode == 0, "send over the pty succeeds")
     check(bytes(got) == latte, "the pty board received exactly the rendered latte bytes")
     check(b"sleep(1500);" in sent.stderr, "the typed text is shown while sending")
+    check(b"--fast changes nothing in latte" in sent.stderr, "send --fast says latte keeps its pace")
+    got.clear()
+    fast = run("send", "--fast", "--port", slave_path, doc)
+    done.set()
+    reader.join()
+    check(fast.returncode == 0 and b"changes nothing" not in fast.stderr, "send --fast in jam")
+    check(bytes(got) == jam, "fast typing types exactly the rendered jam bytes")
+    check(run("render", "--fast", doc).returncode == 1, "--fast belongs to send only: status 1")
     os.close(master)
 
     # The board unplugged half way: the far end goes away after a few bytes.

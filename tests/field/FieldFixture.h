@@ -65,6 +65,8 @@ protected:
         engine::setMessageBoxHandler(nullptr);
         CorvinaCardSerialManager::resetForTests();
         SaveDataManager::resetForTests();
+        // The pace lasts as long as the application: the next test starts at the normal one.
+        DeviceManager::getInstance()->setTypingPace(TypingPace::Normal);
     }
     // Steps frames until no worker of the scene runs and all they posted has run.
     void finishWorkers() {

@@ -291,3 +291,51 @@ TEST_F(FieldLinkTest, TheStatusFollowsBoardsPluggedInAndTheChoiceMadeInThePortLi
     step(2);
     EXPECT_EQ(second->getStatusLabel()->getString(), "● MixJuice [ UDP ]");
 }
+
+TEST_F(FieldLinkTest, TheHareOnTheSettingsBarTypesJamAtTwiceThePaceWithTheSameBytes) {
+    WatchedLink link;
+    useLink(link);
+    field->loadDocument({onRow(CARD_SET_BASIC, 0, 0), onRow(CARD_SET_BASIC, 1, 1)});
+    Sprite* pace = field->getPaceButton();
+    const Texture2D* tortoise = pace->getTexture();
+    tap(centreOf(field->getSettingsButton()));
+    step(1);
+    step(12);
+    // Between the reload icon and the bar's right end.
+    EXPECT_GT(pace->getBoundingBoxInWorld().getMinX(), field->getReloadIcon()->getBoundingBoxInWorld().getMaxX());
+    EXPECT_LT(pace->getBoundingBoxInWorld().getMaxX(), 1024);
+
+    const Vec2 c = centreOf(pace);
+    touch(Code::BEGAN, c);
+    EXPECT_EQ(pace->getOpacity(), FieldScene::kPressedOpacity);
+    touch(Code::ENDED, c + Vec2(0, 300));
+    EXPECT_EQ(DeviceManager::getInstance()->getTypingPace(), TypingPace::Normal) << "released off the button";
+    tap(c);
+    EXPECT_EQ(DeviceManager::getInstance()->getTypingPace(), TypingPace::Fast);
+    EXPECT_NE(pace->getTexture(), tortoise) << "the hare shows";
+
+    devicetest::RecordingClock clock;
+    field->setPacingClock(&clock);
+    ByteCollector asked;
+    transferProgram(field->takeSnapshot(), DIALECT_JAM, asked);
+    play();
+    finishWorkers();
+    EXPECT_EQ(link.received(), asked.bytes);
+    std::vector<long long> pauses, wanted;
+    long long previous = 0;
+    for (long long at : clock.deadlines) {
+        pauses.push_back(at - previous);
+        previous = at;
+    }
+    for (int delay : asked.delays)
+        if (delay > 0) wanted.push_back(delay == 50 ? 25 : delay);
+    EXPECT_EQ(pauses, wanted);
+    EXPECT_NE(field->getTypedTextLabel()->getString().find("20 LED 0"), std::string::npos);
+
+    // Kept for the next editor opened, back to the tortoise with a second tap.
+    tap(Vec2(600, 400));
+    EXPECT_EQ(FieldScene::create(nullptr)->getPaceButton()->getTexture(), pace->getTexture());
+    tap(c);
+    EXPECT_EQ(DeviceManager::getInstance()->getTypingPace(), TypingPace::Normal);
+    EXPECT_EQ(pace->getTexture(), tortoise);
+}
