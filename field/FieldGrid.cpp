@@ -26,6 +26,9 @@ const float kLiftDelay = 0.05f;
 const float kChainDelay = 0.4f;
 const float kEdgeMargin = 5;
 const float kRowSlideTime = 0.1f;
+// Far enough that a card beside a row's place no longer reads as on it
+// once its position is saved as whole numbers.
+const float kLooseAside = 3;
 const uint8_t kLiftedOpacity = 150;
 const uint8_t kChainOpacity = 100;
 const Color3B kWhite(255, 255, 255);
@@ -352,6 +355,8 @@ void FieldScene::onFieldCardEnded(CardSprite* card, Touch* touch, bool cancelled
             if (inTrash) {
                 removeCardFromField(c.get());
                 deleted = true;
+            } else {
+                settleLooseCard(c.get());
             }
         saveFieldDocument();
         trashIcon->stopActionByTag(kTrashPlayTag);
@@ -519,6 +524,17 @@ void FieldScene::snapCard(CardSprite* card) {
     const Vec2 gap = (connectorOnScreen(head->owner, *head) - connectorOnScreen(card, *own)) / zoom();
     join(card, *own, *head);
     card->setPosition(card->getPosition() + gap);
+}
+
+void FieldScene::settleLooseCard(CardSprite* card) {
+    if (rowOfCard(card) >= 0) return;
+    const float H = Director::getInstance()->getVisibleSize().height;
+    const Vec2 saved(static_cast<float>(truncateCoordinate(card->getPositionX())),
+                     static_cast<float>(truncateCoordinate(card->getPositionY())));
+    const int row = field_geometry::rowAtLoad(saved, H);
+    if (row < 0) return;
+    if (!cardOnRow(row)) snapCard(card);
+    if (rowOfCard(card) < 0) card->setPosition(card->getPosition() + Vec2(kLooseAside, 0));
 }
 
 // --- edge scrolling while dragging

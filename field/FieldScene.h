@@ -115,6 +115,10 @@ public:
     // One step of a drag; `delta` is already divided by the zoom.
     void moveDragGroup(CardSprite* held, const engine::Vec2& delta);
     void snapCard(CardSprite* card);
+    // A card let go loose where loading would put it on a row: it joins a
+    // free row it lies on and moves a little aside from a taken one, so the
+    // program opens again as it was left.
+    void settleLooseCard(CardSprite* card);
     void collectChain(CardSprite* card);
     // The card on row `row`, or null.
     CardSprite* cardOnRow(int row) const;
