@@ -229,6 +229,7 @@ void FieldScene::removeCardFromField(CardSprite* card) {
     fieldCards.erase(it);
     dragGroup.erase(std::remove_if(dragGroup.begin(), dragGroup.end(), [card](const auto& c) { return c.get() == card; }),
                     dragGroup.end());
+    std::erase(slidingCards, card);
     card->setColor(kWhite);
     if (EventListener* listener = card->getTouchListener())
         Director::getInstance()->getEventDispatcher()->removeEventListener(listener);
@@ -596,14 +597,16 @@ void FieldScene::shiftCard(CardSprite* card, int from, int to) {
     toHead->connectors[0].partner = card;
     toHead->setColor(fromHead->getColor());
     fromHead->setColor(kWhite);
-    ++rowSlides;
+    slidingCards.push_back(card);
     RefPtr<CardSprite> keep(card);
     card->runAction(Sequence::create(MoveBy::create(kRowSlideTime, slide / zoom()), CallFunc::create([this, keep] {
         // Exactly on its row, whatever the steps of the slide added up to.
         for (const CardConnector& c : keep->connectors)
             if (c.partner) keep->setPosition(keep->getPosition() + (connectorOnScreen(c.partner, c.partner->connectors[0]) -
                                                                     connectorOnScreen(keep.get(), c)) / zoom());
-        if (--rowSlides == 0) saveFieldDocument();
+        auto slide = std::find(slidingCards.begin(), slidingCards.end(), keep.get());
+        if (slide != slidingCards.end()) slidingCards.erase(slide);
+        if (slidingCards.empty()) saveFieldDocument();
     })));
 }
 
@@ -617,7 +620,7 @@ void FieldScene::afterRowShift() {
         link(card, CardSprite::UP, cardOnRow(i - 1));
         link(card, CardSprite::DOWN, cardOnRow(i + 1));
     }
-    if (rowSlides == 0) saveFieldDocument();
+    if (slidingCards.empty()) saveFieldDocument();
 }
 
 void FieldScene::insertRowAt(int row) {

@@ -332,8 +332,10 @@ private:
     engine::RefPtr<CardSprite> edgeScrollCard;
     bool edgeScrollArmed = false;
     float edgeStartBottom = 0, edgeStartTop = 0;
-    // Row shifts still sliding; the field is saved when the last ends.
-    int rowSlides = 0;
+    // The card of each row shift still sliding, once per slide; the field
+    // is saved when the last ends. A card thrown away mid-slide takes its
+    // slides with it, since they never end.
+    std::vector<const CardSprite*> slidingCards;
     std::function<void(const FieldDocument&)> documentSink;
 
     // The number entry (NumberEntryView.cpp).

@@ -26,6 +26,11 @@
 #include "support/ProofRuns.h"
 #include "support/TextEvents.h"
 
+// Saved records in failure messages.
+static void PrintTo(const CardRecord& r, std::ostream* out) {
+    *out << r.tab << ":" << r.index << " at (" << r.x << ", " << r.y << ") z " << r.zorder << " '" << r.value << "'";
+}
+
 namespace {
 
 using testsupport::key;
@@ -802,4 +807,29 @@ TEST_F(EditSessionTest, AChainLetGoWithItsLastCardRightOverAFreeRowKeepsNoCardTh
     for (size_t row = 0; row < shown.rows.size(); ++row)
         EXPECT_EQ(opened.rows[row].has_value(), shown.rows[row].has_value()) << "row " << row;
     EXPECT_EQ(opened.loose.size(), shown.loose.size());
+}
+
+// Every finished change is saved, row shifts once their slides end: also
+// when a card still sliding is thrown away by a second tap.
+TEST_F(EditSessionTest, TwoQuickRowDeletionsAreSavedOnceTheSlidesEnd) {
+    for (int row : {3, 4, 5}) {
+        CardSprite* card = dragOut(row - 3);
+        ASSERT_NE(card, nullptr);
+        bringConnectorTo(card, headConnector(row));
+        touch(Code::ENDED, fingerAt);
+    }
+    ASSERT_TRUE(wheelIntoView(deleteButtons[3]->getPosition(), "row 3"));
+    tap(screenOf(deleteButtons[3]));
+    tap(screenOf(deleteButtons[3]));  // the card from row 4 is still on its way up
+    advance(30);
+    ASSERT_EQ(field->getFieldCards().size(), 1u);
+    ASSERT_NE(field->cardOnRow(3), nullptr);
+    const FieldDocument saved = documentFromValue(SaveDataManager::getInstance()->loadDocument(field->getDocument()));
+    EXPECT_EQ(saved, field->makeFieldDocument()) << "the field as it shows is saved";
+
+    // And the next shift too.
+    tap(screenOf(insertButtons[3]));
+    advance(30);
+    EXPECT_EQ(documentFromValue(SaveDataManager::getInstance()->loadDocument(field->getDocument())),
+              field->makeFieldDocument());
 }
