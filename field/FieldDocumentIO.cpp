@@ -83,6 +83,7 @@ void FieldScene::loadDocument(const FieldDocument& doc) {
         card->removeFromParent();
     }
     fieldCards.clear();
+    slidingCards.clear();
     const float H = Director::getInstance()->getVisibleSize().height;
     for (const CardRecord& record : doc) {
         const Vec2 at(static_cast<float>(record.x), static_cast<float>(record.y));

@@ -26,6 +26,9 @@ const float kLiftDelay = 0.05f;
 const float kChainDelay = 0.4f;
 const float kEdgeMargin = 5;
 const float kRowSlideTime = 0.1f;
+// Far enough that a card beside a row's place no longer reads as on it
+// once its position is saved as whole numbers.
+const float kLooseAside = 3;
 const uint8_t kLiftedOpacity = 150;
 const uint8_t kChainOpacity = 100;
 const Color3B kWhite(255, 255, 255);
@@ -226,6 +229,7 @@ void FieldScene::removeCardFromField(CardSprite* card) {
     fieldCards.erase(it);
     dragGroup.erase(std::remove_if(dragGroup.begin(), dragGroup.end(), [card](const auto& c) { return c.get() == card; }),
                     dragGroup.end());
+    std::erase(slidingCards, card);
     card->setColor(kWhite);
     if (EventListener* listener = card->getTouchListener())
         Director::getInstance()->getEventDispatcher()->removeEventListener(listener);
@@ -352,6 +356,8 @@ void FieldScene::onFieldCardEnded(CardSprite* card, Touch* touch, bool cancelled
             if (inTrash) {
                 removeCardFromField(c.get());
                 deleted = true;
+            } else {
+                settleLooseCard(c.get());
             }
         saveFieldDocument();
         trashIcon->stopActionByTag(kTrashPlayTag);
@@ -521,6 +527,17 @@ void FieldScene::snapCard(CardSprite* card) {
     card->setPosition(card->getPosition() + gap);
 }
 
+void FieldScene::settleLooseCard(CardSprite* card) {
+    if (rowOfCard(card) >= 0) return;
+    const float H = Director::getInstance()->getVisibleSize().height;
+    const Vec2 saved(static_cast<float>(truncateCoordinate(card->getPositionX())),
+                     static_cast<float>(truncateCoordinate(card->getPositionY())));
+    const int row = field_geometry::rowAtLoad(saved, H);
+    if (row < 0) return;
+    if (!cardOnRow(row)) snapCard(card);
+    if (rowOfCard(card) < 0) card->setPosition(card->getPosition() + Vec2(kLooseAside, 0));
+}
+
 // --- edge scrolling while dragging
 
 void FieldScene::startEdgeScroll(CardSprite* card) {
@@ -580,14 +597,16 @@ void FieldScene::shiftCard(CardSprite* card, int from, int to) {
     toHead->connectors[0].partner = card;
     toHead->setColor(fromHead->getColor());
     fromHead->setColor(kWhite);
-    ++rowSlides;
+    slidingCards.push_back(card);
     RefPtr<CardSprite> keep(card);
     card->runAction(Sequence::create(MoveBy::create(kRowSlideTime, slide / zoom()), CallFunc::create([this, keep] {
         // Exactly on its row, whatever the steps of the slide added up to.
         for (const CardConnector& c : keep->connectors)
             if (c.partner) keep->setPosition(keep->getPosition() + (connectorOnScreen(c.partner, c.partner->connectors[0]) -
                                                                     connectorOnScreen(keep.get(), c)) / zoom());
-        if (--rowSlides == 0) saveFieldDocument();
+        auto slide = std::find(slidingCards.begin(), slidingCards.end(), keep.get());
+        if (slide != slidingCards.end()) slidingCards.erase(slide);
+        if (slidingCards.empty()) saveFieldDocument();
     })));
 }
 
@@ -601,7 +620,7 @@ void FieldScene::afterRowShift() {
         link(card, CardSprite::UP, cardOnRow(i - 1));
         link(card, CardSprite::DOWN, cardOnRow(i + 1));
     }
-    if (rowSlides == 0) saveFieldDocument();
+    if (slidingCards.empty()) saveFieldDocument();
 }
 
 void FieldScene::insertRowAt(int row) {

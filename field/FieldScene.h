@@ -115,6 +115,10 @@ public:
     // One step of a drag; `delta` is already divided by the zoom.
     void moveDragGroup(CardSprite* held, const engine::Vec2& delta);
     void snapCard(CardSprite* card);
+    // A card let go loose where loading would put it on a row: it joins a
+    // free row it lies on and moves a little aside from a taken one, so the
+    // program opens again as it was left.
+    void settleLooseCard(CardSprite* card);
     void collectChain(CardSprite* card);
     // The card on row `row`, or null.
     CardSprite* cardOnRow(int row) const;
@@ -331,8 +335,10 @@ private:
     engine::RefPtr<CardSprite> edgeScrollCard;
     bool edgeScrollArmed = false;
     float edgeStartBottom = 0, edgeStartTop = 0;
-    // Row shifts still sliding; the field is saved when the last ends.
-    int rowSlides = 0;
+    // The card of each row shift still sliding, once per slide; the field
+    // is saved when the last ends. A card thrown away mid-slide takes its
+    // slides with it, since they never end.
+    std::vector<const CardSprite*> slidingCards;
     std::function<void(const FieldDocument&)> documentSink;
 
     // The number entry (NumberEntryView.cpp).

@@ -148,6 +148,7 @@ void FieldScene::onPaletteCardEnded(CardSprite* card, Touch*) {
     RefPtr<CardSprite> keep(card);
     if (placedDragCard) {
         placedDragCard->setOpacity(255);
+        settleLooseCard(placedDragCard);
         saveFieldDocument();
     }
     if (paletteDragCard) paletteDragCard->removeFromParent();
