@@ -44,7 +44,9 @@ const char* const kTypedPieces[] = {
     "1e3", " 7", "7 ", "abc", "x", "\xEF\xBC\x91\xEF\xBC\x92", "\xEF\xBC\x93\xEF\xBC\x8E\xEF\xBC\x95",
     "\xD9\xA3", "\xF0\x9F\x98\x80", "0x10", "00012", "123456789", ""};
 
+// Saves are written on the writer thread: what it was asked for is read.
 std::string fileText(const std::string& path) {
+    SaveDataManager::getInstance()->finishWrites();
     std::ifstream in(path, std::ios::binary);
     std::stringstream text;
     text << in.rdbuf();
