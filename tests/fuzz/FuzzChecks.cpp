@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <mutex>
 #include <set>
 #include <type_traits>
 #include <vector>
@@ -64,23 +65,35 @@ std::string describe(const CardRecord& r) {
 // --- the catalogue
 
 // The writes' system calls, logged. Scratch files need no syncing, which
-// keeps the fuzzing fast.
+// keeps the fuzzing fast. Programs already listed are written on the
+// catalogue's writer thread, so the log takes a lock.
 class WriteLog : public engine::FileWriteCalls {
 public:
     int open(const char* path, int flags, int mode) override {
-        if (flags & O_CREAT) touched.emplace_back(path);
+        if (flags & O_CREAT) note(path);
         return FileWriteCalls::open(path, flags, mode);
     }
     int fsync(int) override { return 0; }
     int rename(const char* from, const char* to) override {
-        touched.emplace_back(from);
-        touched.emplace_back(to);
+        note(from);
+        note(to);
         return FileWriteCalls::rename(from, to);
     }
     int unlink(const char* path) override {
-        touched.emplace_back(path);
+        note(path);
         return FileWriteCalls::unlink(path);
     }
+    std::vector<std::string> touchedPaths() {
+        std::lock_guard<std::mutex> lock(mutex);
+        return touched;
+    }
+
+private:
+    void note(const char* path) {
+        std::lock_guard<std::mutex> lock(mutex);
+        touched.emplace_back(path);
+    }
+    std::mutex mutex;
     std::vector<std::string> touched;
 };
 
@@ -281,8 +294,9 @@ std::string checkCatalogue(std::string_view bytes, const fs::path& scratch) {
         return {};
     };
     std::string failure = check();
+    SaveDataManager::finishPendingWrites();
 
-    for (const std::string& path : log.touched)
+    for (const std::string& path : log.touchedPaths())
         if (failure.empty() && !within(path, folder)) failure = "wrote " + path;
     if (failure.empty() && treeListing(outside) != outsideBefore) failure = "the folder beside it changed";
 
