@@ -106,6 +106,12 @@ TEST(SimulatorLink, SimulationRunsTheProgramForItsTimeAfterRun) {
     EXPECT_EQ(lines(run.trace), (Lines{"0 LED 1", "500 LED 0", "500 BEEP", "750 BEEP", "1000 LED 1", "1500 LED 0",
                                        "1500 BEEP", "1750 BEEP", "2000 LED 1"}));
 
+    // jam types on for a tenth of a second after RUN; what the program does
+    // meanwhile past its time is cut.
+    const sim::Simulation instant = sim::simulate(field({{"LED 1"}, {"WAIT @", "0.05"}, {"LED 0"}}), DIALECT_JAM, 0);
+    EXPECT_EQ(lines(instant.trace), Lines{"0 LED 1"});
+    EXPECT_FALSE(instant.state.led);
+
     const sim::Simulation refused =
         sim::simulate(field({{"FOR I = 1 TO @", "0"}, {"NEXT"}}), DIALECT_JAM, 2000);
     EXPECT_EQ(refused.outcome.kind, TransferOutcome::CountBelowOne);
