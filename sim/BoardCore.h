@@ -32,11 +32,12 @@ class BoardCore {
 public:
     Ticks now = 0;
 
-    // Outputs; each records its event.
+    // Outputs; each records its event in the words of both dialects: the
+    // value as sent ("OUT 33", "OUT 2,1"), widths in hundredths of a ms.
     void setLed(bool on);
-    void setOutputs(int value, const std::string& text);
-    void setOutput(int port, bool on, const std::string& text);
-    void setPwm(int port, int width, const std::string& text);
+    void setOutputs(int value);
+    void setOutput(int port, int value);  // port 1 to 6; on unless value is 0
+    void setPwm(int port, int width);
     void beep(Ticks length);
     BoardState state() const;
 
@@ -54,6 +55,8 @@ public:
     // Recorded once a program has run: the events before the first RUN are
     // the typing's own.
     void event(const std::string& text);
+    // Whether an event now would be kept; a full trace only counts them.
+    bool recording() const;
 
     Ticks runStart = -1;
     int runs = 0;
@@ -61,6 +64,13 @@ public:
     std::size_t dropped = 0;
 
 private:
+    // An event whose text is made only when the trace keeps it.
+    template <typename Text>
+    void eventOf(const Text& text) {
+        if (recording()) event(text());
+        else if (runStart >= 0) ++dropped;
+    }
+
     BoardState _state;
     Ticks _beepUntil = 0;
     std::deque<std::string> _screen{std::string()};

@@ -26,21 +26,21 @@ void BoardCore::setLed(bool on) {
     event(on ? "LED 1" : "LED 0");
 }
 
-void BoardCore::setOutputs(int value, const std::string& text) {
+void BoardCore::setOutputs(int value) {
     _state.outputs = value & 0x3F;
-    event(text);
+    eventOf([&] { return "OUT " + std::to_string(value); });
 }
 
-void BoardCore::setOutput(int port, bool on, const std::string& text) {
+void BoardCore::setOutput(int port, int value) {
     const int bit = 1 << (port - 1);
-    _state.outputs = on ? (_state.outputs | bit) : (_state.outputs & ~bit);
-    event(text);
+    _state.outputs = value != 0 ? (_state.outputs | bit) : (_state.outputs & ~bit);
+    eventOf([&] { return "OUT " + std::to_string(port) + "," + std::to_string(value); });
 }
 
-void BoardCore::setPwm(int port, int width, const std::string& text) {
+void BoardCore::setPwm(int port, int width) {
     if (port == 3) _state.servo3 = width;
     if (port == 4) _state.servo4 = width;
-    event(text);
+    eventOf([&] { return "PWM " + std::to_string(port) + "," + std::to_string(width); });
 }
 
 void BoardCore::beep(Ticks length) {
@@ -85,9 +85,11 @@ void BoardCore::startRun() {
     dropped = 0;
 }
 
+bool BoardCore::recording() const { return runStart >= 0 && trace.size() < BoardSimulator::kTraceLimit; }
+
 void BoardCore::event(const std::string& text) {
     if (runStart < 0) return;
-    if (trace.size() >= BoardSimulator::kTraceLimit) {
+    if (!recording()) {
         ++dropped;
         return;
     }

@@ -1,7 +1,6 @@
 #include "sim/JamInterpreter.h"
 
 #include <algorithm>
-#include <cctype>
 
 namespace sim::detail {
 
@@ -21,9 +20,12 @@ struct JamError {
 
 std::int16_t wrap(long value) { return static_cast<std::int16_t>(static_cast<std::uint16_t>(value & 0xFFFF)); }
 
-bool isLabelChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; }
+// The board's letters are ASCII whatever the locale.
+char upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
-char upper(char c) { return static_cast<char>(std::toupper(static_cast<unsigned char>(c))); }
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+bool isLabelChar(char c) { return isDigit(c) || (upper(c) >= 'A' && upper(c) <= 'Z'); }
 
 } // namespace
 
@@ -114,9 +116,9 @@ private:
             expect(')');
             return value;
         }
-        if (std::isdigit(static_cast<unsigned char>(c))) {
+        if (isDigit(c)) {
             long value = 0;
-            for (; std::isdigit(static_cast<unsigned char>(peek())); ++pos) value = wrap(value * 10 + (peek() - '0'));
+            for (; isDigit(peek()); ++pos) value = wrap(value * 10 + (peek() - '0'));
             return wrap(value);
         }
         return vars[static_cast<std::size_t>(variable())];
@@ -193,9 +195,9 @@ void JamInterpreter::key(std::uint8_t c) {
 void JamInterpreter::enterLine(const std::string& line) {
     std::size_t at = line.find_first_not_of(' ');
     if (at == std::string::npos) return;
-    if (std::isdigit(static_cast<unsigned char>(line[at]))) {
+    if (isDigit(line[at])) {
         long number = 0;
-        for (; at < line.size() && std::isdigit(static_cast<unsigned char>(line[at])); ++at)
+        for (; at < line.size() && isDigit(line[at]); ++at)
             number = std::min<long>(number * 10 + (line[at] - '0'), kLastLineNumber + 1);
         const std::size_t text = line.find_first_not_of(' ', at);
         if (number < 1 || number > kLastLineNumber) {
@@ -206,6 +208,7 @@ void JamInterpreter::enterLine(const std::string& line) {
         } else {
             _lines[static_cast<int>(number)] = line.substr(text);
         }
+        _labelLines.clear();
         return;
     }
     _direct = line;
@@ -291,12 +294,12 @@ JamInterpreter::Flow JamInterpreter::statement(Cursor& c) {
     if (c.keyword("OUT")) {
         const std::int16_t first = c.expression(_vars);
         if (!c.accept(',')) {
-            _core.setOutputs(first, "OUT " + std::to_string(first));
+            _core.setOutputs(first);
             return Flow::Next;
         }
         const std::int16_t value = c.expression(_vars);
         if (first < 1 || first > 6) fail("Illegal argument");
-        _core.setOutput(first, value != 0, "OUT " + std::to_string(first) + "," + std::to_string(value));
+        _core.setOutput(first, value);
         return Flow::Next;
     }
     if (c.keyword("PWM")) {
@@ -304,7 +307,7 @@ JamInterpreter::Flow JamInterpreter::statement(Cursor& c) {
         c.expect(',');
         const std::int16_t width = c.expression(_vars);
         if (port < 1 || port > 6 || width < 0) fail("Illegal argument");
-        _core.setPwm(port, width, "PWM " + std::to_string(port) + "," + std::to_string(width));
+        _core.setPwm(port, width);
         return Flow::Next;
     }
     if (c.keyword("BEEP")) {
@@ -326,6 +329,7 @@ JamInterpreter::Flow JamInterpreter::statement(Cursor& c) {
     }
     if (c.keyword("NEW")) {
         _lines.clear();
+        _labelLines.clear();
         if (_line == kDirect) return Flow::Next;
         _line = kDirect;  // the running line is gone
         finish({});
@@ -386,16 +390,7 @@ JamInterpreter::Flow JamInterpreter::jumpTo(Cursor& c) {
     int target = -1;
     c.skipSpaces();
     if (c.peek() == '@') {
-        const std::string wanted = c.label();
-        for (const auto& [number, text] : _lines) {
-            Cursor line(text, 0);
-            line.skipSpaces();
-            if (line.peek() != '@') continue;
-            if (wanted.rfind(line.label(), 0) == 0) {
-                target = number;
-                break;
-            }
-        }
+        target = labelLine(c.label());
     } else {
         const std::int16_t number = c.expression(_vars);
         if (_lines.count(number)) target = number;
@@ -406,6 +401,24 @@ JamInterpreter::Flow JamInterpreter::jumpTo(Cursor& c) {
     _line = target;
     _pos = 0;
     return Flow::Jumped;
+}
+
+// The first line whose label begins `wanted`; -1 when none. Found once per
+// program: a forever loop jumps there every turn.
+int JamInterpreter::labelLine(const std::string& wanted) {
+    auto known = _labelLines.find(wanted);
+    if (known != _labelLines.end()) return known->second;
+    int found = -1;
+    for (const auto& [number, text] : _lines) {
+        Cursor line(text, 0);
+        line.skipSpaces();
+        if (line.peek() == '@' && wanted.rfind(line.label(), 0) == 0) {
+            found = number;
+            break;
+        }
+    }
+    _labelLines[wanted] = found;
+    return found;
 }
 
 JamInterpreter::Flow JamInterpreter::run() {

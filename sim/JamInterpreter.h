@@ -50,6 +50,7 @@ private:
     Flow forLoop(Cursor& c);
     Flow next(Cursor& c);
     Flow jumpTo(Cursor& c);
+    int labelLine(const std::string& wanted);
     Flow run();
     bool nextLine();
     const std::string& currentText() const;
@@ -59,6 +60,7 @@ private:
 
     BoardCore& _core;
     std::map<int, std::string> _lines;  // line number -> its text after the number
+    std::map<std::string, int> _labelLines;  // GOTO targets found in _lines, -1 for none
     std::map<int, std::map<int, std::string>> _saved;
     std::string _typed;                 // the line at the prompt
     bool _afterCr = false;              // an LF right after a CR ends no line of its own

@@ -271,11 +271,10 @@ std::int32_t LatteInterpreter::call(const std::string& name, const std::vector<s
     } else if (name == "sleep") {
         _sleep += std::max<std::int32_t>(args[0], 0) * kTicksPerMs;
     } else if (name == "out") {
-        _core.setOutputs(args[0], "OUT " + std::to_string(args[0]));
+        _core.setOutputs(args[0]);
     } else if (name == "pwm") {
         // Microseconds; the trace and the state count hundredths of a millisecond, as jam does.
-        const std::int32_t width = std::max<std::int32_t>(args[1], 0) / 10;
-        _core.setPwm(args[0], width, "PWM " + std::to_string(args[0]) + "," + std::to_string(width));
+        _core.setPwm(args[0], std::max<std::int32_t>(args[1], 0) / 10);
     } else if (name == "beep") {
         _core.beep(args.size() == 2 ? std::max<std::int32_t>(args[1], 0) * kTicksPerMs : kBeepLength);
     } else if (name == "exit") {
