@@ -421,11 +421,14 @@ int JamInterpreter::labelLine(const std::string& wanted) {
     return found;
 }
 
+// From the prompt the program starts; from the program it starts again,
+// which turns like a loop.
 JamInterpreter::Flow JamInterpreter::run() {
+    const bool again = _line != kDirect;
     _core.startRun();
     _vars.fill(0);
     _loops.clear();
-    _turns = 0;
+    if (!again) _turns = 0;
     _errorLine = -1;
     if (_lines.empty()) {
         _line = kDirect;
@@ -434,7 +437,7 @@ JamInterpreter::Flow JamInterpreter::run() {
     }
     _line = _lines.begin()->first;
     _pos = 0;
-    return Flow::Moved;
+    return again ? Flow::Jumped : Flow::Moved;
 }
 
 void JamInterpreter::finish(const std::string& message) {

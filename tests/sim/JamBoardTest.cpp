@@ -195,4 +195,11 @@ TEST(JamBoard, LoopThatWaitsForNothingStillTakesTimeAndBreaks) {
     EXPECT_EQ(trace.back().text.rfind("Break in ", 0), 0u) << trace.back().text;
     EXPECT_EQ(trace.back().ms, 100);
     EXPECT_EQ(board->runningLine(), -1);
+
+    // A program that runs itself again turns like a loop.
+    type(*board, "NEW\r10 LED 1\r20 RUN\rRUN\r", board->nowMs());
+    const int runs = board->runNumber();
+    runFor(*board, 100);
+    EXPECT_GT(board->runNumber(), runs + 100);
+    EXPECT_EQ(board->runningLine() / 10, 1);
 }
