@@ -41,9 +41,11 @@ Sprite* picture(const std::string& path) {
     return s ? s : Sprite::create();
 }
 
+// Into [0, period): a tiny negative value plus the period may round up to it.
 float wrap(float v, float period) {
     v = std::fmod(v, period);
-    return v < 0 ? v + period : v;
+    if (v < 0) v += period;
+    return v < period ? v : 0;
 }
 
 // Code points of a line cut into rows of the screen's width, as the board
