@@ -189,9 +189,15 @@ bool chooseLink(const Options& o, std::ostream& err) {
         m->setUdpSettings(udp);
     }
     m->scanPorts({});
-    // The explicit port comes first; the Wi-Fi entry last.
+    // The explicit port comes first; the Wi-Fi entry after the ports.
     const auto devices = m->getDevices();
-    m->setSelectedIndex(o.port ? 0 : static_cast<int>(devices.size()) - 1);
+    int chosen = 0;
+    for (size_t i = 0; i < devices.size(); ++i)
+        if (devices[i].linkKind == (o.port ? Serial : Udp)) {
+            chosen = static_cast<int>(i);
+            break;
+        }
+    m->setSelectedIndex(chosen);
     m->activateSelected({});
     return true;
 }

@@ -309,10 +309,11 @@ private:
     void runSimulator(float dt);
     void lightRow(int row);
     std::shared_ptr<SimulatorSlot> simulatorSlot;
+    std::vector<engine::Sprite*> rowPlates;  // the numbered plates, lit with their row
     BoardPanel* boardPanel = nullptr;
     std::map<int, int> simulatedLineRows;  // the sent program's lines -> rows
     int glowingRow = -1;
-    long boardMs = 0;
+    double boardMs = 0;
     bool sendingToSimulator = false;
     engine::Sprite* portField = nullptr;
     engine::Label* statusLabel = nullptr;

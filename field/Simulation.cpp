@@ -1,6 +1,7 @@
 // The simulated board in the editor: a device-list entry whose link types
 // into a BoardSimulator, a panel that shows what it does, and the row whose
 // card is running lit on the field.
+#include <cmath>
 #include <mutex>
 
 #include "device/CorvinaCardSerialManager.h"
@@ -68,8 +69,8 @@ void FieldScene::runSimulator(float dt) {
     const std::shared_ptr<sim::BoardSimulator> board = getSimulator();
     if (!board) return;
     // The board's time is the engine's: tests step it frame by frame.
-    boardMs += static_cast<long>(dt * 1000 + 0.5f);
-    board->advanceTo(boardMs);
+    boardMs += static_cast<double>(dt) * 1000;
+    board->advanceTo(std::lround(boardMs));
     if (!isSimulatorTarget()) {
         boardPanel->setVisible(false);
         lightRow(-1);
@@ -94,7 +95,13 @@ void FieldScene::runSimulator(float dt) {
 
 void FieldScene::lightRow(int row) {
     if (row == glowingRow) return;
-    if (glowingRow >= 0) getRowHead(glowingRow)->setColor(Color3B::WHITE);
+    // The head under its card, and the numbered plate beside it, which the
+    // card leaves in view.
+    for (int r : {glowingRow, row}) {
+        if (r < 0) continue;
+        const Color3B colour = r == row ? kGlow : Color3B::WHITE;
+        getRowHead(r)->setColor(colour);
+        rowPlates[static_cast<size_t>(r)]->setColor(colour);
+    }
     glowingRow = row;
-    if (row >= 0) getRowHead(row)->setColor(kGlow);
 }
