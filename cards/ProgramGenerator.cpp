@@ -327,6 +327,47 @@ TransferOutcome transferProgram(const FieldSnapshot& snapshot, int dialect, Prog
                                   : sendTextProgram(snapshot, dialect, info, places, pace, out);
 }
 
+std::map<int, int> programLineRows(const FieldSnapshot& snapshot, int dialect) {
+    const DialectInfo& info = CardCatalog::dialect(dialect);
+    const std::vector<LoopPlace> places = loopPlaces(snapshot);
+    std::map<int, int> rows;
+    if (info.instructionTarget || checkProgram(snapshot, dialect, info, places).refused()) return rows;
+
+    // The texts as sendTextProgram types them, each with the row it comes from.
+    std::vector<std::pair<std::string, int>> pieces;
+    auto addItems = [&](const std::vector<CardCode>& items) {
+        for (const CardCode& item : items)
+            pieces.emplace_back(item.appendLineEnding ? item.text + info.lineEnding : item.text, -1);
+    };
+    addItems(preludeFor(places, info));
+    for (size_t row = 0; row < snapshot.rows.size(); ++row) {
+        if (!snapshot.rows[row]) continue;
+        int delayMs = info.charDelay;
+        bool appendLineEnding = true;
+        const std::string line =
+            lineText(*snapshot.rows[row], row, places[row], dialect, info, delayMs, appendLineEnding);
+        if (line.empty()) continue;
+        if (info.numberedLines) rows[10 * static_cast<int>(row + 1)] = static_cast<int>(row);
+        pieces.emplace_back(appendLineEnding ? line + info.lineEnding : line, static_cast<int>(row));
+    }
+    if (info.numberedLines) return rows;
+    addItems(info.epilogue);
+
+    // latte: the shell command of the first prelude item captures what
+    // follows into the program file, up to the end of transmission. A line
+    // belongs to the piece that holds its first character.
+    int index = 0;
+    bool lineOpen = false;
+    for (size_t piece = 1; piece < pieces.size(); ++piece)
+        for (char c : pieces[piece].first) {
+            if (c == '\x04') return rows;
+            if (!lineOpen) rows[index] = pieces[piece].second;
+            lineOpen = c != '\n';
+            if (!lineOpen) ++index;
+        }
+    return rows;
+}
+
 bool paceChangesDialect(TypingPace pace, int dialect) {
     return pace == TypingPace::Fast && CardCatalog::dialect(dialect).fastCharDelay > 0;
 }

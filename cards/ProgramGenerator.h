@@ -4,6 +4,7 @@
 // que. The editor's send worker, the command-line tool and the tests share
 // it through ProgramOutput; it reads only the snapshot and the catalogue.
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -46,6 +47,14 @@ struct TransferOutcome {
 // Loose cards are never sent. std::out_of_range for a dialect outside 0..2.
 TransferOutcome transferProgram(const FieldSnapshot& snapshot, int dialect, ProgramOutput& out,
                                 TypingPace pace = TypingPace::Normal);
+
+// Where each line the board runs comes from, so the running line of a
+// simulated board names its row (0-based). jam: the line number of each
+// row's line -> its row. latte: the index of each line of the captured
+// program file (from 0) -> its row, -1 for a line that comes from no card
+// (the declarations before the cards, the closing drain). Empty for que and
+// for a program transferProgram refuses.
+std::map<int, int> programLineRows(const FieldSnapshot& snapshot, int dialect);
 
 // Whether `pace` changes anything in `dialect`.
 bool paceChangesDialect(TypingPace pace, int dialect);

@@ -1,6 +1,7 @@
 #include "cli/CliCommands.h"
 
 #include <atomic>
+#include <cmath>
 #include <cstdlib>
 #include <fstream>
 #include <map>
@@ -17,6 +18,7 @@
 #include "engine/core/ApplicationProtocol.h"
 #include "engine/core/Plist.h"
 #include "engine/core/Value.h"
+#include "sim/SimulatorLink.h"
 #include "ui/Localization.h"
 
 namespace {
@@ -35,6 +37,8 @@ const char* const kUsage =
     "  send [--dialect jam|latte|que] [--fast] (--port PATH | --udp HOST:PORT) DOCUMENT\n"
     "                                         type a saved program into the board\n"
     "  stop (--port PATH | --udp HOST:PORT)   stop the program running on the board\n"
+    "  simulate [--dialect jam|latte] [--seconds N] DOCUMENT\n"
+    "                                         run a saved program on a simulated board\n"
     "\n"
     "'corvina-cli COMMAND --help' tells more of each command.\n";
 
@@ -68,13 +72,23 @@ const std::map<std::string, std::string> kCommandHelp = {
     {"stop",
      "usage: corvina-cli stop [--dialect jam|latte|que] (--port PATH | --udp HOST:PORT)\n"
      "Interrupts the program running on the board and switches its outputs off.\n"},
+    {"simulate",
+     "usage: corvina-cli simulate [--dialect jam|latte] [--seconds N] DOCUMENT\n"
+     "Types the saved program DOCUMENT into a simulated board, as send types it into\n"
+     "a real one (normal pace), and lets it run for N seconds after RUN (default\n"
+     "10), on a virtual clock: nothing waits in real time. Prints one line per thing\n"
+     "the program does, the milliseconds since RUN first: '1000 LED 0', '0 OUT 33',\n"
+     "'2000 PWM 3,145', '0 BEEP', or an error as the board shows it ('0 Not match\n"
+     "in 10'). Servo widths are in hundredths of a millisecond in both dialects.\n"
+     "The simulator speaks jam and latte; que is refused (status 1). A program\n"
+     "render refuses is not run (status 5).\n"},
 };
 
 struct Options {
     std::string command;
     std::vector<std::string> positional;
     std::vector<std::string> rows;
-    std::optional<std::string> dialect, port, udp;
+    std::optional<std::string> dialect, port, udp, seconds;
     bool help = false;
     bool fast = false;
 };
@@ -98,6 +112,7 @@ std::optional<Options> parse(const std::vector<std::string>& args, std::ostream&
         else if (a == "--dialect") { if (!value(o.dialect)) return std::nullopt; }
         else if (a == "--port") { if (!value(o.port)) return std::nullopt; }
         else if (a == "--udp") { if (!value(o.udp)) return std::nullopt; }
+        else if (a == "--seconds") { if (!value(o.seconds)) return std::nullopt; }
         else if (a == "--row") {
             std::optional<std::string> row;
             if (!value(row)) return std::nullopt;
@@ -174,9 +189,15 @@ bool chooseLink(const Options& o, std::ostream& err) {
         m->setUdpSettings(udp);
     }
     m->scanPorts({});
-    // The explicit port comes first; the Wi-Fi entry last.
+    // The explicit port comes first; the Wi-Fi entry after the ports.
     const auto devices = m->getDevices();
-    m->setSelectedIndex(o.port ? 0 : static_cast<int>(devices.size()) - 1);
+    int chosen = 0;
+    for (size_t i = 0; i < devices.size(); ++i)
+        if (devices[i].linkKind == (o.port ? Serial : Udp)) {
+            chosen = static_cast<int>(i);
+            break;
+        }
+    m->setSelectedIndex(chosen);
     m->activateSelected({});
     return true;
 }
@@ -305,6 +326,49 @@ int commandSend(const Options& o, std::ostream& out, std::ostream& err) {
     }
 }
 
+// The longest run simulate takes: an hour of the program's time.
+constexpr double kLongestSimulation = 3600;
+
+// Seconds as digits with at most one decimal point.
+std::optional<long> simulatedMs(const Options& o, std::ostream& err) {
+    if (!o.seconds) return 10000;
+    const std::string& text = *o.seconds;
+    const bool digitsAndPoint = !text.empty() && text.find_first_not_of("0123456789.") == std::string::npos &&
+                                text.find('.') == text.rfind('.') && text != ".";
+    const double seconds = digitsAndPoint ? std::strtod(text.c_str(), nullptr) : -1;
+    if (seconds < 0 || seconds > kLongestSimulation) {
+        err << "corvina-cli: --seconds wants a number of seconds from 0 to 3600, got '" << text << "'\n";
+        return std::nullopt;
+    }
+    return std::lround(seconds * 1000);
+}
+
+int commandSimulate(const Options& o, std::ostream& out, std::ostream& err) {
+    if (o.positional.size() != 1) {
+        err << kCommandHelp.at("simulate");
+        return kCliUsage;
+    }
+    std::optional<int> dialect = dialectOf(o, err);
+    if (!dialect) return kCliUsage;
+    if (*dialect != DIALECT_JAM && *dialect != DIALECT_LATTE) {
+        err << "corvina-cli: the simulated board speaks jam and latte, not " << CardCatalog::dialect(*dialect).name
+            << "\n";
+        return kCliUsage;
+    }
+    const std::optional<long> runMs = simulatedMs(o, err);
+    if (!runMs) return kCliUsage;
+    std::optional<FieldDocument> doc = readDocument(o.positional[0], err);
+    if (!doc) return kCliDocument;
+    const sim::Simulation run = sim::simulate(snapshotFromDocument(*doc), *dialect, *runMs);
+    if (run.outcome.refused()) return refused(run.outcome, err);
+    for (const sim::TraceEvent& event : run.trace) out << event.ms << " " << event.text << "\n";
+    out.flush();
+    if (run.droppedEvents > 0)
+        err << "corvina-cli: the program did more than " << sim::BoardSimulator::kTraceLimit
+            << " things; the rest is not shown\n";
+    return kCliOk;
+}
+
 int commandStop(const Options& o, std::ostream& err) {
     std::optional<int> dialect = dialectOf(o, err);
     if (!dialect) return kCliUsage;
@@ -351,9 +415,14 @@ int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         err << "corvina-cli: --fast is an option of send\n" << help->second;
         return kCliUsage;
     }
+    if (o->seconds && o->command != "simulate") {
+        err << "corvina-cli: --seconds is an option of simulate\n" << help->second;
+        return kCliUsage;
+    }
     if (o->command == "ports") return commandPorts(out, err);
     if (o->command == "new") return commandNew(*o, err);
     if (o->command == "render") return commandRender(*o, out, err);
     if (o->command == "send") return commandSend(*o, out, err);
+    if (o->command == "simulate") return commandSimulate(*o, out, err);
     return commandStop(*o, err);
 }

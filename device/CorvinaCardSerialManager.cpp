@@ -5,12 +5,15 @@
 #include <utility>
 
 #include "device/SerialLink.h"
+#include "ui/Localization.h"
 
 namespace {
 
 // The Wi-Fi module's entry, after the serial ports.
 constexpr const char* kWifiName = "MixJuice";
 constexpr const char* kWifiDescription = "UDP";
+// The simulated board's entry, last.
+constexpr const char* kSimulatorDescription = "SIM";
 
 std::mutex instanceMutex;
 CorvinaCardSerialManager* instance = nullptr;
@@ -75,22 +78,36 @@ std::vector<CorvinaCardSerialData> CorvinaCardSerialManager::listFor(const std::
         devices.push_back({port.name, port.description, Serial, false});
     }
     devices.push_back({kWifiName, kWifiDescription, Udp, false});
+    devices.push_back({simulatorName(), kSimulatorDescription, Simulator, false});
     return devices;
+}
+
+std::string CorvinaCardSerialManager::simulatorName()
+{
+    return Localization::getInstance()->localizedText("シミュレーター", "Simulator");
 }
 
 void CorvinaCardSerialManager::install(std::vector<CorvinaCardSerialData> devices)
 {
     // A rescan must not move the user's choice to another board: keep it by
-    // name, fall back to the first entry only when it is gone. Until the
-    // user picks one, the first entry is the one: a board plugged in later
-    // comes before the Wi-Fi entry and takes over from it.
-    int selected = 0;
+    // name. Until the user picks one (or when it is gone) the first serial
+    // port is the one, and without a port the simulator: a board plugged in
+    // later takes over from it.
+    int selected = -1;
     if (!_chosenName.empty())
         for (size_t i = 0; i < devices.size(); ++i)
             if (devices[i].portName == _chosenName) {
                 selected = static_cast<int>(i);
                 break;
             }
+    for (size_t i = 0; i < devices.size() && selected < 0; ++i)
+        if (devices[i].linkKind == Serial)
+            selected = static_cast<int>(i);
+    for (size_t i = 0; i < devices.size() && selected < 0; ++i)
+        if (devices[i].linkKind == Simulator)
+            selected = static_cast<int>(i);
+    if (selected < 0)
+        selected = 0;
     for (size_t i = 0; i < devices.size(); ++i)
         devices[i].active = static_cast<int>(i) == selected;
     _devices = std::move(devices);
@@ -249,6 +266,10 @@ std::unique_ptr<Link> CorvinaCardSerialManager::openSelected(const CorvinaCardSe
         }
         return link;
     }
+    if (device.linkKind == Simulator && _simulatorOpener) {
+        if (std::unique_ptr<Link> link = _simulatorOpener())
+            return link;
+    }
     *error = linkOpenFailedError();
     return nullptr;
 }
@@ -320,6 +341,12 @@ bool CorvinaCardSerialManager::closeLink(const std::function<void(bool)>& done)
     if (done)
         done(true);
     return true;
+}
+
+void CorvinaCardSerialManager::setSimulatorOpener(std::function<std::unique_ptr<Link>()> opener)
+{
+    std::lock_guard<std::mutex> lock(_mutex);
+    _simulatorOpener = std::move(opener);
 }
 
 void CorvinaCardSerialManager::setLinkOpenerForTests(LinkOpener opener)

@@ -17,7 +17,7 @@
 #include "device/PortScanner.h"
 #include "device/UdpLink.h"
 
-enum LinkKind { Serial = 100, Udp = 500 };
+enum LinkKind { Serial = 100, Udp = 500, Simulator = 900 };
 enum LinkState { Idle = 0, Searching = 2, Connecting = 3 };
 
 // One entry of the board chooser.
@@ -44,11 +44,12 @@ public:
 
     // Only the first call does anything: state Idle, then done(true).
     bool start(const std::function<void(bool)>& done);
-    // Rebuilds the list: the explicit port, every serial port found, then
-    // the Wi-Fi module. The chosen port stays chosen while its name is
-    // listed; otherwise the first entry is chosen. State is Searching while
-    // it runs. A scan while another runs returns false and does not call
-    // `done`.
+    // Rebuilds the list: the explicit port, every serial port found, the
+    // Wi-Fi module, then the simulated board. The chosen entry stays chosen
+    // while its name is listed; otherwise the first serial port is, or the
+    // simulator when there is none, so that play never types into the void.
+    // State is Searching while it runs. A scan while another runs returns
+    // false and does not call `done`.
     bool scanPorts(const std::function<void(bool)>& done);
     bool isScanning() const;
     // For hot-plug: rebuilds the list as a scan does, but only when the
@@ -86,6 +87,11 @@ public:
     bool closeLink(const std::function<void(bool)>& done = {});
     // Replaces how a link is opened; an empty function restores the ports.
     void setLinkOpenerForTests(LinkOpener opener);
+    // How the simulator entry's link opens: the editor, which shows the
+    // simulated board, hands it in. Without one the entry cannot open.
+    void setSimulatorOpener(std::function<std::unique_ptr<Link>()> opener);
+    // The simulator entry's name in the current language.
+    static std::string simulatorName();
 
 private:
     // The entries a scan would show for these ports, without the choice.
@@ -107,6 +113,7 @@ private:
     UdpSettings _udpSettings;
     PortEnumerator _enumerator;
     LinkOpener _linkOpener;
+    std::function<std::unique_ptr<Link>()> _simulatorOpener;
     // Shared with a write in progress, which keeps the descriptor alive
     // until it returns even if the link is closed meanwhile.
     std::shared_ptr<Link> _link;

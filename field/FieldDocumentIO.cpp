@@ -30,6 +30,9 @@ FieldSnapshot FieldScene::takeSnapshot() const {
 FieldDocument FieldScene::makeFieldDocument() const { return documentFromSnapshot(takeSnapshot()); }
 
 void FieldScene::saveFieldDocument() {
+    // The field no longer shows the program the board runs.
+    simulatedLineRows.clear();
+    lightRow(-1);
     if (!document) return;
     const FieldDocument doc = makeFieldDocument();
     if (documentSink) documentSink(doc);

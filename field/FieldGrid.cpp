@@ -78,6 +78,7 @@ float tearOffLimit(float zoom) { return std::trunc(kTearOffDistance / zoom); }
 void FieldScene::buildFieldRows() {
     const float H = Director::getInstance()->getVisibleSize().height;
     fieldRows.assign(kRowCount, {});
+    rowPlates.assign(kRowCount, nullptr);
     CardSprite* above = nullptr;
     for (int i = 0; i < kRowCount; ++i) {
         Vec2 at = field_geometry::plateCentre(i, H);
@@ -85,6 +86,7 @@ void FieldScene::buildFieldRows() {
         Size p = plate->getContentSize();
         plate->setPosition(at);
         fieldView->addChild(plate);
+        rowPlates[static_cast<size_t>(i)] = plate;
 
         CardSprite* head = CardSprite::create("res/r_field.png");
         Size h = head->getContentSize();

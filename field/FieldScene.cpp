@@ -98,6 +98,7 @@ bool FieldScene::init(SaveData* data) {
     buildFrame();
     // 8. Listeners, the board, the dialect, the document.
     registerListeners();
+    setUpSimulator();
     startSetupThread();
     refreshDialect();
     loadFieldDocument();

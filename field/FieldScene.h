@@ -11,6 +11,7 @@
 #include <array>
 #include <atomic>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -30,6 +31,11 @@
 #include "device/CorvinaAppsError.h"
 #include "device/Typing.h"
 #include "save/SaveData.h"
+
+namespace sim {
+class BoardSimulator;
+}
+class BoardPanel;
 
 class FieldScene : public engine::Layer, public FieldScrollViewDelegate, public engine::ui::EditBoxDelegate {
 public:
@@ -175,6 +181,15 @@ public:
     engine::Sprite* getMenuDownButton() const { return menuDownButton; }
     engine::Sprite* getReloadIcon() const { return reloadIcon; }
     engine::Sprite* getPaceButton() const { return paceButton; }
+
+    // --- the simulated board
+    // Whether the chosen entry of the device list is the simulator.
+    bool isSimulatorTarget() const;
+    BoardPanel* getBoardPanel() const { return boardPanel; }
+    // The board the last send to the simulator went to; null before one.
+    std::shared_ptr<sim::BoardSimulator> getSimulator() const;
+    // The row whose card the simulated program is running, lit; -1 none.
+    int getGlowingRow() const { return glowingRow; }
     engine::Sprite* getPortField() const { return portField; }
     engine::Label* getStatusLabel() const { return statusLabel; }
     engine::Label* getCopyrightLabel() const { return copyrightLabel; }
@@ -285,6 +300,21 @@ private:
     engine::Node* settingsBar = nullptr;
     engine::Sprite* reloadIcon = nullptr;
     engine::Sprite* paceButton = nullptr;  // the hare (fast typing) or the tortoise
+
+    // The simulated board: the link's opener reads the board from the slot
+    // on the send worker; the scene runs it each frame on the engine's clock.
+    struct SimulatorSlot;
+    void setUpSimulator();
+    void prepareSimulator(const FieldSnapshot& snapshot);
+    void runSimulator(float dt);
+    void lightRow(int row);
+    std::shared_ptr<SimulatorSlot> simulatorSlot;
+    std::vector<engine::Sprite*> rowPlates;  // the numbered plates, lit with their row
+    BoardPanel* boardPanel = nullptr;
+    std::map<int, int> simulatedLineRows;  // the sent program's lines -> rows
+    int glowingRow = -1;
+    double boardMs = 0;
+    bool sendingToSimulator = false;
     engine::Sprite* portField = nullptr;
     engine::Label* statusLabel = nullptr;
     engine::Label* copyrightLabel = nullptr;

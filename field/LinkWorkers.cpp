@@ -94,6 +94,8 @@ bool FieldScene::linkSelectable() {
 void FieldScene::stopProgram() {
     whenLinkFree([this] {
         if (!linkSelectable()) return;
+        // A simulated board that was never sent a program runs nothing.
+        if (isSimulatorTarget() && !getSimulator()) return;
         showStoppingOverlay();
         const int dialect = DeviceManager::getInstance()->getDialect();
         PacingClock* clock = pacingClock ? pacingClock : &realPacingClock();
@@ -147,6 +149,8 @@ void FieldScene::sendProgram() {
         transferCancel = cancel;
         const FieldSnapshot snapshot = takeSnapshot();
         const TypingPace pace = DeviceManager::getInstance()->getTypingPace();
+        sendingToSimulator = isSimulatorTarget();
+        if (sendingToSimulator) prepareSimulator(snapshot);
         PacingClock* clock = pacingClock ? pacingClock : &realPacingClock();
         startWorker(linkWorkers, [overlay, cancel, snapshot, pace, clock](RefPtr<FieldScene> self) {
             FieldScene* scene = self.get();
@@ -254,6 +258,8 @@ void FieldScene::finishSendingOverlay(int overlay) {
     };
     dispatcher->addEventListenerWithSceneGraphPriority(close, sendingOverlay);
     sendingListeners.emplace_back(close);
+    // The simulated board is right there: the child sees it at once.
+    if (sendingToSimulator) closeSendingOverlay();
 }
 
 void FieldScene::closeSendingOverlay() {

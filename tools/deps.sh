@@ -7,7 +7,7 @@ CORVINA_PACKAGES=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   fonts-ipafont-gothic fonts-misaki fonts-dejavu-core
   python3 iproute2 util-linux locales
-  xvfb xauth x11-utils xdotool openbox
+  xvfb xauth x11-utils xdotool openbox imagemagick
   librsvg2-bin desktop-file-utils
   clang libclang-rt-14-dev
 )

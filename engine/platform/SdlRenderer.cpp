@@ -67,6 +67,25 @@ void SdlRenderer::drawTexture(Texture2D* texture, const Rect& rect, const Size& 
         ++_copies;
         return;
     }
+    // A quarter turn: SDL's software renderer takes such a quad for an
+    // unturned rectangle and draws it mirrored, so it is drawn turned here.
+    const Vec2 across = tr - tl, down = bl - tl;  // the picture's x and y axes, in pixels
+    if (std::fabs(across.x) < 1e-3f && std::fabs(down.y) < 1e-3f) {
+        SDL_SetTextureColorMod(tex, tint.r, tint.g, tint.b);
+        SDL_SetTextureAlphaMod(tex, tint.a);
+        SDL_Rect src{static_cast<int>(std::lround(rect.origin.x)), static_cast<int>(std::lround(rect.origin.y)),
+                     static_cast<int>(std::lround(rect.size.width)), static_cast<int>(std::lround(rect.size.height))};
+        const float w = across.length(), h = down.length();
+        const Vec2 centre = (tl + br) * 0.5f;
+        SDL_FRect dst{centre.x - w / 2, centre.y - h / 2, w, h};
+        // SDL turns clockwise after flipping; its turn takes the picture's
+        // x axis to `across`, and the y axis to `down` unless flipped.
+        const double angle = across.y > 0 ? 90 : -90;
+        const bool flip = (across.y > 0 ? -down.x : down.x) < 0;
+        SDL_RenderCopyExF(_renderer, tex, &src, &dst, angle, nullptr, flip ? SDL_FLIP_VERTICAL : SDL_FLIP_NONE);
+        ++_copies;
+        return;
+    }
     SDL_SetTextureColorMod(tex, 255, 255, 255);
     SDL_SetTextureAlphaMod(tex, 255);
     float tw = static_cast<float>(st->getPixelsWide()), th = static_cast<float>(st->getPixelsHigh());

@@ -59,31 +59,41 @@ protected:
 
 using Names = std::vector<std::string>;
 
+// The simulated board's entry, last in every list.
+std::string sim(bool active = false)
+{
+    return CorvinaCardSerialManager::simulatorName() + (active ? "*" : "");
+}
+
 } // namespace
 
-TEST_F(ManagerTest, AScanListsTheSerialPortsThenTheWifiModule)
+TEST_F(ManagerTest, AScanListsTheSerialPortsThenTheWifiModuleThenTheSimulator)
 {
     ports = {{"/dev/ttyUSB0", "FT231X"}, {"", "nameless"}, {"/dev/ttyACM0", ""}, {"/dev/ttyACM1", "Board"}};
     ASSERT_TRUE(scan());
-    EXPECT_EQ(names(), (Names{"/dev/ttyUSB0*", "/dev/ttyACM1", "MixJuice"}));
+    EXPECT_EQ(names(), (Names{"/dev/ttyUSB0*", "/dev/ttyACM1", "MixJuice", sim()}));
     EXPECT_EQ(manager->getDevices()[1].linkKind, Serial);
     EXPECT_EQ(manager->getDevices()[1].description, "Board");
     EXPECT_EQ(manager->getDevices()[2].description, "UDP");
     EXPECT_EQ(manager->getDevices()[2].linkKind, Udp);
+    EXPECT_EQ(manager->getDevices()[3].description, "SIM");
+    EXPECT_EQ(manager->getDevices()[3].linkKind, Simulator);
+    EXPECT_EQ(sim(), "Simulator");
 
     // A port named on purpose comes first, once, listed or not, and being
     // first it is the one in use until the user picks another.
     manager->setExplicitPort("/dev/ttyS1");
     ASSERT_TRUE(scan());
-    EXPECT_EQ(names(), (Names{"/dev/ttyS1*", "/dev/ttyUSB0", "/dev/ttyACM1", "MixJuice"}));
+    EXPECT_EQ(names(), (Names{"/dev/ttyS1*", "/dev/ttyUSB0", "/dev/ttyACM1", "MixJuice", sim()}));
     manager->setExplicitPort("/dev/ttyACM1");
     ASSERT_TRUE(scan());
-    EXPECT_EQ(names(), (Names{"/dev/ttyACM1*", "/dev/ttyUSB0", "MixJuice"}));
+    EXPECT_EQ(names(), (Names{"/dev/ttyACM1*", "/dev/ttyUSB0", "MixJuice", sim()}));
 
+    // Without a board, play goes to the simulator, never into the void.
     manager->setExplicitPort("");
     ports.clear();
     ASSERT_TRUE(scan());
-    EXPECT_EQ(names(), (Names{"MixJuice*"}));
+    EXPECT_EQ(names(), (Names{"MixJuice", sim(true)}));
 }
 
 TEST_F(ManagerTest, ScanningShowsSearchingAndRefusesASecondScan)
@@ -112,7 +122,7 @@ TEST_F(ManagerTest, TheChosenPortStaysChosenByNameUntilItIsGone)
 
     ports.insert(ports.begin(), PortInfo{"/dev/ttyACM0", "C"});
     ASSERT_TRUE(scan());
-    EXPECT_EQ(names(), (Names{"/dev/ttyACM0", "/dev/ttyUSB0", "/dev/ttyUSB1*", "MixJuice"}));
+    EXPECT_EQ(names(), (Names{"/dev/ttyACM0", "/dev/ttyUSB0", "/dev/ttyUSB1*", "MixJuice", sim()}));
     EXPECT_EQ(manager->getSelectedIndex(), 2);
 
     // A failed listing keeps the list as it was.
@@ -124,33 +134,42 @@ TEST_F(ManagerTest, TheChosenPortStaysChosenByNameUntilItIsGone)
 
     ports = {{"/dev/ttyUSB0", "A"}};
     ASSERT_TRUE(scan());
-    EXPECT_EQ(names(), (Names{"/dev/ttyUSB0*", "MixJuice"}));
+    EXPECT_EQ(names(), (Names{"/dev/ttyUSB0*", "MixJuice", sim()}));
     EXPECT_EQ(manager->getSelectedIndex(), 0);
 
     // Out of range: nothing chosen, nothing active.
-    for (int index : {-1, 2}) {
+    for (int index : {-1, 3}) {
         manager->setSelectedIndex(index);
         EXPECT_FALSE(manager->getSelectedDevice());
         EXPECT_FALSE(manager->activateSelected({}));
-        EXPECT_EQ(names(), (Names{"/dev/ttyUSB0", "MixJuice"}));
+        EXPECT_EQ(names(), (Names{"/dev/ttyUSB0", "MixJuice", sim()}));
     }
     manager->setSelectedIndex(1);
     EXPECT_EQ(manager->getSelectedDevice()->portName, "MixJuice");
 }
 
-TEST_F(ManagerTest, ABoardPluggedInLaterTakesOverFromTheWifiEntryNobodyChose)
+TEST_F(ManagerTest, ABoardPluggedInLaterTakesOverFromTheSimulatorNobodyChose)
 {
     ASSERT_TRUE(scan());
-    EXPECT_EQ(names(), (Names{"MixJuice*"}));
+    EXPECT_EQ(names(), (Names{"MixJuice", sim(true)}));
     ports = {{"/dev/ttyACM0", "Board"}};
     EXPECT_TRUE(manager->refreshQuietly());
-    EXPECT_EQ(names(), (Names{"/dev/ttyACM0*", "MixJuice"}));
-    // Once the user picks the Wi-Fi entry, it stays.
-    manager->setSelectedIndex(1);
-    manager->activateSelected({});
-    ports.push_back({"/dev/ttyUSB0", "Another"});
-    ASSERT_TRUE(scan());
-    EXPECT_EQ(names(), (Names{"/dev/ttyACM0", "/dev/ttyUSB0", "MixJuice*"}));
+    EXPECT_EQ(names(), (Names{"/dev/ttyACM0*", "MixJuice", sim()}));
+    // Unplugged again, the simulator takes over once more.
+    ports.clear();
+    EXPECT_TRUE(manager->refreshQuietly());
+    EXPECT_EQ(names(), (Names{"MixJuice", sim(true)}));
+    // Once the user picks the simulator, or the Wi-Fi entry, it stays.
+    for (int picked : {1, 0}) {
+        manager->setSelectedIndex(picked);
+        manager->activateSelected({});
+        ports = {{"/dev/ttyUSB0", "Another"}};
+        ASSERT_TRUE(scan());
+        EXPECT_EQ(names(), picked == 1 ? (Names{"/dev/ttyUSB0", "MixJuice", sim(true)})
+                                       : (Names{"/dev/ttyUSB0", "MixJuice*", sim()}));
+        ports.clear();
+        ASSERT_TRUE(scan());
+    }
 }
 
 TEST_F(ManagerTest, AQuietRefreshRebuildsOnlyWhenNamesChangeAndKeepsTheState)
@@ -167,12 +186,12 @@ TEST_F(ManagerTest, AQuietRefreshRebuildsOnlyWhenNamesChangeAndKeepsTheState)
 
     ports.erase(ports.begin());
     EXPECT_TRUE(manager->refreshQuietly());
-    EXPECT_EQ(names(), (Names{"/dev/ttyUSB1*", "MixJuice"}));
+    EXPECT_EQ(names(), (Names{"/dev/ttyUSB1*", "MixJuice", sim()}));
     EXPECT_EQ(manager->getState(), Connecting);
 
     enumerationFails = true;
     EXPECT_FALSE(manager->refreshQuietly());
-    EXPECT_EQ(names().size(), 2u);
+    EXPECT_EQ(names().size(), 3u);
 }
 
 TEST_F(ManagerTest, StartReportsOnlyOnce)

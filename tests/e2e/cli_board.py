@@ -164,7 +164,50 @@ if not udp_only:
     check(refused.returncode == 5 and typed == b"" and b"line 70" in refused.stderr,
           "send: a refused program types nothing into the board")
 
-    for command in ["ports", "new", "render", "send", "stop"]:
+    # The simulated board runs the typed program on a virtual clock: no
+    # board, no waiting, one line per thing it does.
+    for dialect in ["jam", "latte"]:
+        simulated = run("simulate", "--dialect", dialect, doc)
+        check(simulated.returncode == 0 and simulated.stdout == b"0 LED 1\n1500 LED 0\n",
+              f"simulate {dialect}: the LED on at RUN and off 1.5 s later")
+
+    def card_index(card_set, jam_text):
+        probe = os.path.join(work, "probe.plist")
+        for index in range(30):
+            if run("new", "--row", f"0:{card_set}:{index}", probe).returncode != 0:
+                return None
+            if run("render", probe).stdout.find(b"10 " + jam_text + b"\r\n") >= 0:
+                return index
+        return None
+
+    basic = {text: card_index(0, text) for text in [b"@LOOP", b"LED 1", b"WAIT 60", b"LED 0", b"GOTO @LOOP"]}
+    check(None not in basic.values(), "the blink's cards are found")
+    blink = os.path.join(work, "blink.plist")
+    run("new", *[a for row, text in enumerate([b"@LOOP", b"LED 1", b"WAIT 60", b"LED 0", b"WAIT 60", b"GOTO @LOOP"])
+                 for a in ("--row", f"{row}:0:{basic[text]}")], blink)
+    for dialect in ["jam", "latte"]:
+        simulated = run("simulate", "--dialect", dialect, "--seconds", "3.5", blink)
+        check(simulated.returncode == 0 and simulated.stdout == b"0 LED 1\n1000 LED 0\n2000 LED 1\n3000 LED 0\n",
+              f"simulate {dialect}: a blink in a forever loop, cut after 3.5 s")
+    ten = run("simulate", blink).stdout.splitlines()
+    check(len(ten) == 11 and ten[-1] == b"10000 LED 1", "simulate runs 10 seconds unless told")
+
+    stray = os.path.join(work, "stray.plist")
+    run("new", "--row", f"0:2:{full[b'10 NEXT']}", stray)
+    check(run("simulate", stray).stdout == b"0 Not match in 10\n", "simulate jam: a stray loop end")
+    check(run("simulate", "--dialect", "latte", stray).stdout == b"0 Syntax error in line 3\n",
+          "simulate latte: a stray loop end")
+
+    que = run("simulate", "--dialect", "que", doc)
+    check(que.returncode == 1 and que.stdout == b"" and b"jam and latte" in que.stderr, "simulate refuses que: status 1")
+    check(run("simulate", "--seconds", "ten", doc).returncode == 1, "simulate: seconds that are no number, status 1")
+    check(run("render", "--seconds", "3", doc).returncode == 1, "--seconds belongs to simulate only: status 1")
+    refused = run("simulate", too_deep)
+    check(refused.returncode == 5 and refused.stdout == b"" and b"line 70" in refused.stderr,
+          "simulate: a refused program does not run")
+    check(run("simulate", os.path.join(work, "missing.plist")).returncode == 2, "simulate: a missing program, status 2")
+
+    for command in ["ports", "new", "render", "send", "stop", "simulate"]:
         h = run(command, "--help")
         check(h.returncode == 0 and b"usage: corvina-cli " + command.encode() in h.stdout, f"{command} --help")
 else:

@@ -25,6 +25,8 @@ TEST_F(RenderingTest, LayerAndHalfTransparentSpriteLandWhereTheyBelong) {
     sprite->setPosition(300, 200);
     sprite->setOpacity(128);
     scene->addChild(sprite);
+    // The renderer lives as long as the test program: count this frame only.
+    const unsigned geometriesBefore = renderer()->geometryCount();
     step();
     testsupport::Frame f = grab();
     ASSERT_TRUE(f.valid());
@@ -33,7 +35,7 @@ TEST_F(RenderingTest, LayerAndHalfTransparentSpriteLandWhereTheyBelong) {
     EXPECT_TRUE(colorNear(f.at(px(355), py(200)), 0, 0, 255));
     EXPECT_TRUE(colorNear(f.at(px(300), py(255)), 0, 0, 255));
     EXPECT_TRUE(colorNear(f.at(5, 5), 0, 0, 255));
-    EXPECT_EQ(renderer()->geometryCount(), 0u) << "an unturned sprite takes the plain copy path";
+    EXPECT_EQ(renderer()->geometryCount(), geometriesBefore) << "an unturned sprite takes the plain copy path";
 
     sprite->setColor(Color3B(0, 255, 0));
     sprite->setOpacity(255);

@@ -244,7 +244,8 @@ TEST_F(FieldLinkTest, AStoredNumberTooLargeForTheBoardSendsNothingAndNamesTheLin
 
 TEST_F(FieldLinkTest, TheStatusFollowsBoardsPluggedInAndTheChoiceMadeInThePortList) {
     Label* status = field->getStatusLabel();
-    EXPECT_EQ(status->getString(), "● MixJuice [ UDP ]");
+    // Without a board the simulator is the one in use.
+    EXPECT_EQ(status->getString(), "● " + CorvinaCardSerialManager::simulatorName() + " [ SIM ]");
     field->setHotPlugInterval(0.1f);
     setPorts({{"/dev/ttyACM0", "Board"}});
     for (int i = 0; i < 20; ++i) {
@@ -253,19 +254,19 @@ TEST_F(FieldLinkTest, TheStatusFollowsBoardsPluggedInAndTheChoiceMadeInThePortLi
     }
     EXPECT_EQ(status->getString(), "● /dev/ttyACM0 [ Board ]") << "found without a reload";
 
-    // The port list: two rows; picking the second makes it the board in use.
+    // The port list: three rows; picking the second makes it the board in use.
     field->showSettingsBar();
     step(15);
     tap(centreOf(field->getPortField()));
     ASSERT_NE(field->getPortListPopup(), nullptr);
-    ASSERT_EQ(field->getPortListLabels().size(), 2u);
+    ASSERT_EQ(field->getPortListLabels().size(), 3u);
     Vec2 grey(600, 700);
     tap(grey);
     step(10);
     EXPECT_EQ(field->getPortListPopup(), nullptr) << "a tap beside the rows closes the list";
     EXPECT_EQ(CorvinaCardSerialManager::getInstance()->getSelectedIndex(), 0);
     tap(centreOf(field->getPortField()));
-    ASSERT_EQ(field->getPortListLabels().size(), 2u);
+    ASSERT_EQ(field->getPortListLabels().size(), 3u);
     tap(centreOf(field->getPortListLabels()[1].get()));
     finishWorkers();
     step(10);
@@ -278,7 +279,7 @@ TEST_F(FieldLinkTest, TheStatusFollowsBoardsPluggedInAndTheChoiceMadeInThePortLi
         step(1);
         finishWorkers();
     }
-    EXPECT_EQ(CorvinaCardSerialManager::getInstance()->getDevices().size(), 1u);
+    EXPECT_EQ(CorvinaCardSerialManager::getInstance()->getDevices().size(), 2u);
     EXPECT_EQ(status->getString(), "● MixJuice [ UDP ]");
 
     // A second editor shows the board at once, not "Search ...".
@@ -290,6 +291,7 @@ TEST_F(FieldLinkTest, TheStatusFollowsBoardsPluggedInAndTheChoiceMadeInThePortLi
     }
     step(2);
     EXPECT_EQ(second->getStatusLabel()->getString(), "● MixJuice [ UDP ]");
+    field->setHotPlugInterval(0);
 }
 
 TEST_F(FieldLinkTest, TheHareOnTheSettingsBarTypesJamAtTwiceThePaceWithTheSameBytes) {

@@ -9,6 +9,9 @@ TEST_F(LinkFaultTest, AWifiSendRefusedByTheSystemIsReportedAndNotShownAsTyped) {
     manager->setUdpSettings({"127.0.0.1", module.port, 0});
     setPorts({});
     rescan();
+    // Without a board the simulator is in use; the child picks the module.
+    manager->setSelectedIndex(0);
+    manager->activateSelected({});
     ASSERT_EQ(manager->getSelectedDevice()->portName, "MixJuice");
     loadProgram();
     const std::string expected = expectedBytes();

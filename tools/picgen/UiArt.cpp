@@ -352,6 +352,141 @@ Image alertWindow(Context&, float w, float h)
     return render(d);
 }
 
+// ---- simulated board ------------------------------------------------------------------
+
+// The panel the simulated board is shown in: a white card in the accent frame.
+Image simPanel(Context&, float w, float h)
+{
+    Drawing d(w, h);
+    d.add(shadowed(rect(4, 4, w - 8, h - 10, 26, kWhite, kAccentDeep, 5), 4));
+    return render(d);
+}
+
+// The floor the car drives on: a pale grid inside a dark rim. The engine
+// clips the car to the inside of the rim.
+Image simFloor(Context&, float w, float h)
+{
+    Drawing d(w, h);
+    const float cell = 25, rim = 4;
+    d.add(rect(rim / 2, rim / 2, w - rim, h - rim, 7, "#F1F9FC"));
+    std::string grid;
+    for (float x = cell; x < w - rim; x += cell)
+        grid += "M" + num(x) + " " + num(rim) + " V" + num(h - rim) + " ";
+    for (float y = cell; y < h - rim; y += cell)
+        grid += "M" + num(rim) + " " + num(y) + " H" + num(w - rim) + " ";
+    d.add(path(grid, "none", "#D3ECF5", 2));
+    d.add(rect(rim / 2, rim / 2, w - rim, h - rim, 7, "none", kInk, rim));
+    return render(d);
+}
+
+Image simCar(Context& cx, float w, float h)
+{
+    Drawing d(w, h);
+    d.put(cx.art["robot_car"], w / 2, h / 2, Place::scaled(std::min(w, h) / 70));
+    return render(d);
+}
+
+// The board's LED, as on the light cards: glowing yellow when lit, grey when not.
+UiDrawing simLed(bool on)
+{
+    return [on](Context& cx, float w, float h) {
+        Drawing d(w, h);
+        const float s = 0.8f, cy = h / 2 + 4;
+        // led_glow is drawn for a card whose dome centre is at (100, 33);
+        // the dome of led.svg sits 19 units above its centre.
+        if (on)
+            d.put(cx.art["led_glow"], w / 2, cy - 19 * s + 17 * 0.75f, Place::scaled(0.75f));
+        Place p = Place::scaled(s);
+        if (!on)
+            p.recolor = {{"#FFD21F", kUnlit}};
+        d.put(cx.art["led"], w / 2, cy, p);
+        return render(d);
+    };
+}
+
+// One output: a bulb over a teal plate that carries the output's number.
+UiDrawing simLamp(bool on)
+{
+    return [on](Context& cx, float w, float h) {
+        Drawing d(w, h);
+        const float s = 0.7f, cy = 30;
+        if (on)
+            d.put(cx.art["lamp_rays"], w / 2, cy, Place::scaled(s));
+        Place bulb = Place::scaled(s);
+        if (!on)
+            bulb.recolor = {{"#FFD21F", "#E4E9ED"}, {"#E07B00", "#A8B2BA"}};
+        d.put(cx.art["lamp"], w / 2, cy, bulb);
+        d.add(rect(w / 2 - 16, h - 24, 32, 22, 8, kPins.colour, kInk, 2.5f));
+        return render(d);
+    };
+}
+
+// The robot whose arms are the two servos; the arms are separate pictures
+// the engine turns about the shoulders, (-30, 7) and (30, 7) from the
+// centre. Behind each shoulder, the track of the hand and its three stops.
+Image simRobot(Context& cx, float w, float h)
+{
+    Drawing d(w, h);
+    const float rx = w / 2, ry = h / 2 - 5;
+    const float r = 37;
+    for (bool left : {true, false}) {
+        const float sx = rx + (left ? -30.0f : 30.0f), sy = ry + 7;
+        const float dir = left ? 1.0f : -1.0f;
+        d.add(line(arc(sx, sy, r, 90, left ? 270.0f : -90.0f), kArm.colour, 9, 0.25f));
+        for (float stop : {0.0f, 90.0f, 180.0f}) {
+            const float a = (90 + dir * stop) * 3.14159265f / 180;
+            d.add(circle(sx + r * std::cos(a), sy + r * std::sin(a), 3.5f, kArm.deep));
+        }
+    }
+    // Number plates for the servos' pins, as the lamps have for theirs.
+    for (float px : {13.0f, w - 13})
+        d.add(rect(px - 13, h - 25, 26, 22, 8, kArm.colour, kInk, 2.5f));
+    d.put(cx.art["robot"], rx, ry);
+    return render(d);
+}
+
+UiDrawing simArm(bool active)
+{
+    return [active](Context& cx, float w, float h) {
+        Drawing d(w, h);
+        Place p = Place::scaled(std::min(w, h) / 72 * 0.98f);
+        if (!active)
+            p.recolor = {{"#9A5AD6", "#B9C2CA"}};
+        d.put(cx.art["arm"], w / 2, h / 2, p);
+        return render(d);
+    };
+}
+
+// The beeper: a loudspeaker, and its sound waves as a second picture of the
+// same size laid over it while a beep sounds.
+UiDrawing simSpeaker(bool waves)
+{
+    return [waves](Context&, float w, float h) {
+        Drawing d(w, h);
+        const float cy = h / 2, bx = 6;
+        if (!waves) {
+            d.add(rect(bx, cy - 13, 18, 26, 3, kSound.colour, kInk, 3));
+            d.add(path("M" + num(bx + 17) + " " + num(cy - 13) + " L" + num(bx + 39) + " " + num(cy - 29) + " V" +
+                           num(cy + 29) + " L" + num(bx + 17) + " " + num(cy + 13) + " Z",
+                       "#F7A1C6", kInk, 3));
+        } else {
+            const float ox = bx + 40;
+            for (float r : {10.0f, 19.0f, 28.0f})
+                d.add(line(arc(ox, cy, r, -48, 48), kSound.deep, 5.5f));
+        }
+        return render(d);
+    };
+}
+
+// The board's screen: white text on black, in a dark bezel.
+Image simScreen(Context&, float w, float h)
+{
+    Drawing d(w, h);
+    d.add(rect(1.5f, 1.5f, w - 3, h - 3, 12, kInk, "#1A2329", 3));
+    d.add(rect(7, 7, w - 14, h - 14, 6, kScreen));
+    return render(d);
+}
+
 } // namespace
 
 const std::map<std::string, UiDrawing>& uiPictures()
@@ -412,6 +547,20 @@ const std::map<std::string, UiDrawing>& uiPictures()
         {"res/alert_window_pink.png", alertWindow},
         {"res/alert_window_ok.png", pill(kGo, kInk, "icon_check", kWhite)},
         {"res/alert_window_cancel.png", pill(kWhite, kInk, "icon_cross", kInk)},
+
+        {"res/r_sim_panel.png", simPanel},
+        {"res/r_sim_floor.png", simFloor},
+        {"res/r_sim_car.png", simCar},
+        {"res/r_sim_led_on.png", simLed(true)},
+        {"res/r_sim_led_off.png", simLed(false)},
+        {"res/r_sim_lamp_on.png", simLamp(true)},
+        {"res/r_sim_lamp_off.png", simLamp(false)},
+        {"res/r_sim_robot.png", simRobot},
+        {"res/r_sim_arm.png", simArm(true)},
+        {"res/r_sim_arm_idle.png", simArm(false)},
+        {"res/r_sim_speaker.png", simSpeaker(false)},
+        {"res/r_sim_waves.png", simSpeaker(true)},
+        {"res/r_sim_screen.png", simScreen},
     };
     return pictures;
 }

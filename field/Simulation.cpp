@@ -1,0 +1,107 @@
+// The simulated board in the editor: a device-list entry whose link types
+// into a BoardSimulator, a panel that shows what it does, and the row whose
+// card is running lit on the field.
+#include <cmath>
+#include <mutex>
+
+#include "device/CorvinaCardSerialManager.h"
+#include "engine/core/Director.h"
+#include "field/FieldScene.h"
+#include "sim/BoardSimulator.h"
+#include "sim/SimulatorLink.h"
+#include "views/BoardPanel.h"
+
+using namespace engine;
+
+namespace {
+const int kPanelZ = 960;  // above the sending overlay, below the run controls' reach
+const Color3B kGlow{255, 214, 64};
+} // namespace
+
+struct FieldScene::SimulatorSlot {
+    std::mutex mutex;
+    std::shared_ptr<sim::BoardSimulator> board;
+};
+
+void FieldScene::setUpSimulator() {
+    simulatorSlot = std::make_shared<SimulatorSlot>();
+    // The opener runs on the send worker and outlives no scene it needs:
+    // it holds only the slot.
+    CorvinaCardSerialManager::getInstance()->setSimulatorOpener([slot = simulatorSlot]() -> std::unique_ptr<Link> {
+        std::lock_guard<std::mutex> lock(slot->mutex);
+        if (!slot->board) return nullptr;
+        return std::make_unique<sim::SimulatorLink>(slot->board);
+    });
+    // Left of the run controls, which stay reachable, over the field.
+    const Size size(BoardPanel::kDesignWidth, BoardPanel::kDesignHeight);
+    boardPanel = BoardPanel::create(size);
+    boardPanel->setPosition(Vec2(880 - 12 - size.width, (768 - size.height) / 2));
+    boardPanel->setVisible(false);
+    addChild(boardPanel, kPanelZ);
+    schedule([this](float dt) { runSimulator(dt); }, "simulator");
+}
+
+bool FieldScene::isSimulatorTarget() const {
+    const auto device = CorvinaCardSerialManager::getInstance()->getSelectedDevice();
+    return device && device->linkKind == Simulator;
+}
+
+std::shared_ptr<sim::BoardSimulator> FieldScene::getSimulator() const {
+    std::lock_guard<std::mutex> lock(simulatorSlot->mutex);
+    return simulatorSlot->board;
+}
+
+void FieldScene::prepareSimulator(const FieldSnapshot& snapshot) {
+    std::lock_guard<std::mutex> lock(simulatorSlot->mutex);
+    // A board runs one dialect: another dialect is another board.
+    if (snapshot.dialect == DIALECT_QUE) {
+        simulatorSlot->board.reset();
+    } else if (!simulatorSlot->board || simulatorSlot->board->dialect() != snapshot.dialect) {
+        simulatorSlot->board = std::make_shared<sim::BoardSimulator>(snapshot.dialect);
+        boardMs = 0;
+        boardPanel->resetCar();
+    }
+    simulatedLineRows = programLineRows(snapshot, snapshot.dialect);
+    boardPanel->setVisible(simulatorSlot->board != nullptr);
+}
+
+void FieldScene::runSimulator(float dt) {
+    const std::shared_ptr<sim::BoardSimulator> board = getSimulator();
+    if (!board) return;
+    // The board's time is the engine's: tests step it frame by frame.
+    boardMs += static_cast<double>(dt) * 1000;
+    board->advanceTo(std::lround(boardMs));
+    if (!isSimulatorTarget()) {
+        boardPanel->setVisible(false);
+        lightRow(-1);
+        return;
+    }
+    const sim::BoardState state = board->state();
+    BoardView view;
+    view.led = state.led;
+    view.outputs = state.outputs;
+    view.servo3 = state.servo3 > 0 ? state.servo3 : -1;
+    view.servo4 = state.servo4 > 0 ? state.servo4 : -1;
+    view.leftMotor = state.leftMotor;
+    view.rightMotor = state.rightMotor;
+    view.beeps = state.beeps;
+    view.screen = board->screenLines();
+    const int line = board->runningLine();
+    view.running = line >= 0;
+    boardPanel->show(view);
+    auto row = simulatedLineRows.find(line);
+    lightRow(line >= 0 && row != simulatedLineRows.end() ? row->second : -1);
+}
+
+void FieldScene::lightRow(int row) {
+    if (row == glowingRow) return;
+    // The head under its card, and the numbered plate beside it, which the
+    // card leaves in view.
+    for (int r : {glowingRow, row}) {
+        if (r < 0) continue;
+        const Color3B colour = r == row ? kGlow : Color3B::WHITE;
+        getRowHead(r)->setColor(colour);
+        rowPlates[static_cast<size_t>(r)]->setColor(colour);
+    }
+    glowingRow = row;
+}

@@ -1,0 +1,120 @@
+// The simulated board in the editor: with no board plugged in, play runs
+// the program on the panel, the running card's row is lit, and the stop
+// control stops it. The board's time is the engine's, stepped frame by frame.
+#include <gtest/gtest.h>
+
+#include "field/FieldFixture.h"
+#include "sim/BoardSimulator.h"
+#include "tests/device/RecordingClock.h"
+#include "views/BoardPanel.h"
+
+namespace {
+
+class FieldSimulatorTest : public FieldSceneTest {
+protected:
+    void SetUp() override {
+        FieldSceneTest::SetUp();
+        setPorts({});
+        field->startScanThread();
+        finishWorkers();
+        field->setPacingClock(&clock);
+    }
+    // Steps whole seconds of the board's time, a frame at a time.
+    void seconds(double s) {
+        for (int i = 0; i < static_cast<int>(s * 60 + 0.5); ++i) step(1);
+    }
+    devicetest::RecordingClock clock;
+};
+
+} // namespace
+
+TEST_F(FieldSimulatorTest, WithoutABoardPlayBlinksTheSimulatedLedAndLightsTheRunningRow) {
+    ASSERT_TRUE(field->isSimulatorTarget()) << "no serial port: the simulator is in use";
+    // Forever: LED on, wait 1, LED off, wait 1.
+    field->loadDocument({onRow(CARD_SET_BASIC, 4, 0), onRow(CARD_SET_BASIC, 0, 1), onRow(CARD_SET_BASIC, 2, 2),
+                         onRow(CARD_SET_BASIC, 1, 3), onRow(CARD_SET_BASIC, 2, 4), onRow(CARD_SET_BASIC, 5, 5)});
+    BoardPanel* panel = field->getBoardPanel();
+    EXPECT_FALSE(panel->isVisible());
+    tap(centreOf(field->getPlayButton()));
+    finishWorkers();
+    step(2);
+    EXPECT_FALSE(field->isSendingOverlayShown()) << "the finished overlay closes by itself";
+    ASSERT_TRUE(panel->isVisible());
+    ASSERT_TRUE(field->getSimulator());
+
+    // The typing took no time on the test's clock; the program runs on the frames.
+    seconds(0.5);
+    EXPECT_TRUE(panel->isLedLit());
+    EXPECT_EQ(field->getGlowingRow(), 2) << "the first wait";
+    seconds(1.0);
+    EXPECT_FALSE(panel->isLedLit());
+    EXPECT_EQ(field->getGlowingRow(), 4) << "the second wait";
+    seconds(1.0);
+    EXPECT_TRUE(panel->isLedLit()) << "round the loop again";
+    EXPECT_EQ(field->getGlowingRow(), 2);
+    // Each blink a second apart, from the moment RUN was entered.
+    std::vector<std::pair<long, std::string>> leds;
+    for (const auto& event : field->getSimulator()->trace())
+        if (event.text.rfind("LED", 0) == 0) leds.emplace_back(event.ms, event.text);
+    ASSERT_GE(leds.size(), 3u);
+    EXPECT_EQ(leds[0], std::make_pair(0L, std::string("LED 1")));
+    EXPECT_EQ(leds[1], std::make_pair(1000L, std::string("LED 0")));
+    EXPECT_EQ(leds[2], std::make_pair(2000L, std::string("LED 1")));
+
+    // Any change to the field puts the glow out.
+    tap(centreOf(field->getMenuDownButton()));
+    field->saveFieldDocument();
+    EXPECT_EQ(field->getGlowingRow(), -1);
+
+    // The stop control stops the simulated program as it stops a board.
+    tap(centreOf(field->getStopButton()));
+    finishWorkers();
+    seconds(0.2);
+    EXPECT_EQ(panel->shown().outputs, 0);
+    EXPECT_EQ(field->getSimulator()->runningLine(), -1);
+    EXPECT_NE(panel->screenText().find("Break"), std::string::npos) << panel->screenText();
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(FieldSimulatorTest, AServoAndTheCarRunOnThePanelAndAnotherEntryHidesIt) {
+    CardKind forward{-1, -1}, spin{-1, -1};
+    for (int set = 0; set < kCardSetCount; ++set)
+        for (int i = 0; i < DeviceManager::getInstance()->getCardCount(set); ++i) {
+            const std::string text = DeviceManager::getInstance()->getCardCode(i, set).text;
+            if (text == "OUT 33") forward = {set, i};
+            if (text == "OUT 34") spin = {set, i};
+        }
+    ASSERT_GE(forward.set, 0) << "no card drives forward";
+    ASSERT_GE(spin.set, 0) << "no card spins the car";
+    field->loadDocument({onRow(forward.set, forward.index, 0), onRow(CARD_SET_BASIC, 2, 1),
+                         onRow(spin.set, spin.index, 2), onRow(CARD_SET_BASIC, 2, 3)});
+    tap(centreOf(field->getPlayButton()));
+    finishWorkers();
+    BoardPanel* panel = field->getBoardPanel();
+    const Vec2 start = panel->carPose().position;
+    seconds(0.5);
+    EXPECT_EQ(panel->shown().leftMotor, 1);
+    EXPECT_EQ(panel->shown().rightMotor, 1);
+    EXPECT_GT(panel->carPose().position.y, start.y + 10) << "the car drives forward";
+    const float heading = panel->carPose().heading;
+    seconds(1.0);
+    EXPECT_NE(panel->shown().leftMotor, panel->shown().rightMotor) << "spinning";
+    EXPECT_NE(panel->carPose().heading, heading) << "the car turns";
+    EXPECT_EQ(field->getGlowingRow(), 3);
+    // The lit row shows: its number plate beside the panel turns yellow.
+    const testsupport::Frame frame = grab();
+    Node* rows = field->getFieldView()->getContainer();
+    const Vec2 plate = rows->convertToWorldSpace(field_geometry::plateCentre(3, 768));
+    const Vec2 other = rows->convertToWorldSpace(field_geometry::plateCentre(2, 768));
+    const SDL_Color lit = at(frame, plate.x - 20, plate.y), unlit = at(frame, other.x - 20, other.y);
+    EXPECT_LT(lit.b + 80, unlit.b) << "yellow, not the plate's own pale blue";
+    EXPECT_GE(lit.r + 10, unlit.r);
+    if (const char* folder = std::getenv("CORVINA_SCREENSHOTS")) frame.save(std::string(folder) + "/simulator-panel.png");
+
+    // The Wi-Fi entry picked: the panel goes, the glow too.
+    CorvinaCardSerialManager::getInstance()->setSelectedIndex(0);
+    CorvinaCardSerialManager::getInstance()->activateSelected({});
+    step(2);
+    EXPECT_FALSE(panel->isVisible());
+    EXPECT_EQ(field->getGlowingRow(), -1);
+}
