@@ -10,6 +10,7 @@
 #include <fstream>
 #include <string>
 
+#include "bench/EditorWindow.h"
 #include "bench/RatioReporter.h"
 #include "cards/DeviceManager.h"
 #include "cards/FieldDocument.h"
@@ -57,23 +58,12 @@ struct Setup {
     FieldDocument doc;
 
     Setup() {
-        setenv("SDL_VIDEODRIVER", "dummy", 0);
         const std::string data = std::filesystem::temp_directory_path() / "corvina-bench-editor";
         std::filesystem::remove_all(data);
         std::filesystem::create_directories(data);
         FileUtils::getInstance()->setWritablePath(data);
-        view = GLViewImpl::createWithRect("bench", Rect(0, 0, 1024, 768), 1, false);
-        if (!view) {
-            std::fprintf(stderr, "no window\n");
-            std::exit(1);
-        }
-        view->retain();
+        view = openEditorWindow();
         Director* d = Director::getInstance();
-        d->setOpenGLView(view);
-        view->setDesignResolutionSize(1024, 768, ResolutionPolicy::SHOW_ALL);
-        d->setContentScaleFactor(2);
-        FileUtils::getInstance()->setSearchPaths({std::string(CORVINA_BENCH_RESOURCE_DIR) + "/"});
-        Localization::getInstance()->configure(LanguageType::JAPANESE, {});
         DeviceManager::getInstance()->setCardSet(CARD_SET_FULL);
         doc = fullField();
 

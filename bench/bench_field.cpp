@@ -21,6 +21,7 @@
 #include "engine/core/Scene.h"
 #include "engine/platform/GLViewImpl.h"
 #include "engine/platform/SdlRenderer.h"
+#include "bench/EditorWindow.h"
 #include "bench/RatioReporter.h"
 #include "field/FieldScene.h"
 #include "ui/Localization.h"
@@ -136,20 +137,8 @@ struct Setup {
     RefPtr<Scene> scene;
 
     Setup() {
-        setenv("SDL_VIDEODRIVER", "dummy", 0);
-        view = GLViewImpl::createWithRect("bench", Rect(0, 0, 1024, 768), 1, false);
-        if (!view) {
-            std::fprintf(stderr, "no window: %s\n", SDL_GetError());
-            std::exit(1);
-        }
-        view->retain();
+        view = openEditorWindow();
         Director* d = Director::getInstance();
-        d->setOpenGLView(view);
-        view->setDesignResolutionSize(1024, 768, ResolutionPolicy::SHOW_ALL);
-        d->setContentScaleFactor(2);
-        FileUtils::getInstance()->setSearchPaths({std::string(CORVINA_BENCH_RESOURCE_DIR) + "/"});
-        Localization::getInstance()->configure(LanguageType::JAPANESE, {});
-
         DeviceManager* devices = DeviceManager::getInstance();
         devices->setCardSet(CARD_SET_FULL);
         field = FieldScene::create(nullptr);
