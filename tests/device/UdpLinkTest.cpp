@@ -5,34 +5,15 @@
 #include <cerrno>
 
 #include "device/UdpLink.h"
+#include "tests/device/LoopbackModule.h"
 #include "tests/device/PtyBoard.h"
 
 namespace {
 
-// The module played on loopback: a socket bound to a free port.
-struct Listener {
-    Listener()
-    {
-        fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t size = sizeof address;
-        ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
-        port = ntohs(address.sin_port);
-    }
-    ~Listener() { ::close(fd); }
-    UdpSettings settings() const { return {"127.0.0.1", port, 0}; }
-
-    int fd = -1;
-    int port = 0;
-};
-
 class UdpLinkTest : public ::testing::Test {
 protected:
     void TearDown() override { UdpLink::setSendToForTests({}); }
-    Listener listener;
+    devicetest::LoopbackModule listener;
 };
 
 } // namespace

@@ -17,6 +17,7 @@
 #include <string>
 
 #include "cards/ProgramGenerator.h"
+#include "device/LoopbackModule.h"
 #include "device/PtyBoard.h"
 #include "device/SerialLink.h"
 #include "device/UdpLink.h"
@@ -126,38 +127,7 @@ inline std::string drain(devicetest::PtyBoard& board, milliseconds quiet = milli
     return got;
 }
 
-// The Wi-Fi module played on loopback: a socket on a free port.
-struct LoopbackModule {
-    LoopbackModule() {
-        fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t size = sizeof address;
-        ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
-        port = ntohs(address.sin_port);
-    }
-    ~LoopbackModule() { ::close(fd); }
-    LoopbackModule(const LoopbackModule&) = delete;
-    LoopbackModule& operator=(const LoopbackModule&) = delete;
-    // The payloads that arrived, one byte each, until none comes for 50 ms.
-    std::string received() {
-        std::string got;
-        for (;;) {
-            pollfd p{fd, POLLIN, 0};
-            if (::poll(&p, 1, 50) <= 0) break;
-            char buffer[16];
-            const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
-            if (n <= 0) break;
-            got.append(buffer, static_cast<size_t>(n));
-        }
-        return got;
-    }
-
-    int fd = -1;
-    int port = 0;
-};
+using devicetest::LoopbackModule;
 
 // Where one datagram was addressed.
 struct Destination {
