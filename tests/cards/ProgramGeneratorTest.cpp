@@ -10,6 +10,7 @@
 #include "cards/CardCatalog.h"
 #include "cards/NumberText.h"
 #include "cards/ProgramGenerator.h"
+#include "support/CardTyping.h"
 
 namespace {
 
@@ -610,15 +611,6 @@ TEST(ProgramGenerator, OnlyRefusalsHaveAMessage) {
 
 namespace {
 
-// A card by the text it types in jam.
-CardKind cardTyping(const std::string& jamText) {
-    for (int set = 0; set < kCardSetCount; ++set)
-        for (int index = 0; index < CardCatalog::cardCount(set); ++index)
-            if (CardCatalog::cardCode({set, index}, DIALECT_JAM).text == jamText) return {set, index};
-    ADD_FAILURE() << "no card types " << jamText;
-    return {};
-}
-
 long long sumOf(const std::vector<int>& delays) {
     long long sum = 0;
     for (int d : delays) sum += d > 0 ? d : 0;
@@ -629,7 +621,9 @@ long long sumOf(const std::vector<int>& delays) {
 
 TEST(ProgramGenerator, FastTypingHalvesOnlyJamsOwnPauseAndTypesTheSameBytes) {
     FieldSnapshot field;
-    for (int row = 0; row < 40; ++row) put(field, row, cardTyping("PWM 3, 145"));
+    const auto servo = testsupport::cardTyping("PWM 3, 145");
+    ASSERT_TRUE(servo) << "no card types PWM 3, 145";
+    for (int row = 0; row < 40; ++row) put(field, row, *servo);
     ByteCollector normal, fast;
     ASSERT_EQ(transferProgram(field, DIALECT_JAM, normal).kind, TransferOutcome::Sent);
     ASSERT_EQ(transferProgram(field, DIALECT_JAM, fast, TypingPace::Fast).kind, TransferOutcome::Sent);

@@ -5,6 +5,7 @@
 
 #include "cards/CardCatalog.h"
 #include "device/ProgramLink.h"
+#include "support/CardTyping.h"
 #include "tests/device/MemoryLinks.h"
 #include "tests/device/RecordingClock.h"
 #include "ui/Localization.h"
@@ -45,12 +46,10 @@ class BoardPromptTest : public ::testing::Test {
 protected:
     void SetUp() override {
         Localization::getInstance()->configure(engine::LanguageType::ENGLISH, {});
-        for (int set = 0; set < kCardSetCount; ++set)
-            for (int index = 0; index < CardCatalog::cardCount(set); ++index)
-                if (CardCatalog::cardCode({set, index}, DIALECT_JAM).text == "PWM 3, 145")
-                    for (size_t row = 0; row < field.rows.size(); ++row)
-                        field.rows[row] = SnapshotCard{CardKind{set, index}, "", {}, 0, static_cast<int>(row)};
-        ASSERT_TRUE(field.rows[39]) << "no card types PWM 3, 145";
+        const auto servo = testsupport::cardTyping("PWM 3, 145");
+        ASSERT_TRUE(servo) << "no card types PWM 3, 145";
+        for (size_t row = 0; row < field.rows.size(); ++row)
+            field.rows[row] = SnapshotCard{*servo, "", {}, 0, static_cast<int>(row)};
     }
 
     // Types `field` into a board taking a key every `keyMs`; the board.

@@ -5,6 +5,7 @@
 
 #include "field/FieldFixture.h"
 #include "sim/BoardSimulator.h"
+#include "support/CardTyping.h"
 #include "tests/device/RecordingClock.h"
 #include "views/BoardPanel.h"
 
@@ -77,17 +78,11 @@ TEST_F(FieldSimulatorTest, WithoutABoardPlayBlinksTheSimulatedLedAndLightsTheRun
 }
 
 TEST_F(FieldSimulatorTest, AServoAndTheCarRunOnThePanelAndAnotherEntryHidesIt) {
-    CardKind forward{-1, -1}, spin{-1, -1};
-    for (int set = 0; set < kCardSetCount; ++set)
-        for (int i = 0; i < DeviceManager::getInstance()->getCardCount(set); ++i) {
-            const std::string text = DeviceManager::getInstance()->getCardCode(i, set).text;
-            if (text == "OUT 33") forward = {set, i};
-            if (text == "OUT 34") spin = {set, i};
-        }
-    ASSERT_GE(forward.set, 0) << "no card drives forward";
-    ASSERT_GE(spin.set, 0) << "no card spins the car";
-    field->loadDocument({onRow(forward.set, forward.index, 0), onRow(CARD_SET_BASIC, 2, 1),
-                         onRow(spin.set, spin.index, 2), onRow(CARD_SET_BASIC, 2, 3)});
+    const auto forward = testsupport::cardTyping("OUT 33"), spin = testsupport::cardTyping("OUT 34");
+    ASSERT_TRUE(forward) << "no card drives forward";
+    ASSERT_TRUE(spin) << "no card spins the car";
+    field->loadDocument({onRow(forward->set, forward->index, 0), onRow(CARD_SET_BASIC, 2, 1),
+                         onRow(spin->set, spin->index, 2), onRow(CARD_SET_BASIC, 2, 3)});
     tap(centreOf(field->getPlayButton()));
     finishWorkers();
     BoardPanel* panel = field->getBoardPanel();

@@ -14,14 +14,13 @@
 #include "cards/ProgramGenerator.h"
 #include "sim/BoardSimulator.h"
 #include "sim/SimulatorLink.h"
+#include "support/CardTyping.h"
 
 namespace simtest {
 
 // The card whose jam text is `jam`, looked up as a user would see it.
 inline CardKind card(const std::string& jam) {
-    for (int set = 0; set < kCardSetCount; ++set)
-        for (int index = 0; index < CardCatalog::cardCount(set); ++index)
-            if (CardCatalog::cardCode({set, index}, DIALECT_JAM).text == jam) return {set, index};
+    if (const auto found = testsupport::cardTyping(jam)) return *found;
     throw std::invalid_argument("no card types " + jam);
 }
 
