@@ -1,24 +1,13 @@
 #include "cards/FieldSnapshot.h"
 
+#include "cards/FieldModel.h"
+
 #include <algorithm>
 
 FieldSnapshot snapshotFromDocument(const FieldDocument& document, float visibleHeight) {
-    FieldSnapshot snapshot;
-    int order = 0;
-    for (const CardRecord& record : document) {
-        SnapshotCard card;
-        card.kind = {record.tab, record.index};
-        card.numberText = record.value;
-        card.position = engine::Vec2(static_cast<float>(record.x), static_cast<float>(record.y));
-        card.zorder = record.zorder;
-        card.order = order++;
-        int row = field_geometry::rowAtLoad(card.position, visibleHeight);
-        if (row >= 0 && !snapshot.rows[static_cast<size_t>(row)])
-            snapshot.rows[static_cast<size_t>(row)] = std::move(card);
-        else
-            snapshot.loose.push_back(std::move(card));
-    }
-    return snapshot;
+    FieldModel model(visibleHeight);
+    model.load(document);
+    return model.snapshot(0);
 }
 
 FieldDocument documentFromSnapshot(const FieldSnapshot& snapshot) {

@@ -26,36 +26,19 @@ const float kLiftDelay = 0.05f;
 const float kChainDelay = 0.4f;
 const float kEdgeMargin = 5;
 const float kRowSlideTime = 0.1f;
-// Far enough that a card beside a row's place no longer reads as on it
-// once its position is saved as whole numbers.
-const float kLooseAside = 3;
+const int kSlideTag = 0x511d;
+// A loose card is laid small, tilted and faint beside the column, so the
+// child sees at a glance what the program leaves out.
+const float kLooseScale = 0.55f;
+const float kLooseTilt = 5;
+const uint8_t kLooseOpacity = 128;
+const float kLooseGap = 8;
 const uint8_t kLiftedOpacity = 150;
 const uint8_t kChainOpacity = 100;
 const Color3B kWhite(255, 255, 255);
 const Color3B kJoinedTint(32, 32, 32);
 const Color3B kOverTrashTint(0, 30, 70);
 const int kTrashPlayTag = 0x7a5;
-
-int opposite(int direction) { return (direction + 2) % 4; }
-
-// Links always come in pairs: a card's link and the neighbour's opposite one.
-void unlink(CardSprite* card, int direction) {
-    CardSprite* other = card->neighbours[direction];
-    if (!other) return;
-    if (other->neighbours[opposite(direction)] == card) other->neighbours[opposite(direction)] = nullptr;
-    card->neighbours[direction] = nullptr;
-}
-
-void link(CardSprite* card, int direction, CardSprite* other) {
-    unlink(card, direction);
-    if (!other) return;
-    unlink(other, opposite(direction));
-    card->neighbours[direction] = other;
-    other->neighbours[opposite(direction)] = card;
-}
-
-// A connector that was never placed has no direction and joins nothing.
-bool isPlaced(const CardConnector& c) { return c.direction != c.point; }
 
 // The angle between two directions in whole degrees, negative when turning
 // clockwise; only exactly opposite directions (180) join.
@@ -77,9 +60,8 @@ float tearOffLimit(float zoom) { return std::trunc(kTearOffDistance / zoom); }
 
 void FieldScene::buildFieldRows() {
     const float H = Director::getInstance()->getVisibleSize().height;
-    fieldRows.assign(kRowCount, {});
+    rowHeads.assign(kRowCount, nullptr);
     rowPlates.assign(kRowCount, nullptr);
-    CardSprite* above = nullptr;
     for (int i = 0; i < kRowCount; ++i) {
         Vec2 at = field_geometry::plateCentre(i, H);
         Sprite* plate = picture("res/r_field_no.png");
@@ -93,13 +75,9 @@ void FieldScene::buildFieldRows() {
         head->setPosition(field_geometry::rowHeadCentre(i, H));
         head->connectors[0].point = Vec2(5, h.height / 2);
         head->connectors[0].direction = Vec2(4, h.height / 2);
+        head->setName("row head " + std::to_string(i));
         fieldView->addChild(head);
-        if (above) {
-            head->neighbours[CardSprite::UP] = above;
-            above->neighbours[CardSprite::DOWN] = head;
-        }
-        above = head;
-        fieldRows[static_cast<size_t>(i)].push_back(head);
+        rowHeads[static_cast<size_t>(i)] = head;
 
         if (LabelAtlas* number = LabelAtlas::create(std::to_string(10 * (i + 1)), "res/r_field_num.png", 9, 11, '0')) {
             number->setScale(1.5f);
@@ -110,11 +88,13 @@ void FieldScene::buildFieldRows() {
 
         Sprite* insert = picture("res/r_btn_add.png");
         insert->setTag(i);
+        insert->setName("insert row " + std::to_string(i));
         insert->setPosition(at.x - p.width / 2 - insert->getContentSize().width / 2, at.y + p.height / 2);
         fieldView->addChild(insert);
         addRowButton(insert, [this](int row) { insertRowAt(row); });
         Sprite* remove = picture("res/r_btn_delete.png");
         remove->setTag(i);
+        remove->setName("delete row " + std::to_string(i));
         remove->setPosition(at.x - p.width / 2 - remove->getContentSize().width / 2, at.y);
         fieldView->addChild(remove);
         addRowButton(remove, [this](int row) { deleteRowAt(row); });
@@ -132,8 +112,9 @@ void FieldScene::addRowButton(Sprite* button, std::function<void(int)> action) {
     };
     auto* listener = EventListenerTouchOneByOne::create();
     listener->setSwallowTouches(true);
-    listener->onTouchBegan = [button, hitBox](Touch* touch, Event*) {
-        if (!button->isVisible() || !hitBox().containsPoint(touch->getLocation())) return false;
+    listener->onTouchBegan = [this, button, hitBox](Touch* touch, Event*) {
+        // One gesture at a time: no row moves under a held card.
+        if (fieldBusy() || !button->isVisible() || !hitBox().containsPoint(touch->getLocation())) return false;
         button->setOpacity(kPressedOpacity);
         return true;
     };
@@ -145,22 +126,29 @@ void FieldScene::addRowButton(Sprite* button, std::function<void(int)> action) {
     Director::getInstance()->getEventDispatcher()->addEventListenerWithSceneGraphPriority(listener, button);
 }
 
-CardSprite* FieldScene::cardOnRow(int row) const {
-    if (row < 0 || row >= kRowCount) return nullptr;
-    return getRowHead(row)->connectors[0].partner;
+// --- the model and its sprites
+
+CardSprite* FieldScene::spriteOf(CardId id) const {
+    if (!id) return nullptr;
+    for (const auto& card : fieldCards)
+        if (card->getFieldId() == id) return card.get();
+    return nullptr;
 }
+
+std::vector<CardId> FieldScene::idsOf(const std::vector<RefPtr<CardSprite>>& group) const {
+    std::vector<CardId> ids;
+    for (const auto& card : group) ids.push_back(card->getFieldId());
+    return ids;
+}
+
+CardSprite* FieldScene::cardOnRow(int row) const { return spriteOf(model.cardOnRow(row)); }
 
 int FieldScene::rowOfCard(const CardSprite* card) const {
-    for (const CardConnector& c : card->connectors)
-        if (c.partner)
-            for (int i = 0; i < kRowCount; ++i)
-                if (getRowHead(i) == c.partner) return i;
-    return -1;
+    const FieldCard* c = card ? model.card(card->getFieldId()) : nullptr;
+    return c ? c->row : -1;
 }
 
-int FieldScene::getCardUseCount(int set, int index) const {
-    return cardUseCounts.at(static_cast<size_t>(set)).at(static_cast<size_t>(index));
-}
+int FieldScene::getCardUseCount(int set, int index) const { return model.useCount(CardKind{set, index}); }
 
 Vec2 FieldScene::toField(const Vec2& screen) const { return fieldView->getContainer()->convertToNodeSpace(screen); }
 Vec2 FieldScene::toScreen(const Vec2& point) const { return fieldView->getContainer()->convertToWorldSpace(point); }
@@ -174,11 +162,9 @@ Vec2 FieldScene::directionOnScreen(const CardSprite* card, const CardConnector& 
     return card->convertToWorldSpace(c.direction) - card->convertToWorldSpace(c.point);
 }
 
-// --- placing and removing cards
-
-CardSprite* FieldScene::addCardToField(int index, int set, const Vec2& position, uint8_t opacity) {
+CardSprite* FieldScene::makeCardSprite(const FieldCard& c) {
     DeviceManager* devices = DeviceManager::getInstance();
-    if (index < 0 || index >= devices->getCardCount(set)) return nullptr;
+    const int index = c.kind.index, set = c.kind.set;
     const CardCode code = devices->getCardCode(index, set);
     const std::string picturePath = devices->getCardImage(index, set);
     const std::string codePath = devices->getCardCodeImage(index, set);
@@ -188,11 +174,10 @@ CardSprite* FieldScene::addCardToField(int index, int set, const Vec2& position,
                            : CardSprite::create(picturePath, codePath);
     if (!card) return nullptr;
     card->setCardKind(set, index);
-    card->setPosition(position);
-    card->setOpacity(opacity);
-    fieldView->getContainer()->addChild(card, INT_MAX);
-    fieldCards.emplace_back(card);
-    changeUseCount(set, index, +1);
+    card->setFieldId(c.id);
+    card->setPosition(c.position);
+    card->setNumberText(c.numberText);
+    fieldView->getContainer()->addChild(card, c.zorder);
     Size s = card->getContentSize();
     card->connectors[0].point = Vec2(0, s.height / 2);
     card->connectors[0].direction = Vec2(1, s.height / 2);
@@ -200,38 +185,61 @@ CardSprite* FieldScene::addCardToField(int index, int set, const Vec2& position,
     return card;
 }
 
-void FieldScene::changeUseCount(int set, int index, int by) {
-    int& count = cardUseCounts.at(static_cast<size_t>(set)).at(static_cast<size_t>(index));
-    count = std::max(0, count + by);
-    // Only the shown palette has badges to change.
-    if (set != DeviceManager::getInstance()->getCardSet()) return;
-    if (static_cast<size_t>(index) < countLabels.size() && countLabels[static_cast<size_t>(index)])
-        countLabels[static_cast<size_t>(index)]->setString(std::to_string(count));
-}
-
-void FieldScene::freeConnectors(CardSprite* card) {
-    for (CardConnector& c : card->connectors) {
-        if (CardSprite* partner = c.partner) {
-            for (CardConnector& back : partner->connectors)
-                if (back.partner == card) back.partner = nullptr;
-            partner->setColor(kWhite);
-        }
-        c.partner = nullptr;
+void FieldScene::syncField() {
+    for (auto& card : std::vector<RefPtr<CardSprite>>(fieldCards))
+        if (!model.card(card->getFieldId())) dropSprite(card.get());
+    std::vector<RefPtr<CardSprite>> shown;
+    for (const FieldCard& c : model.cards()) {
+        CardSprite* card = spriteOf(c.id);
+        if (!card) card = makeCardSprite(c);
+        if (!card) continue;
+        shown.emplace_back(card);
+        if (card->getNumberText() != c.numberText) card->setNumberText(c.numberText);
+        card->setLocalZOrder(c.zorder);
+        // A row shift slides the card to its new place by itself.
+        if (!card->getActionByTag(kSlideTag)) card->setPosition(c.position);
+        const bool held = std::any_of(dragGroup.begin(), dragGroup.end(), [card](const auto& g) { return g.get() == card; });
+        if (!held) showLooseLook(card, c.row < 0);
+    }
+    fieldCards = std::move(shown);
+    for (int r = 0; r < kRowCount; ++r) tintRow(r);
+    if (DeviceManager* devices = DeviceManager::getInstance()) {
+        const int set = devices->getCardSet();
+        for (size_t k = 0; k < countLabels.size(); ++k)
+            if (countLabels[k]) countLabels[k]->setString(std::to_string(model.useCount(CardKind{set, static_cast<int>(k)})));
     }
 }
 
-void FieldScene::removeCardFromField(CardSprite* card) {
-    auto it = std::find_if(fieldCards.begin(), fieldCards.end(), [card](const auto& c) { return c.get() == card; });
-    if (it == fieldCards.end()) return;
+void FieldScene::tintRow(int row) {
+    // Lit while the board runs its line; dark while it holds a card.
+    CardSprite* head = getRowHead(row);
+    if (row == glowingRow) return;
+    head->setColor(model.cardOnRow(row) ? kJoinedTint : kWhite);
+    rowPlates[static_cast<size_t>(row)]->setColor(kWhite);
+}
+
+void FieldScene::showLooseLook(CardSprite* card, bool loose) {
+    card->setScale(loose ? kLooseScale : 1.0f);
+    card->setRotation(loose ? kLooseTilt : 0.0f);
+    card->setOpacity(loose ? kLooseOpacity : 255);
+}
+
+void FieldScene::dropSprite(CardSprite* card) {
+    if (EventListener* listener = card->getTouchListener())
+        Director::getInstance()->getEventDispatcher()->removeEventListener(listener);
+    card->setFieldId(0);
+    card->removeFromParent();
+    std::erase_if(fieldCards, [card](const auto& c) { return c.get() == card; });
+    std::erase_if(dragGroup, [card](const auto& c) { return c.get() == card; });
+    if (card == heldCard) endGesture();
+}
+
+void FieldScene::throwAway(CardSprite* card) {
     RefPtr<CardSprite> keep(card);
     if (card == heldCard) endGesture();
-    freeConnectors(card);
-    for (int d = 0; d < 4; ++d) unlink(card, d);
-    changeUseCount(card->getCardSet(), card->getCardIndex(), -1);
-    fieldCards.erase(it);
-    dragGroup.erase(std::remove_if(dragGroup.begin(), dragGroup.end(), [card](const auto& c) { return c.get() == card; }),
-                    dragGroup.end());
-    std::erase(slidingCards, card);
+    std::erase_if(fieldCards, [card](const auto& c) { return c.get() == card; });
+    std::erase_if(dragGroup, [card](const auto& c) { return c.get() == card; });
+    card->setFieldId(0);
     card->setColor(kWhite);
     if (EventListener* listener = card->getTouchListener())
         Director::getInstance()->getEventDispatcher()->removeEventListener(listener);
@@ -241,6 +249,123 @@ void FieldScene::removeCardFromField(CardSprite* card) {
     Vec2 trash = toField(trashIcon->getPosition());
     card->runAction(Sequence::create(Spawn::create(MoveTo::create(0.2f, trash), ScaleTo::create(0.2f, 0.1f)),
                                      DelayTime::create(0.1f), RemoveSelf::create()));
+}
+
+void FieldScene::slideToModel(CardSprite* card) {
+    const FieldCard* c = model.card(card->getFieldId());
+    if (!c) return;
+    card->stopActionByTag(kSlideTag);
+    Action* slide = card->runAction(MoveTo::create(kRowSlideTime, c->position));
+    slide->setTag(kSlideTag);
+}
+
+void FieldScene::beginChange() {
+    if (!changeBase) changeBase = model;
+}
+
+void FieldScene::finishChange() {
+    if (!changeBase) return;
+    FieldModel before = std::move(*changeBase);
+    changeBase.reset();
+    history.record(before, model);
+    refreshHistoryControls();
+    if (!(before == model)) saveFieldDocument();
+}
+
+bool FieldScene::fieldBusy() const {
+    return heldCard || placedDragCard || paletteSourceCard || numberEntryLayer || dialectPopup || sendingOverlay ||
+           portListPopup;
+}
+
+// --- placing and removing cards
+
+CardSprite* FieldScene::addCardToField(int index, int set, const Vec2& position, uint8_t opacity) {
+    const CardId id = model.place(CardKind{set, index}, position);
+    if (!id) return nullptr;
+    syncField();
+    CardSprite* card = spriteOf(id);
+    if (!card) return nullptr;
+    // Full size until it is let go: it may be on its way to a row.
+    showLooseLook(card, false);
+    card->setOpacity(opacity);
+    return card;
+}
+
+void FieldScene::removeCardFromField(CardSprite* card) {
+    if (!card || !model.remove(card->getFieldId())) return;
+    throwAway(card);
+    syncField();
+}
+
+// --- where a loose card lies
+
+Vec2 FieldScene::clearSpotFor(CardId id, bool inView) const {
+    const FieldCard* c = model.card(id);
+    if (!c) return Vec2::ZERO;
+    const float H = Director::getInstance()->getVisibleSize().height;
+    const float tilt = kLooseTilt * static_cast<float>(M_PI) / 180;
+    const Size card(field_geometry::kCardWidth * kLooseScale, field_geometry::kCardHeight * kLooseScale);
+    // Half the box of the small, tilted card, in content points.
+    const Vec2 half((card.width * std::cos(tilt) + card.height * std::sin(tilt)) / 2,
+                    (card.width * std::sin(tilt) + card.height * std::cos(tilt)) / 2);
+    const float columnRight = field_geometry::rowHeadCentre(0, H).x + field_geometry::kHeadWidth / 2;
+    const float x = columnRight + kLooseGap + half.x;
+    const float top = fieldView->getContainer()->getContentSize().height - half.y;
+    auto boxAt = [&](float y) { return Rect(x - half.x, y - half.y, half.x * 2, half.y * 2); };
+
+    // On the screen: inside the field's frame, under no control.
+    std::vector<Rect> controls;
+    for (Node* n : {static_cast<Node*>(playButton), static_cast<Node*>(stopButton), static_cast<Node*>(dialectButton),
+                    static_cast<Node*>(saveButton), static_cast<Node*>(settingsButton), static_cast<Node*>(undoButton),
+                    static_cast<Node*>(redoButton)})
+        if (n) controls.push_back(n->getBoundingBoxInWorld());
+    for (Node* n : rightColumn) controls.push_back(n->getBoundingBoxInWorld());
+    const Rect fieldArea(kPaletteWidth + kEdgeMargin, kEdgeMargin, 1024 - kPaletteWidth - 3 * kEdgeMargin,
+                         layoutSize.height - 2 * kEdgeMargin - (settingsBarShown ? -kBarClosedY : 0));
+    auto onScreen = [&](const Rect& box) {
+        const Vec2 a = toScreen(box.origin), b = toScreen(box.origin + Vec2(box.size.width, box.size.height));
+        return Rect(a.x, a.y, b.x - a.x, b.y - a.y);
+    };
+    auto fits = [&](float y, bool besideOthers, bool clearOfControls) {
+        const Rect box = boxAt(y);
+        if (y < half.y || y > top) return false;
+        if (inView) {
+            const Rect screen = onScreen(box);
+            if (!fieldArea.containsPoint(screen.origin) ||
+                !fieldArea.containsPoint(screen.origin + Vec2(screen.size.width, screen.size.height)))
+                return false;
+            if (clearOfControls)
+                for (const Rect& r : controls)
+                    if (r.intersectsRect(screen)) return false;
+        }
+        if (besideOthers)
+            for (const FieldCard& other : model.cards())
+                if (other.id != id && other.row < 0 && std::fabs(other.position.x - x) < half.x * 2 &&
+                    std::fabs(other.position.y - y) < half.y * 2)
+                    return false;
+        return true;
+    };
+    // As near as can be to where it was let go, looking up and down in turn.
+    float wanted = c->position.y;
+    if (inView) {
+        const float low = toField(Vec2(0, fieldArea.origin.y)).y + half.y;
+        const float high = toField(Vec2(0, fieldArea.origin.y + fieldArea.size.height)).y - half.y;
+        wanted = std::clamp(wanted, std::min(low, high), std::max(low, high));
+    }
+    wanted = std::clamp(wanted, half.y, std::max(half.y, top));
+    const float step = half.y / 2;
+    for (int pass = 0; pass < 3; ++pass)
+        for (int k = 0; k < 400; ++k) {
+            const float y = wanted + (k % 2 ? -1.0f : 1.0f) * static_cast<float>((k + 1) / 2) * step;
+            if (fits(y, pass < 1, pass < 2)) return Vec2(x, y);
+        }
+    return Vec2(x, wanted);
+}
+
+void FieldScene::layClear(CardId id, bool inView) {
+    const FieldCard* c = model.card(id);
+    if (!c || c->row >= 0) return;
+    model.setPosition(id, clearSpotFor(id, inView));
 }
 
 // --- touches on field cards
@@ -258,12 +383,13 @@ void FieldScene::attachFieldCardListener(CardSprite* card) {
 }
 
 bool FieldScene::onFieldCardBegan(CardSprite* card, Touch* touch) {
-    if (heldCard || placedDragCard) return false;
+    if (heldCard || placedDragCard || !card->getFieldId()) return false;
     if (!card->getBoundingBox().containsPoint(toField(touch->getLocation()))) return false;
     movedDistance = 0;
     heldCard = card;
     pressTime = Clock::now();
     overTrash = trashTest(card, touch->getLocation());
+    beginChange();
     const int serial = gestureSerial;
     RefPtr<CardSprite> keep(card);
     runAction(Sequence::create(DelayTime::create(kLiftDelay), CallFunc::create([this, keep, serial] {
@@ -274,15 +400,16 @@ bool FieldScene::onFieldCardBegan(CardSprite* card, Touch* touch) {
 
 void FieldScene::liftHeldCard(CardSprite* card, int serial) {
     if (card != heldCard || !still || serial != gestureSerial) return;
-    tearOffPartner = nullptr;
-    for (const CardConnector& c : card->connectors)
-        if (c.partner) tearOffPartner = c.partner;
+    tearOffRow = rowOfCard(card);
     dragGroup.assign(1, RefPtr<CardSprite>(card));
     raiseGroup();
+    card->stopActionByTag(kSlideTag);
+    showLooseLook(card, false);
     card->setOpacity(kLiftedOpacity);
     lifting = true;
     card->setSwallowTouches(true);
     startEdgeScroll(card);
+    showHistoryControls(false);
     trashIcon->stopActionByTag(kTrashPlayTag);
     Action* fade = trashIcon->runAction(FadeIn::create(0.2f));
     fade->setTag(kTrashPlayTag);
@@ -295,39 +422,24 @@ void FieldScene::liftChain(CardSprite* card, int serial) {
     if (card != heldCard || !still || serial != gestureSerial) return;
     collectChain(card);
     raiseGroup();
-    for (auto& c : dragGroup) c->setOpacity(kChainOpacity);
+    for (auto& c : dragGroup) {
+        c->stopActionByTag(kSlideTag);
+        showLooseLook(c.get(), false);
+        c->setOpacity(kChainOpacity);
+    }
 }
 
 void FieldScene::collectChain(CardSprite* card) {
     dragGroup.clear();
-    std::function<void(CardSprite*)> visit = [&](CardSprite* c) {
-        if (!c) return;
-        if (std::any_of(dragGroup.begin(), dragGroup.end(), [c](const auto& g) { return g.get() == c; })) return;
-        dragGroup.emplace_back(c);
-        CardSprite* head = nullptr;
-        for (const CardConnector& k : c->connectors)
-            if (k.partner) head = k.partner;
-        for (int d : {CardSprite::RIGHT, CardSprite::DOWN, CardSprite::LEFT}) {
-            if (head) {
-                CardSprite* next = head->neighbours[d];
-                visit(next ? next->connectors[0].partner : nullptr);
-            } else {
-                visit(c->neighbours[d]);
-            }
-        }
-    };
-    visit(card);
+    if (!card) return;
+    for (CardId id : model.chainFrom(card->getFieldId()))
+        if (CardSprite* c = spriteOf(id)) dragGroup.emplace_back(c);
 }
 
 void FieldScene::raiseGroup() {
-    const int top = static_cast<int>(fieldCards.size());
-    for (auto g = dragGroup.rbegin(); g != dragGroup.rend(); ++g) {
-        CardSprite* card = g->get();
-        const int z = card->getLocalZOrder();
-        for (auto& other : fieldCards)
-            if (other.get() != card && other->getLocalZOrder() > z) other->setLocalZOrder(other->getLocalZOrder() - 1);
-        card->setLocalZOrder(top);
-    }
+    model.raise(idsOf(dragGroup));
+    for (const auto& card : fieldCards)
+        if (const FieldCard* c = model.card(card->getFieldId())) card->setLocalZOrder(c->zorder);
 }
 
 void FieldScene::onFieldCardMoved(CardSprite* card, Touch* touch) {
@@ -352,16 +464,19 @@ void FieldScene::onFieldCardEnded(CardSprite* card, Touch* touch, bool cancelled
     if (lifting) {
         card->setSwallowTouches(false);
         std::vector<RefPtr<CardSprite>> group = dragGroup;
-        for (auto& c : group) c->setOpacity(255);
         const bool inTrash = !cancelled && trashHitBox().containsPoint(touch->getLocation());
-        for (auto& c : group)
+        dragGroup.clear();
+        for (auto& c : group) {
+            c->setColor(kWhite);
             if (inTrash) {
-                removeCardFromField(c.get());
+                model.remove(c->getFieldId());
+                throwAway(c.get());
                 deleted = true;
             } else {
                 settleLooseCard(c.get());
             }
-        saveFieldDocument();
+        }
+        syncField();
         trashIcon->stopActionByTag(kTrashPlayTag);
         Action* play = deleted ? trashIcon->runAction(Sequence::create(
                                      FadeTo::create(0, 255), DelayTime::create(0.2f),
@@ -369,12 +484,14 @@ void FieldScene::onFieldCardEnded(CardSprite* card, Touch* touch, bool cancelled
                                      DelayTime::create(0.1f), FadeOut::create(0.2f)))
                                : trashIcon->runAction(FadeOut::create(0.2f));
         play->setTag(kTrashPlayTag);
+        showHistoryControls(true);
     }
     movedDistance += (touch->getDelta() / zoom()).length();
     const bool tap = !cancelled && !deleted && movedDistance < kTapDistance && Clock::now() - pressTime < kTapTime;
     const bool numberCard = DeviceManager::getInstance()->getCardCode(card->getCardIndex(), card->getCardSet()).kind == 1;
     endGesture();
-    if (tap && numberCard && !card->isFlipping()) openNumberEntry(card);
+    finishChange();
+    if (tap && numberCard && !card->isFlipping() && card->getFieldId()) openNumberEntry(card);
 }
 
 void FieldScene::endGesture() {
@@ -384,7 +501,7 @@ void FieldScene::endGesture() {
     lifting = false;
     overTrash = false;
     gestureSerial = (gestureSerial + 1) % 10;
-    tearOffPartner = nullptr;
+    tearOffRow = -1;
     tearOffOffset = Vec2::ZERO;
     dragGroup.clear();
 }
@@ -445,88 +562,73 @@ void FieldScene::moveDragGroup(CardSprite* held, const Vec2& movement) {
     else if (highest->getPositionY() + delta.y + tearOffOffset.y > contentHeight - highHalf)
         delta.y = contentHeight - highHalf - highest->getPositionY() - tearOffOffset.y;
 
+    const std::vector<CardId> group = idsOf(dragGroup);
     // A card on a row stays there until the finger has clearly left it;
     // then it jumps by all the movement gathered.
-    if (tearOffPartner) {
+    if (tearOffRow >= 0) {
         tearOffOffset += delta;
         if (tearOffOffset.length() <= tearOffLimit(z)) return;
-        for (auto& g : dragGroup) {
-            g->setPosition(g->getPosition() + tearOffOffset);
-            freeConnectors(g.get());
-        }
-        tearOffPartner = nullptr;
+        model.detach(group);
+        delta = tearOffOffset;
+        tearOffRow = -1;
         tearOffOffset = Vec2::ZERO;
-        delta = Vec2::ZERO;
     }
-
-    for (auto& g : dragGroup) g->setPosition(g->getPosition() + delta);
-    // Links to cards left behind are cut.
+    model.moveBy(group, delta);
     for (auto& g : dragGroup)
-        for (int d = 0; d < 4; ++d) {
-            CardSprite* n = g->neighbours[d];
-            if (n && std::none_of(dragGroup.begin(), dragGroup.end(), [n](const auto& o) { return o.get() == n; }))
-                unlink(g.get(), d);
-        }
+        if (const FieldCard* c = model.card(g->getFieldId())) g->setPosition(c->position);
 
-    CardConnector *own = nullptr, *head = nullptr;
-    if (!findSnap(held, own, head)) return;
-    CardSprite* rowHead = head->owner;
-    const Vec2 gap = (connectorOnScreen(rowHead, *head) - connectorOnScreen(held, *own)) / z;
-    join(held, *own, *head);
-    tearOffPartner = rowHead;
-    for (auto& g : dragGroup) g->setPosition(g->getPosition() + gap);
-    std::vector<RefPtr<CardSprite>> others(dragGroup.begin() + 1, dragGroup.end());
-    for (auto& g : others) snapCard(g.get());
+    const int row = findSnap(held);
+    if (row >= 0) {
+        const Vec2 before = held->getPosition();
+        joinRow(held, row);
+        tearOffRow = row;
+        const Vec2 gap = held->getPosition() - before;
+        for (auto& g : dragGroup) {
+            if (g.get() == held) continue;
+            model.setPosition(g->getFieldId(), g->getPosition() + gap);
+            g->setPosition(g->getPosition() + gap);
+        }
+        std::vector<RefPtr<CardSprite>> others(dragGroup.begin() + 1, dragGroup.end());
+        for (auto& g : others) snapCard(g.get());
+    }
+    syncField();
 }
 
-bool FieldScene::findSnap(CardSprite* card, CardConnector*& own, CardConnector*& head) const {
+int FieldScene::findSnap(CardSprite* card) const {
     const float limit = tearOffLimit(zoom());
     float best = limit;
-    own = head = nullptr;
-    for (CardConnector& mine : card->connectors) {
-        if (!isPlaced(mine)) continue;
-        const Vec2 at = connectorOnScreen(card, mine);
-        for (const auto& row : fieldRows)
-            for (CardSprite* rowHead : row)
-                for (CardConnector& theirs : rowHead->connectors) {
-                    if (!isPlaced(theirs) || (theirs.partner && theirs.partner != card)) continue;
-                    const float d = at.distance(connectorOnScreen(rowHead, theirs));
-                    if (d < best) {
-                        best = d;
-                        own = &mine;
-                        head = &theirs;
-                    }
-                }
+    int bestRow = -1;
+    const CardConnector& mine = card->connectors[0];
+    const Vec2 at = connectorOnScreen(card, mine);
+    for (int r = 0; r < kRowCount; ++r) {
+        const CardId holder = model.cardOnRow(r);
+        if (holder && holder != card->getFieldId()) continue;
+        const CardSprite* head = getRowHead(r);
+        const float d = at.distance(connectorOnScreen(head, head->connectors[0]));
+        if (d < best) {
+            best = d;
+            bestRow = r;
+        }
     }
-    if (!own) return false;
-    return angleBetween(directionOnScreen(card, *own), directionOnScreen(head->owner, *head)) == 180;
+    if (bestRow < 0) return -1;
+    const CardSprite* head = getRowHead(bestRow);
+    return angleBetween(directionOnScreen(card, mine), directionOnScreen(head, head->connectors[0])) == 180 ? bestRow
+                                                                                                           : -1;
 }
 
-void FieldScene::join(CardSprite* card, CardConnector& own, CardConnector& head) {
-    CardSprite* rowHead = head.owner;
-    // A card holds one row; a row holds one card.
-    for (CardConnector& c : card->connectors)
-        if (c.partner && c.partner != rowHead) {
-            for (CardConnector& back : c.partner->connectors)
-                if (back.partner == card) back.partner = nullptr;
-            c.partner->setColor(kWhite);
-            c.partner = nullptr;
-        }
-    own.partner = rowHead;
-    head.partner = card;
-    for (int d = 0; d < 4; ++d) {
-        CardSprite* neighbourHead = rowHead->neighbours[d];
-        link(card, d, neighbourHead ? neighbourHead->connectors[0].partner : nullptr);
-    }
-    rowHead->setColor(kJoinedTint);
+void FieldScene::joinRow(CardSprite* card, int row) {
+    const CardSprite* head = getRowHead(row);
+    const Vec2 gap = (connectorOnScreen(head, head->connectors[0]) - connectorOnScreen(card, card->connectors[0])) / zoom();
+    model.attach(card->getFieldId(), row);
+    model.setPosition(card->getFieldId(), card->getPosition() + gap);
+    card->setPosition(card->getPosition() + gap);
 }
 
 void FieldScene::snapCard(CardSprite* card) {
-    CardConnector *own = nullptr, *head = nullptr;
-    if (!findSnap(card, own, head)) return;
-    const Vec2 gap = (connectorOnScreen(head->owner, *head) - connectorOnScreen(card, *own)) / zoom();
-    join(card, *own, *head);
-    card->setPosition(card->getPosition() + gap);
+    const int row = findSnap(card);
+    if (row < 0) return;
+    joinRow(card, row);
+    syncField();
 }
 
 void FieldScene::settleLooseCard(CardSprite* card) {
@@ -534,10 +636,12 @@ void FieldScene::settleLooseCard(CardSprite* card) {
     const float H = Director::getInstance()->getVisibleSize().height;
     const Vec2 saved(static_cast<float>(truncateCoordinate(card->getPositionX())),
                      static_cast<float>(truncateCoordinate(card->getPositionY())));
+    // Where loading would join it to a free row, it joins now.
     const int row = field_geometry::rowAtLoad(saved, H);
-    if (row < 0) return;
-    if (!cardOnRow(row)) snapCard(card);
-    if (rowOfCard(card) < 0) card->setPosition(card->getPosition() + Vec2(kLooseAside, 0));
+    if (row >= 0 && !model.cardOnRow(row)) snapCard(card);
+    if (rowOfCard(card) >= 0) return;
+    layClear(card->getFieldId(), true);
+    slideToModel(card);
 }
 
 // --- edge scrolling while dragging
@@ -570,7 +674,7 @@ void FieldScene::edgeScroll(float) {
         if (edgeStartTop > L - kEdgeMargin && top >= L - kEdgeMargin - q && top <= edgeStartTop + kEdgeMargin) return;
         edgeScrollArmed = true;
     }
-    const bool loose = !card->connectors[0].partner && !card->connectors[1].partner;
+    const bool loose = rowOfCard(card) < 0;
     Vec2 offset = fieldView->getScrollOffset();
     float moved = 0;
     if (bottom < kEdgeMargin && offset.y < 0) {
@@ -588,61 +692,30 @@ void FieldScene::edgeScroll(float) {
 
 // --- inserting and deleting rows
 
-void FieldScene::shiftCard(CardSprite* card, int from, int to) {
-    CardSprite* fromHead = getRowHead(from);
-    CardSprite* toHead = getRowHead(to);
-    const Vec2 slide = toHead->convertToWorldSpace(toHead->connectors[0].point) -
-                       fromHead->convertToWorldSpace(fromHead->connectors[0].point);
-    for (CardConnector& c : card->connectors)
-        if (c.partner == fromHead) c.partner = toHead;
-    fromHead->connectors[0].partner = nullptr;
-    toHead->connectors[0].partner = card;
-    toHead->setColor(fromHead->getColor());
-    fromHead->setColor(kWhite);
-    slidingCards.push_back(card);
-    RefPtr<CardSprite> keep(card);
-    card->runAction(Sequence::create(MoveBy::create(kRowSlideTime, slide / zoom()), CallFunc::create([this, keep] {
-        // Exactly on its row, whatever the steps of the slide added up to.
-        for (const CardConnector& c : keep->connectors)
-            if (c.partner) keep->setPosition(keep->getPosition() + (connectorOnScreen(c.partner, c.partner->connectors[0]) -
-                                                                    connectorOnScreen(keep.get(), c)) / zoom());
-        auto slide = std::find(slidingCards.begin(), slidingCards.end(), keep.get());
-        if (slide != slidingCards.end()) slidingCards.erase(slide);
-        if (slidingCards.empty()) saveFieldDocument();
-    })));
-}
-
-void FieldScene::afterRowShift() {
-    // Every card on a row is linked to its row neighbours and nothing else.
-    for (int i = 0; i < kRowCount; ++i) {
-        CardSprite* card = cardOnRow(i);
-        if (!card) continue;
-        unlink(card, CardSprite::RIGHT);
-        unlink(card, CardSprite::LEFT);
-        link(card, CardSprite::UP, cardOnRow(i - 1));
-        link(card, CardSprite::DOWN, cardOnRow(i + 1));
-    }
-    if (slidingCards.empty()) saveFieldDocument();
-}
-
 void FieldScene::insertRowAt(int row) {
     if (row < 0 || row >= kRowCount) return;
-    if (CardSprite* last = cardOnRow(kRowCount - 1)) {
-        removeCardFromField(last);
+    beginChange();
+    const CardId pushedOff = model.insertRow(row);
+    if (CardSprite* card = spriteOf(pushedOff)) {
+        throwAway(card);
         playTrash(true);
     }
-    for (int i = kRowCount - 2; i >= row; --i)
-        if (CardSprite* card = cardOnRow(i)) shiftCard(card, i, i + 1);
-    afterRowShift();
+    for (int r = row + 1; r < kRowCount; ++r)
+        if (CardSprite* card = cardOnRow(r)) slideToModel(card);
+    syncField();
+    finishChange();
 }
 
 void FieldScene::deleteRowAt(int row) {
     if (row < 0 || row >= kRowCount) return;
-    if (CardSprite* card = cardOnRow(row)) {
-        removeCardFromField(card);
+    beginChange();
+    const CardId removed = model.deleteRow(row);
+    if (CardSprite* card = spriteOf(removed)) {
+        throwAway(card);
         playTrash(true);
     }
-    for (int i = row + 1; i < kRowCount; ++i)
-        if (CardSprite* card = cardOnRow(i)) shiftCard(card, i, i - 1);
-    afterRowShift();
+    for (int r = row; r < kRowCount; ++r)
+        if (CardSprite* card = cardOnRow(r)) slideToModel(card);
+    syncField();
+    finishChange();
 }

@@ -70,11 +70,8 @@ bool FieldScene::init(SaveData* data) {
     countLabels.clear();
     layoutSize = Size(1024, 768);
     // 2. Use counts per set, and palettes not shown yet.
-    DeviceManager* devices = DeviceManager::getInstance();
-    for (int set = 0; set < 3; ++set) {
-        cardUseCounts[static_cast<size_t>(set)].assign(static_cast<size_t>(devices->getCardCount(set)), 0);
-        rememberedPaletteOffsets[static_cast<size_t>(set)] = 9999.0f;
-    }
+    model = FieldModel(H);
+    for (int set = 0; set < 3; ++set) rememberedPaletteOffsets[static_cast<size_t>(set)] = 9999.0f;
 
     // 3. The left layer: trash icon and palette column.
     Layer* leftLayer = Layer::create();
@@ -82,6 +79,7 @@ bool FieldScene::init(SaveData* data) {
     Size trash = sizeOf(trashIcon);
     trashIcon->setPosition(W - trash.width / 2 - 50, H - trash.height / 2 - 70);
     trashIcon->setOpacity(0);
+    trashIcon->setName("trash");
     leftLayer->addChild(trashIcon);
     buildPaletteColumn(leftLayer);
 
@@ -208,7 +206,9 @@ void FieldScene::buildSettingsBar() {
     Sprite* tabBack = picture("res/r_setting_back1.png");
     tabBack->setPosition(1024 - sizeOf(tabBack).width / 2, kBarHeight + sizeOf(tabBack).height / 2);
     settingsBar->addChild(tabBack);
+    rightColumn.push_back(tabBack);
     settingsButton = picture("res/r_setting.png");
+    settingsButton->setName("settings");
     Size s = sizeOf(settingsButton);
     settingsButton->setPosition(1024 - s.width / 2 - 10, kBarHeight + s.height / 2 + 10);
     settingsBar->addChild(settingsButton);
@@ -220,24 +220,31 @@ void FieldScene::buildRunControls() {
     Sprite* player = picture("res/r_player.png");
     player->setPosition(W - sizeOf(player).width / 2, H / 2);
     addChild(player);
+    rightColumn.push_back(player);
 
     playButton = CardSprite::create(localized("res/r_play.png"));
     playButton->setPosition(W - sizeOf(playButton).width / 2 - 30, H / 2);
+    playButton->setName("play");
     addChild(playButton);
     stopButton = picture("res/r_stop.png");
     stopButton->setPosition(W - sizeOf(stopButton).width / 2 - 10, H / 2 - 120);
+    stopButton->setName("stop");
     addChild(stopButton);
     dialectButton = picture("res/r_to_jam_on.png");
     dialectButton->setPosition(W - sizeOf(dialectButton).width / 2 - 10, H / 2 + 120);
+    dialectButton->setName("dialect");
     addChild(dialectButton);
 
     Sprite* saveBack = picture("res/r_record_back.png");
     saveBack->setPosition(1024 - sizeOf(saveBack).width / 2, 768 - sizeOf(saveBack).height / 2);
     addChild(saveBack);
+    rightColumn.push_back(saveBack);
     saveButton = picture("res/r_record.png");
     Size s = sizeOf(saveButton);
     saveButton->setPosition(1024 - s.width / 2 - 10, 768 - s.height / 2 - 10);
+    saveButton->setName("home");
     addChild(saveButton);
+    buildHistoryControls();
 }
 
 void FieldScene::buildFrame() {
@@ -297,6 +304,7 @@ void FieldScene::registerListeners() {
     addButton(portField, [this] { showPortList(); });
     addButton(copyrightLabel, [this] { openCopyrightPage(); });
     addButton(saveButton, [this] { saveAndClose(); });
+    addHistoryListeners();
 
     EventDispatcher* dispatcher = Director::getInstance()->getEventDispatcher();
     auto* mouse = EventListenerMouse::create();

@@ -13,6 +13,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,7 @@
 #include "views/CardSprite.h"
 
 #include "cards/FieldDocument.h"
+#include "cards/FieldModel.h"
 #include "cards/FieldSnapshot.h"
 #include "cards/NumberEntry.h"
 #include "device/CorvinaAppsError.h"
@@ -111,7 +113,8 @@ public:
     void setLeaveHandler(std::function<void()> handler) { leaveHandler = std::move(handler); }
     static void setHomeOpener(std::function<engine::Scene*()> open);
 
-    // --- the field (FieldGrid.cpp)
+    // --- the field (FieldGrid.cpp): the model holds what lies where; the
+    // card sprites follow it.
     // A new card on the field, at `position` in the field's content; null
     // for a card the catalogue does not have.
     CardSprite* addCardToField(int index, int set, const engine::Vec2& position, uint8_t opacity);
@@ -121,20 +124,29 @@ public:
     // One step of a drag; `delta` is already divided by the zoom.
     void moveDragGroup(CardSprite* held, const engine::Vec2& delta);
     void snapCard(CardSprite* card);
-    // A card let go loose where loading would put it on a row: it joins a
-    // free row it lies on and moves a little aside from a taken one, so the
-    // program opens again as it was left.
+    // A card let go loose: it joins a free row it lies on, as loading would
+    // join it; otherwise it is laid clear of the rows, where the child sees
+    // that the program leaves it out.
     void settleLooseCard(CardSprite* card);
     void collectChain(CardSprite* card);
     // The card on row `row`, or null.
     CardSprite* cardOnRow(int row) const;
     // The row a card sits on, or -1 when it lies loose.
     int rowOfCard(const CardSprite* card) const;
+    // The field's cards in the order of placement.
     const std::vector<engine::RefPtr<CardSprite>>& getFieldCards() const { return fieldCards; }
     const std::vector<engine::RefPtr<CardSprite>>& getDragGroup() const { return dragGroup; }
     int getCardUseCount(int set, int index) const;
     CardSprite* getHeldCard() const { return heldCard; }
     bool isOverTrash() const { return overTrash; }
+    const FieldModel& getFieldModel() const { return model; }
+
+    // --- undo and redo (FieldHistoryControls.cpp). Each finished change of
+    // the field is one step; the steps last while the program is open.
+    void undo();
+    void redo();
+    bool canUndo() const;
+    bool canRedo() const;
 
     // --- the field as plain data (FieldDocumentIO.cpp)
     // What the program generator reads: taken on the main thread, read
@@ -194,8 +206,7 @@ public:
     engine::Label* getStatusLabel() const { return statusLabel; }
     engine::Label* getCopyrightLabel() const { return copyrightLabel; }
     engine::Sprite* getCardSetTab(int set) const { return cardSetTabs.at(static_cast<size_t>(set)).get(); }
-    const std::vector<std::vector<CardSprite*>>& getFieldRows() const { return fieldRows; }
-    CardSprite* getRowHead(int row) const { return fieldRows.at(static_cast<size_t>(row)).front(); }
+    CardSprite* getRowHead(int row) const { return rowHeads.at(static_cast<size_t>(row)); }
     const std::vector<engine::RefPtr<CardSprite>>& getPaletteCards() const { return paletteCards; }
     engine::LabelAtlas* getCountLabel(int index) const { return countLabels.at(static_cast<size_t>(index)).get(); }
     SaveData* getDocument() const { return document; }
@@ -235,6 +246,22 @@ private:
     // FieldGrid.cpp
     void buildFieldRows();
     void addRowButton(engine::Sprite* button, std::function<void(int)> action);
+    CardSprite* spriteOf(CardId id) const;
+    CardSprite* makeCardSprite(const FieldCard& card);
+    std::vector<CardId> idsOf(const std::vector<engine::RefPtr<CardSprite>>& group) const;
+    // Sprites follow the model: made, removed, numbered, stacked and placed
+    // as it says; rows tinted and palette badges counted.
+    void syncField();
+    void tintRow(int row);
+    void showLooseLook(CardSprite* card, bool loose);
+    // Where a loose card lies clear: right of the card column, over no
+    // placed card, row button or control; `inView` keeps it on the screen.
+    engine::Vec2 clearSpotFor(CardId id, bool inView) const;
+    void layClear(CardId id, bool inView);
+    // A card the model no longer has flies into the trash.
+    void throwAway(CardSprite* card);
+    void dropSprite(CardSprite* card);
+    void slideToModel(CardSprite* card);
     void attachFieldCardListener(CardSprite* card);
     bool onFieldCardBegan(CardSprite* card, engine::Touch* touch);
     void onFieldCardMoved(CardSprite* card, engine::Touch* touch);
@@ -245,24 +272,30 @@ private:
     bool trashTest(CardSprite* card, const engine::Vec2& screenPoint);
     engine::Rect trashHitBox() const;
     void playTrash(bool fadeIn);
-    void freeConnectors(CardSprite* card);
-    void join(CardSprite* card, CardConnector& own, CardConnector& head);
-    // The best free row-head connector for one of the card's connectors.
-    bool findSnap(CardSprite* card, CardConnector*& own, CardConnector*& head) const;
-    void unlinkFromOutside(CardSprite* card, bool keepGroup);
-    void relinkFromRows();
-    void shiftCard(CardSprite* card, int from, int to);
+    // The free row whose head the card's connector would join, or -1.
+    int findSnap(CardSprite* card) const;
+    void joinRow(CardSprite* card, int row);
     void startEdgeScroll(CardSprite* card);
     void stopEdgeScroll();
     void edgeScroll(float dt);
     void endGesture();
-    void changeUseCount(int set, int index, int by);
-    void afterRowShift();
     engine::Vec2 toField(const engine::Vec2& screen) const;
     engine::Vec2 toScreen(const engine::Vec2& fieldPoint) const;
     engine::Vec2 connectorOnScreen(const CardSprite* card, const CardConnector& c) const;
     engine::Vec2 directionOnScreen(const CardSprite* card, const CardConnector& c) const;
     float zoom() const;
+    // A change of the field: the model before it is kept from the first
+    // call until `finishChange`, which makes it one step and saves.
+    void beginChange();
+    void finishChange();
+    // Whether anything holds the field now: a card, a drag, an entry, a popup.
+    bool fieldBusy() const;
+    // FieldHistoryControls.cpp
+    void buildHistoryControls();
+    void refreshHistoryControls();
+    void showHistoryControls(bool shown);
+    void showModel(FieldModel restored);
+    void addHistoryListeners();
     // Palette.cpp
     void clearPalette();
     void attachPaletteCardListener(CardSprite* card);
@@ -300,6 +333,11 @@ private:
     engine::Node* settingsBar = nullptr;
     engine::Sprite* reloadIcon = nullptr;
     engine::Sprite* paceButton = nullptr;  // the hare (fast typing) or the tortoise
+    // What stands in the right-hand column, which a loose card keeps clear of.
+    std::vector<engine::Node*> rightColumn;
+    engine::Sprite* undoButton = nullptr;
+    engine::Sprite* redoButton = nullptr;
+    engine::RefPtr<engine::EventListener> keyListener;
 
     // The simulated board: the link's opener reads the board from the slot
     // on the send worker; the scene runs it each frame on the engine's clock.
@@ -348,12 +386,15 @@ private:
     bool leaving = false;
 
     // The field (FieldGrid.cpp).
-    std::vector<std::vector<CardSprite*>> fieldRows;
-    std::vector<engine::RefPtr<CardSprite>> fieldCards;
-    std::array<std::vector<int>, 3> cardUseCounts;
+    FieldModel model;
+    std::optional<FieldModel> changeBase;
+    FieldHistory history;
+    std::vector<CardSprite*> rowHeads;
+    std::vector<engine::RefPtr<CardSprite>> fieldCards;  // the model's cards' sprites, in its order
     std::vector<engine::RefPtr<CardSprite>> dragGroup;
     CardSprite* heldCard = nullptr;
-    CardSprite* tearOffPartner = nullptr;
+    // The row the held card sits on until the finger has clearly left it.
+    int tearOffRow = -1;
     engine::Vec2 tearOffOffset;
     double pressTime = 0, previousPressTime = 0;
     float movedDistance = 0;
@@ -365,10 +406,6 @@ private:
     engine::RefPtr<CardSprite> edgeScrollCard;
     bool edgeScrollArmed = false;
     float edgeStartBottom = 0, edgeStartTop = 0;
-    // The card of each row shift still sliding, once per slide; the field
-    // is saved when the last ends. A card thrown away mid-slide takes its
-    // slides with it, since they never end.
-    std::vector<const CardSprite*> slidingCards;
     std::function<void(const FieldDocument&)> documentSink;
 
     // The number entry (NumberEntryView.cpp).

@@ -95,10 +95,13 @@ float FieldScene::numberEntryMultiplier() const {
 
 void FieldScene::applyNumberEntry(const NumberEntryResult& result) {
     RefPtr<CardSprite> card = numberEntryCard;
-    const bool changed = result.accepted && card;
-    if (changed) card->setNumberText(result.text);
+    const bool accepted = result.accepted && card && card->getFieldId();
     closeNumberEntry();
-    if (changed) saveFieldDocument();
+    if (!accepted) return;
+    beginChange();
+    model.setNumber(card->getFieldId(), result.text);
+    syncField();
+    finishChange();
 }
 
 void FieldScene::closeNumberEntry() {

@@ -36,7 +36,6 @@ void FieldScene::buildPalette() {
     DeviceManager* devices = DeviceManager::getInstance();
     const int set = devices->getCardSet();
     const int n = devices->getCardCount(set);
-    const auto& counts = cardUseCounts[static_cast<size_t>(set)];
 
     // From the last card up: index 0 ends at the top.
     float height = kFirstCardY;
@@ -55,7 +54,7 @@ void FieldScene::buildPalette() {
         Size b = badge->getContentSize();
         badge->setPosition(card->getPositionX() - s.width / 2 - b.width / 2, y);
         paletteView->addChild(badge);
-        int count = k < static_cast<int>(counts.size()) ? counts[static_cast<size_t>(k)] : 0;
+        const int count = model.useCount(CardKind{set, k});
         LabelAtlas* label = LabelAtlas::create(std::to_string(count), "res/r_field_num_w.png", 9, 11, '0');
         if (label) {
             label->setAnchorPoint(Vec2(0, 0.5f));
@@ -132,6 +131,7 @@ void FieldScene::onPaletteCardMoved(CardSprite* card, Touch* touch) {
         if (paletteDragCard->getPositionX() < kPaletteWidth + paletteDragCard->getContentSize().width / 2) return;
         // Over the field: the real card takes the copy's place.
         paletteDragCard->setVisible(false);
+        beginChange();
         placedDragCard = addCardToField(card->getCardIndex(), card->getCardSet(), toField(paletteDragCard->getPosition()),
                                         kCopyOpacity);
         if (!placedDragCard) return;
@@ -146,18 +146,19 @@ void FieldScene::onPaletteCardMoved(CardSprite* card, Touch* touch) {
 void FieldScene::onPaletteCardEnded(CardSprite* card, Touch*) {
     if (card != paletteSourceCard.get()) return;
     RefPtr<CardSprite> keep(card);
-    if (placedDragCard) {
-        placedDragCard->setOpacity(255);
-        settleLooseCard(placedDragCard);
-        saveFieldDocument();
-    }
+    RefPtr<CardSprite> placed(placedDragCard);
     if (paletteDragCard) paletteDragCard->removeFromParent();
     paletteDragCard = nullptr;
     placedDragCard = nullptr;
-    tearOffPartner = nullptr;
+    tearOffRow = -1;
     tearOffOffset = Vec2::ZERO;
     stopEdgeScroll();
     dragGroup.clear();
+    if (placed) {
+        settleLooseCard(placed.get());
+        syncField();
+        finishChange();
+    }
     card->stopAllActions();
     card->setSwallowTouches(false);
     paletteSourceCard = nullptr;

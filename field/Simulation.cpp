@@ -97,11 +97,12 @@ void FieldScene::lightRow(int row) {
     if (row == glowingRow) return;
     // The head under its card, and the numbered plate beside it, which the
     // card leaves in view.
-    for (int r : {glowingRow, row}) {
-        if (r < 0) continue;
-        const Color3B colour = r == row ? kGlow : Color3B::WHITE;
-        getRowHead(r)->setColor(colour);
-        rowPlates[static_cast<size_t>(r)]->setColor(colour);
-    }
+    const int left = glowingRow;
     glowingRow = row;
+    // The row left goes back to its own tint: dark while it holds a card.
+    if (left >= 0) tintRow(left);
+    if (row >= 0) {
+        getRowHead(row)->setColor(kGlow);
+        rowPlates[static_cast<size_t>(row)]->setColor(kGlow);
+    }
 }

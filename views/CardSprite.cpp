@@ -14,7 +14,6 @@ CardSprite* CardSprite::create(const std::string& picturePath, const std::string
 CardSprite* CardSprite::create(const std::string& picturePath) { return create(picturePath, ""); }
 
 bool CardSprite::init(const std::string& picture, const std::string& code) {
-    for (CardConnector& c : connectors) c.owner = this;
     // A missing picture leaves an empty card rather than no card.
     imageSprite = Sprite::create(picture);
     if (!imageSprite) imageSprite = Sprite::create();

@@ -10,17 +10,15 @@
 
 class CardSprite;
 
-// Where a card ties to a row or to another card; set and used by the field.
+// Where a card ties to a row: a point and a direction point in the card's
+// own coordinates, which the field's snapping compares on the screen.
 struct CardConnector {
     engine::Vec2 point;
     engine::Vec2 direction;
-    CardSprite* owner = nullptr;
-    CardSprite* partner = nullptr;
 };
 
 class CardSprite : public engine::Node {
 public:
-    enum Neighbour { UP = 0, RIGHT = 1, DOWN = 2, LEFT = 3 };
     static constexpr float kFlipHalfTime = 0.2f;
     static constexpr uint8_t kFlipControlPressedOpacity = 192;
 
@@ -64,8 +62,11 @@ public:
         if (touchListener) touchListener->setSwallowTouches(on);
     }
 
+    // The card of the field model this sprite shows; 0 for none.
+    int getFieldId() const { return fieldId; }
+    void setFieldId(int id) { fieldId = id; }
+
     CardConnector connectors[2];
-    CardSprite* neighbours[4] = {nullptr, nullptr, nullptr, nullptr};
 
 protected:
     CardSprite() = default;
@@ -74,6 +75,7 @@ protected:
     std::string numberText;
     int cardIndex = 0;
     int cardSet = 0;
+    int fieldId = 0;
     engine::Sprite* imageSprite = nullptr;  // a child: the card holds it
     bool showingCode = false;
     bool flipping = false;

@@ -14,7 +14,7 @@ class Node;
 
 class Event {
 public:
-    enum class Type { TOUCH, MOUSE, CUSTOM };
+    enum class Type { TOUCH, MOUSE, KEYBOARD, CUSTOM };
 
     explicit Event(Type type) : _type(type) {}
     virtual ~Event() = default;
@@ -92,6 +92,29 @@ private:
     MouseButton _mouseButton = MouseButton::BUTTON_UNSET;
     float _scrollX = 0, _scrollY = 0;
     Vec2 _point;
+};
+
+// A key pressed or let go, with the modifiers held. Letters are named by
+// their key, whatever the keyboard layout types.
+class EventKeyboard : public Event {
+public:
+    enum class KeyCode { KEY_NONE, KEY_ESCAPE, KEY_ENTER, KEY_TAB, KEY_SPACE, KEY_BACKSPACE, KEY_DELETE,
+                         KEY_LEFT_ARROW, KEY_RIGHT_ARROW, KEY_UP_ARROW, KEY_DOWN_ARROW,
+                         KEY_A, KEY_B, KEY_C, KEY_D, KEY_E, KEY_F, KEY_G, KEY_H, KEY_I, KEY_J, KEY_K, KEY_L, KEY_M,
+                         KEY_N, KEY_O, KEY_P, KEY_Q, KEY_R, KEY_S, KEY_T, KEY_U, KEY_V, KEY_W, KEY_X, KEY_Y, KEY_Z };
+
+    EventKeyboard(KeyCode key, bool pressed) : Event(Type::KEYBOARD), _key(key), _pressed(pressed) {}
+
+    KeyCode getKeyCode() const { return _key; }
+    bool isPressed() const { return _pressed; }
+    void setModifiers(bool control, bool shift) { _control = control; _shift = shift; }
+    bool isControlDown() const { return _control; }
+    bool isShiftDown() const { return _shift; }
+
+private:
+    KeyCode _key;
+    bool _pressed;
+    bool _control = false, _shift = false;
 };
 
 class EventCustom : public Event {

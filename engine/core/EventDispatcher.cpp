@@ -202,6 +202,7 @@ void EventDispatcher::dispatchEvent(Event* event) {
     switch (event->getType()) {
     case Event::Type::TOUCH: dispatchTouchEvent(static_cast<EventTouch*>(event)); break;
     case Event::Type::MOUSE: dispatchMouseEvent(static_cast<EventMouse*>(event)); break;
+    case Event::Type::KEYBOARD: dispatchKeyboardEvent(static_cast<EventKeyboard*>(event)); break;
     case Event::Type::CUSTOM: dispatchCustom(static_cast<EventCustom*>(event)); break;
     }
     event->_currentTarget = nullptr;
@@ -315,6 +316,20 @@ void EventDispatcher::dispatchMouseEvent(EventMouse* event) {
         case Kind::MOUSE_SCROLL: if (l->onMouseScroll) l->onMouseScroll(event); break;
         case Kind::MOUSE_NONE: break;
         }
+        if (event->isStopped()) break;
+    }
+}
+
+void EventDispatcher::dispatchKeyboardEvent(EventKeyboard* event) {
+    if (!_enabled) return;
+    Listeners listeners = orderedListeners(EventListenerKeyboard::LISTENER_ID);
+    const unsigned newest = _serial;
+    for (const auto& entry : listeners) {
+        auto* l = static_cast<EventListenerKeyboard*>(entry.get());
+        if (!canHear(l, newest)) continue;
+        event->_currentTarget = l->_node;
+        auto& callback = event->isPressed() ? l->onKeyPressed : l->onKeyReleased;
+        if (callback) callback(event->getKeyCode(), event);
         if (event->isStopped()) break;
     }
 }

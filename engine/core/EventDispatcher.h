@@ -89,6 +89,7 @@ private:
 
     void dispatchTouchEvent(EventTouch* event);
     void dispatchMouseEvent(EventMouse* event);
+    void dispatchKeyboardEvent(EventKeyboard* event);
     void dispatchCustom(EventCustom* event);
 
     Listeners _listeners;  // in order of adding

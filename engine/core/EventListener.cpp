@@ -7,6 +7,7 @@ namespace engine {
 // Custom event names are the program's own; these cannot clash with them.
 const EventListener::ListenerID EventListenerTouchOneByOne::LISTENER_ID = "__engine_touch_one_by_one";
 const EventListener::ListenerID EventListenerMouse::LISTENER_ID = "__engine_mouse";
+const EventListener::ListenerID EventListenerKeyboard::LISTENER_ID = "__engine_keyboard";
 
 EventListenerTouchOneByOne* EventListenerTouchOneByOne::create() {
     return initAndAutorelease(new EventListenerTouchOneByOne(), [](EventListenerTouchOneByOne*) { return true; });
@@ -41,6 +42,17 @@ EventListenerMouse* EventListenerMouse::clone() {
     copy->onMouseUp = onMouseUp;
     copy->onMouseMove = onMouseMove;
     copy->onMouseScroll = onMouseScroll;
+    return copy;
+}
+
+EventListenerKeyboard* EventListenerKeyboard::create() {
+    return initAndAutorelease(new EventListenerKeyboard(), [](EventListenerKeyboard*) { return true; });
+}
+
+EventListenerKeyboard* EventListenerKeyboard::clone() {
+    EventListenerKeyboard* copy = create();
+    copy->onKeyPressed = onKeyPressed;
+    copy->onKeyReleased = onKeyReleased;
     return copy;
 }
 

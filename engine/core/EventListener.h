@@ -16,7 +16,7 @@ class Node;
 
 class EventListener : public Ref {
 public:
-    enum class Type { UNKNOWN, TOUCH_ONE_BY_ONE, MOUSE, CUSTOM };
+    enum class Type { UNKNOWN, TOUCH_ONE_BY_ONE, MOUSE, KEYBOARD, CUSTOM };
     // Listeners with the same id hear the same events: one id per kind of
     // input, and a custom event's name.
     using ListenerID = std::string;
@@ -105,6 +105,22 @@ public:
 
 protected:
     EventListenerMouse() : EventListener(Type::MOUSE, LISTENER_ID) {}
+};
+
+class EventListenerKeyboard : public EventListener {
+public:
+    static const ListenerID LISTENER_ID;
+
+    static EventListenerKeyboard* create();
+
+    bool checkAvailable() override { return onKeyPressed || onKeyReleased; }
+    EventListenerKeyboard* clone() override;
+
+    std::function<void(EventKeyboard::KeyCode, EventKeyboard*)> onKeyPressed;
+    std::function<void(EventKeyboard::KeyCode, EventKeyboard*)> onKeyReleased;
+
+protected:
+    EventListenerKeyboard() : EventListener(Type::KEYBOARD, LISTENER_ID) {}
 };
 
 // Hears the custom events of one name.

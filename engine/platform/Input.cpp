@@ -92,6 +92,27 @@ bool handleFinger(const SDL_TouchFingerEvent& finger, GLViewImpl* view, EventDis
     return true;
 }
 
+// By the key's place, so Control+Z undoes on every keyboard layout.
+EventKeyboard::KeyCode keyCodeOf(SDL_Scancode code) {
+    using Key = EventKeyboard::KeyCode;
+    if (code >= SDL_SCANCODE_A && code <= SDL_SCANCODE_Z)
+        return static_cast<Key>(static_cast<int>(Key::KEY_A) + (code - SDL_SCANCODE_A));
+    switch (code) {
+    case SDL_SCANCODE_ESCAPE: return Key::KEY_ESCAPE;
+    case SDL_SCANCODE_RETURN:
+    case SDL_SCANCODE_KP_ENTER: return Key::KEY_ENTER;
+    case SDL_SCANCODE_TAB: return Key::KEY_TAB;
+    case SDL_SCANCODE_SPACE: return Key::KEY_SPACE;
+    case SDL_SCANCODE_BACKSPACE: return Key::KEY_BACKSPACE;
+    case SDL_SCANCODE_DELETE: return Key::KEY_DELETE;
+    case SDL_SCANCODE_LEFT: return Key::KEY_LEFT_ARROW;
+    case SDL_SCANCODE_RIGHT: return Key::KEY_RIGHT_ARROW;
+    case SDL_SCANCODE_UP: return Key::KEY_UP_ARROW;
+    case SDL_SCANCODE_DOWN: return Key::KEY_DOWN_ARROW;
+    default: return Key::KEY_NONE;
+    }
+}
+
 } // namespace
 
 bool handleInputEvent(const SDL_Event& event) {
@@ -151,6 +172,13 @@ bool handleInputEvent(const SDL_Event& event) {
     case SDL_FINGERUP:
         if (event.tfinger.touchId == SDL_MOUSE_TOUCHID) return true;
         return handleFinger(event.tfinger, view, dispatcher);
+    case SDL_KEYDOWN:
+    case SDL_KEYUP: {
+        const SDL_Keysym& key = event.key.keysym;
+        injectKey(keyCodeOf(key.scancode), event.type == SDL_KEYDOWN, (key.mod & KMOD_CTRL) != 0,
+                  (key.mod & KMOD_SHIFT) != 0);
+        return true;
+    }
     default:
         return false;
     }
@@ -159,6 +187,14 @@ bool handleInputEvent(const SDL_Event& event) {
 void injectTouch(EventTouch::EventCode code, int id, const Vec2& designPoint) {
     if (EventDispatcher* dispatcher = Director::getInstance()->getEventDispatcher())
         dispatcher->dispatchTouch(code, id, designPoint);
+}
+
+void injectKey(EventKeyboard::KeyCode key, bool pressed, bool control, bool shift) {
+    EventDispatcher* dispatcher = Director::getInstance()->getEventDispatcher();
+    if (!dispatcher || key == EventKeyboard::KeyCode::KEY_NONE) return;
+    EventKeyboard event(key, pressed);
+    event.setModifiers(control, shift);
+    dispatcher->dispatchEvent(&event);
 }
 
 void injectMouseScroll(const Vec2& designPoint, float scrollX, float scrollY) {

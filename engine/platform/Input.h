@@ -9,15 +9,16 @@ union SDL_Event;
 
 namespace engine {
 
-// True when the event was a pointer or wheel event and was handled (the
+// True when the event was a pointer, wheel or key event and was handled (the
 // copies SDL makes of one kind of pointer as the other are dropped). Text
-// and keys are left to others: false.
+// is left to others: false. Keys typed into an edit box never come here.
 bool handleInputEvent(const SDL_Event& event);
 
 // Input in design points without SDL, through the director's dispatcher;
 // for tests of what reacts to touches and the wheel. `scrollY` follows
 // EventMouse: positive when the wheel turns towards the user.
 void injectTouch(EventTouch::EventCode code, int id, const Vec2& designPoint);
+void injectKey(EventKeyboard::KeyCode key, bool pressed, bool control = false, bool shift = false);
 void injectMouseScroll(const Vec2& designPoint, float scrollX, float scrollY);
 
 } // namespace engine

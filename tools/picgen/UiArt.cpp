@@ -260,18 +260,39 @@ Image setting(Context& cx, float w, float h)
     return render(d);
 }
 
+// A rounded badge over a soft shadow: filled with the deep accent and white
+// rimmed to stand off the accent strip, or plain white like the reload icon.
+void barBadge(Drawing& d, float w, float h, bool filled)
+{
+    const float r = 14;
+    d.add("<g transform=\"translate(0 2.5)\">" + rect(2.5f, 2, w - 5, h - 6.5f, r, kShadow, "none", 0, 0.22f) + "</g>");
+    d.add(rect(2.5f, 2, w - 5, h - 6.5f, r, filled ? kAccentDeep : kWhite, filled ? kWhite : kAccentDeep, filled ? 3 : 2.5f));
+}
+
 // The typing pace: a badge the size of a bar button. The fast pace is the
-// one to notice, so it is the filled badge, white rimmed to stand off the
-// accent strip; the normal pace sits plain like the reload icon beside it.
+// one to notice, so it is the filled badge; the normal pace sits plain.
 UiDrawing paceButton(const char* animal, bool fast)
 {
     return [animal, fast](Context& cx, float w, float h) {
         Drawing d(w, h);
-        const float r = 14;
-        d.add("<g transform=\"translate(0 2.5)\">" + rect(2.5f, 2, w - 5, h - 6.5f, r, kShadow, "none", 0, 0.22f) + "</g>");
-        d.add(rect(2.5f, 2, w - 5, h - 6.5f, r, fast ? kAccentDeep : kWhite, fast ? kWhite : kAccentDeep, fast ? 3 : 2.5f));
+        barBadge(d, w, h, fast);
         const Pictogram& pic = cx.art[animal];
         d.put(pic, w / 2, h / 2 - 2.25f, Place::scaled(std::min((w - 14) / pic.w, (h - 16) / pic.h)));
+        return render(d);
+    };
+}
+
+// Undo and redo: one arrow, mirrored for redo. The editor dims a button
+// when there is nothing to take back, so each needs one picture only.
+UiDrawing historyButton(bool redo)
+{
+    return [redo](Context& cx, float w, float h) {
+        Drawing d(w, h);
+        barBadge(d, w, h, true);
+        Place p = Place::scaled((std::min(w, h) - 24) / 48);
+        p.mirror = redo;
+        // The centre of the badge's face, which stands above its shadow.
+        d.put(cx.art["icon_undo"], w / 2, h / 2 - 1.25f, p);
         return render(d);
     };
 }
@@ -537,6 +558,8 @@ const std::map<std::string, UiDrawing>& uiPictures()
         {"res/r_setting.png", setting},
         {"res/r_pace_fast.png", paceButton("hare", true)},
         {"res/r_pace_normal.png", paceButton("tortoise", false)},
+        {"res/r_undo.png", historyButton(false)},
+        {"res/r_redo.png", historyButton(true)},
 
         {"res/r_record_beginning.png", recordBeginning},
         {"res/r_record_selected.png", recordSelected},
