@@ -22,6 +22,7 @@
 #include "engine/core/Plist.h"
 #include "engine/core/Ref.h"
 #include "engine/core/Scheduler.h"
+#include "engine/platform/Input.h"
 #include "engine/platform/TextInput.h"
 #include "field/FieldFixture.h"
 #include "support/ProofRuns.h"
@@ -522,24 +523,47 @@ protected:
         note("flip corner of " + named(card) + " tapped");
     }
 
+    // Takes the last change back, or does it again, by a key or a control.
+    void takeBack(bool again) {
+        using Key = EventKeyboard::KeyCode;
+        const int how = pick(3);
+        if (how == 0) {
+            Node* control = field->getChildByName(again ? "redo" : "undo");
+            if (control && control->isVisible()) tap(screenOf(control));
+            note(std::string(again ? "redo" : "undo") + " control tapped");
+            return;
+        }
+        const Key key = again && how == 2 ? Key::KEY_Y : Key::KEY_Z;
+        const bool shift = again && how == 1;
+        injectKey(key, true, true, shift);
+        injectKey(key, false, true, shift);
+        note(std::string(again ? "redo" : "undo") + " key pressed");
+    }
+
     void oneStep() {
         const int roll = pick(100);
-        const char* kind = roll < 28 ? "palette drags" : roll < 56 ? "field drags" : roll < 68 ? "row taps"
-                         : roll < 80 ? "number entries" : roll < 86 ? "dialect changes" : roll < 92 ? "tab taps"
-                         : roll < 97 ? "wheel turns" : roll < 99 ? "flips" : "pauses";
+        const char* kind = roll < 26 ? "palette drags" : roll < 50 ? "field drags" : roll < 62 ? "row taps"
+                         : roll < 72 ? "number entries" : roll < 78 ? "dialect changes" : roll < 83 ? "tab taps"
+                         : roll < 87 ? "wheel turns" : roll < 89 ? "flips" : roll < 99 ? "undos and redos" : "pauses";
         ++tally[kind];
         ++gestures;
-        if (roll < 28) dragFromPalette(chance(4));
-        else if (roll < 56) dragFieldCard();
-        else if (roll < 62) tapRowButton(true);
-        else if (roll < 68) tapRowButton(false);
-        else if (roll < 80) enterNumber();
-        else if (roll < 85) chooseDialect();
-        else if (roll < 86) chooseQue();
-        else if (roll < 92) chooseCardSet(pick(3));
-        else if (roll < 97) turnWheel();
-        else if (roll < 99) flipCard();
+        if (roll < 26) dragFromPalette(chance(4));
+        else if (roll < 50) dragFieldCard();
+        else if (roll < 56) tapRowButton(true);
+        else if (roll < 62) tapRowButton(false);
+        else if (roll < 72) enterNumber();
+        else if (roll < 77) chooseDialect();
+        else if (roll < 78) chooseQue();
+        else if (roll < 83) chooseCardSet(pick(3));
+        else if (roll < 87) turnWheel();
+        else if (roll < 89) flipCard();
+        else if (roll < 99) takeBack(roll >= 95);
         else note("nothing for a while");
+        // The field keeps its invariants after every gesture.
+        if (const std::string wrong = field->getFieldModel().check(); !wrong.empty()) {
+            note("  the field broke here: " + wrong);
+            fieldBroke = true;
+        }
         // The gestures stay on the field: the run controls are never pressed.
         if (field->getLinkWorkerCount() > 0 || field->isSendingOverlayShown() || field->isStoppingOverlayShown()) {
             note("  the board was called here");
@@ -731,7 +755,11 @@ protected:
         note("dialect " + CardCatalog::dialect(DeviceManager::getInstance()->getDialect()).name + ", card set " +
              std::to_string(DeviceManager::getInstance()->getCardSet()));
         fellBehind = false;
-        for (int n = 10 + pick(31); n > 0 && !fellBehind && !wentToTheBoard; --n) oneStep();
+        for (int n = 10 + pick(31); n > 0 && !fellBehind && !wentToTheBoard && !fieldBroke; --n) oneStep();
+        if (fieldBroke) {
+            ADD_FAILURE() << "the field lost an invariant\n" << replay();
+            return false;
+        }
         if (wentToTheBoard) {
             ADD_FAILURE() << "a gesture reached the run controls\n" << replay();
             return false;
@@ -763,7 +791,7 @@ protected:
     Rect touchable;
     Vec2 fingerAt;
     long gestures = 0, cardCount = 0, refusals = 0;
-    bool fellBehind = false, wentToTheBoard = false;
+    bool fellBehind = false, wentToTheBoard = false, fieldBroke = false;
     std::map<std::string, long> tally;
     unsigned seed = 0;
     int session = 0;

@@ -5,7 +5,9 @@
 
 #include <random>
 
+#include "cards/ProgramGenerator.h"
 #include "engine/core/TextureCache.h"
+#include "engine/platform/Input.h"
 #include "engine/platform/TextInput.h"
 #include "views/InputCardSprite.h"
 #include "field/FieldFixture.h"
@@ -77,6 +79,20 @@ protected:
         for (const auto& k : field->getFieldCards())
             if (other && k->getFieldId() == other) return k.get();
         return nullptr;
+    }
+
+    // Control with a key, and Shift too when asked.
+    static void control(EventKeyboard::KeyCode key, bool shift = false) {
+        injectKey(key, true, true, shift);
+        injectKey(key, false, true, shift);
+    }
+    Node* control(const std::string& name) const { return field->getChildByName(name); }
+    CardSprite* dropOnRow(int paletteIndex, int row) {
+        CardSprite* card = dragOutOfPalette(paletteIndex);
+        if (!card) return nullptr;
+        bringConnectorTo(card, headConnector(row));
+        touch(Code::ENDED, fingerAt);
+        return card;
     }
 
     std::vector<FieldDocument> saved;
@@ -503,4 +519,140 @@ TEST_F(FieldGridTest, ZOrdersOrderAndWholeNumberPositionsSurviveASave) {
     field->loadDocument(doc);
     EXPECT_EQ(field->makeFieldDocument(), doc);
     EXPECT_EQ(field->getFieldCards()[3]->getPosition(), Vec2(900, 4040));
+}
+
+TEST_F(FieldGridTest, EveryDropIsAStepThatTheKeysAndTheControlsTakeBackAndDoAgain) {
+    using Key = EventKeyboard::KeyCode;
+    ASSERT_NE(control("undo"), nullptr);
+    EXPECT_LT(control("undo")->getOpacity(), 255) << "dimmed: nothing to take back";
+    for (int row : {0, 1, 2}) ASSERT_NE(dropOnRow(row, row), nullptr);
+    for (int row : {0, 1, 2}) ASSERT_NE(field->cardOnRow(row), nullptr);
+    EXPECT_EQ(control("undo")->getOpacity(), 255);
+    EXPECT_LT(control("redo")->getOpacity(), 255);
+
+    for (int i = 0; i < 3; ++i) control(Key::KEY_Z);
+    EXPECT_TRUE(field->getFieldCards().empty());
+    ASSERT_FALSE(saved.empty());
+    EXPECT_TRUE(saved.back().empty()) << "the document on disk is the field shown";
+    EXPECT_EQ(field->getRowHead(0)->getColor(), Color3B(255, 255, 255));
+    EXPECT_EQ(field->getCountLabel(0)->getString(), "0");
+    EXPECT_FALSE(field->canUndo());
+    control(Key::KEY_Z);
+    EXPECT_TRUE(field->getFieldCards().empty()) << "nothing more to take back";
+
+    control(Key::KEY_Z, true);
+    control(Key::KEY_Y);
+    EXPECT_NE(field->cardOnRow(0), nullptr);
+    EXPECT_NE(field->cardOnRow(1), nullptr);
+    EXPECT_EQ(field->cardOnRow(2), nullptr);
+    EXPECT_EQ(saved.back().size(), 2u);
+    EXPECT_TRUE(consistent());
+
+    // The controls do the same; a new change forgets what could be redone.
+    tap(centreOf(control("undo")));
+    EXPECT_EQ(field->cardOnRow(1), nullptr);
+    EXPECT_TRUE(field->canRedo());
+    ASSERT_NE(dropOnRow(3, 5), nullptr);
+    EXPECT_FALSE(field->canRedo());
+    tap(centreOf(control("redo")));
+    EXPECT_EQ(field->cardOnRow(1), nullptr);
+    EXPECT_NE(field->cardOnRow(5), nullptr);
+}
+
+TEST_F(FieldGridTest, AMovedChainComesBackToItsRowsAndAHeldCardKeepsUndoAway) {
+    using Key = EventKeyboard::KeyCode;
+    field->loadDocument({onRow(0, 0, 1), onRow(0, 1, 2), onRow(0, 2, 3)});
+    CardSprite* first = field->cardOnRow(1);
+    CardSprite* second = field->cardOnRow(2);
+    tap(screenOf(first));
+    EXPECT_FALSE(field->canUndo()) << "a tap changes nothing: no step";
+
+    Vec2 at = screenOf(first);
+    touch(Code::BEGAN, at);
+    stepUnseen(30);
+    ASSERT_EQ(field->getDragGroup().size(), 3u);
+    EXPECT_FALSE(control("undo")->isVisible()) << "the trash takes the corner while a card is dragged";
+    control(Key::KEY_Z);
+    EXPECT_EQ(field->getDragGroup().size(), 3u) << "no undo while a card is held";
+    for (int i = 1; i <= 4; ++i) touch(Code::MOVED, at + Vec2(0, -116.0f * i));
+    touch(Code::ENDED, at + Vec2(0, -464));
+    EXPECT_EQ(field->cardOnRow(5), first);
+    EXPECT_EQ(field->cardOnRow(1), nullptr);
+    EXPECT_TRUE(control("undo")->isVisible());
+
+    control(Key::KEY_Z);
+    stepUnseen(10);
+    EXPECT_EQ(field->cardOnRow(1), first);
+    EXPECT_EQ(field->cardOnRow(2), second);
+    EXPECT_NE(field->cardOnRow(3), nullptr);
+    EXPECT_EQ(linked(first, false), second);
+    EXPECT_EQ(linked(second, false), field->cardOnRow(3));
+    const CardRecord was = onRow(0, 1, 2);
+    EXPECT_EQ(second->getPosition(), Vec2(static_cast<float>(was.x), static_cast<float>(was.y))) << "where it lay";
+    EXPECT_TRUE(consistent());
+    EXPECT_EQ(snapshotFromDocument(saved.back()).rows[1]->kind, (CardKind{0, 0}));
+}
+
+TEST_F(FieldGridTest, ATypedNumberTakenBackShowsTheOldNumberAndRunsIt) {
+    const int wait = waitAnyCard();
+    field->loadDocument({onRow(CARD_SET_FULL, wait, 1, "2")});
+    CardSprite* card = field->cardOnRow(1);
+    tap(screenOf(card));
+    ASSERT_TRUE(field->isNumberEntryOpen());
+    field->getNumberEntryBox()->setText("");
+    type("5");
+    ASSERT_EQ(card->getNumberText(), "5");
+    field->undo();
+    EXPECT_EQ(card->getNumberText(), "2") << "on the face";
+    EXPECT_EQ(field->takeSnapshot().rows[1]->numberText, "2") << "and in the program";
+    EXPECT_EQ(saved.back().front().value, "2");
+    field->redo();
+    EXPECT_EQ(card->getNumberText(), "5");
+}
+
+// A card that cannot join a row lies clear of the rows: the card it was
+// dropped on stays in full view, and the program is what it was.
+TEST_F(FieldGridTest, ACardDroppedOnATakenRowLiesClearAndChangesNothingThatRuns) {
+    field->loadDocument({onRow(0, 0, 2), onRow(0, 1, 3)});
+    CardSprite* placed = field->cardOnRow(2);
+    step(2);
+    const testsupport::Frame before = grab();
+    ASSERT_TRUE(before.valid());
+    const FieldSnapshot program = field->takeSnapshot();
+
+    CardSprite* dropped = dropOnRow(4, 2);
+    ASSERT_NE(dropped, nullptr);
+    step(30);
+    const testsupport::Frame after = grab();
+    EXPECT_EQ(field->rowOfCard(dropped), -1);
+    EXPECT_EQ(field->cardOnRow(2), placed);
+    Size s = placed->getContentSize();
+    Rect box = placed->getNodeToWorldTransform().applyToRect(Rect(0, 0, s.width, s.height));
+    int differ = 0;
+    for (float y = box.getMinY() + 1; y < box.getMaxY() - 1; y += 2)
+        for (float x = box.getMinX() + 1; x < box.getMaxX() - 1; x += 2) {
+            const SDL_Color a = at(before, x, y), b = at(after, x, y);
+            differ += !colorNear(a, b.r, b.g, b.b, 4);
+        }
+    EXPECT_EQ(differ, 0) << "the placed card is covered";
+    // Small, tilted, faint and right of the card column, under no control.
+    EXPECT_LT(dropped->getScale(), 0.7f);
+    EXPECT_NE(dropped->getRotation(), 0.0f);
+    const Rect lies = dropped->getBoundingBoxInWorld();
+    EXPECT_GT(lies.getMinX(), box.getMaxX());
+    EXPECT_LT(lies.getMaxX(), 1019);
+    EXPECT_GT(lies.getMinY(), 0);
+    EXPECT_LT(lies.getMaxY(), 763);
+    for (const char* name : {"play", "stop", "dialect", "home", "undo", "redo"})
+        EXPECT_FALSE(control(name)->getBoundingBoxInWorld().intersectsRect(lies)) << name;
+    EXPECT_EQ(programLineRows(field->takeSnapshot(), 0), programLineRows(program, 0));
+    for (int row = 0; row < 40; ++row)
+        EXPECT_EQ(field->takeSnapshot().rows[static_cast<size_t>(row)].has_value(), program.rows[static_cast<size_t>(row)].has_value());
+    if (const char* dir = std::getenv("CORVINA_SCREENSHOT_DIR")) after.save(std::string(dir) + "/loose-card.png");
+
+    // Lifted, it takes its full size again.
+    touch(Code::BEGAN, lies.origin + Vec2(lies.size.width / 2, lies.size.height / 2));
+    stepUnseen(4);
+    EXPECT_EQ(dropped->getScale(), 1.0f);
+    touch(Code::ENDED, lies.origin + Vec2(lies.size.width / 2, lies.size.height / 2));
 }
