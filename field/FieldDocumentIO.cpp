@@ -61,18 +61,6 @@ void FieldScene::captureThumbnail(const std::function<void()>& done) {
 }
 
 void FieldScene::loadDocument(const FieldDocument& doc) {
-    endGesture();
-    changeBase.reset();
-    history.clear();
-    model.load(doc);
-    // A card that loads loose lies clear of the rows; one already there keeps
-    // its place, so a program opens again as it was left.
-    const float H = Director::getInstance()->getVisibleSize().height;
-    const float columnRight = field_geometry::rowHeadCentre(0, H).x + field_geometry::kHeadWidth / 2;
-    for (const FieldCard& c : model.cards())
-        if (c.row < 0 && c.position.x - field_geometry::kCardWidth / 2 * 0.6f < columnRight) layClear(c.id, false);
-    // Sprites of the field before are not this program's cards.
-    for (auto& card : std::vector<RefPtr<CardSprite>>(fieldCards)) dropSprite(card.get());
-    syncField();
+    replaceField(doc);
     refreshHistoryControls();
 }

@@ -274,7 +274,7 @@ void FieldScene::finishChange() {
 
 bool FieldScene::fieldBusy() const {
     return heldCard || placedDragCard || paletteSourceCard || numberEntryLayer || dialectPopup || sendingOverlay ||
-           portListPopup;
+           portListPopup || stoppingOverlay;
 }
 
 // --- placing and removing cards
@@ -289,6 +289,73 @@ CardSprite* FieldScene::addCardToField(int index, int set, const Vec2& position,
     showLooseLook(card, false);
     card->setOpacity(opacity);
     return card;
+}
+
+void FieldScene::placeFromPalette(CardKind kind, const Vec2& screenPosition, uint8_t opacity) {
+    beginChange();
+    placedDragCard = addCardToField(kind.index, kind.set, toField(screenPosition), opacity);
+    if (!placedDragCard) return;
+    dragGroup.assign(1, RefPtr<CardSprite>(placedDragCard));
+    raiseGroup();
+    startEdgeScroll(placedDragCard);
+}
+
+void FieldScene::dropFromPalette() {
+    RefPtr<CardSprite> placed(placedDragCard);
+    placedDragCard = nullptr;
+    tearOffRow = -1;
+    tearOffOffset = Vec2::ZERO;
+    stopEdgeScroll();
+    dragGroup.clear();
+    if (!placed) return;
+    settleLooseCard(placed.get());
+    syncField();
+    finishChange();
+}
+
+void FieldScene::setCardNumber(CardSprite* card, const std::string& text) {
+    if (!card || !card->getFieldId()) return;
+    beginChange();
+    model.setNumber(card->getFieldId(), text);
+    syncField();
+    finishChange();
+}
+
+void FieldScene::replaceField(const FieldDocument& doc) {
+    endGesture();
+    changeBase.reset();
+    history.clear();
+    model.load(doc);
+    // A card that loads loose lies clear of the rows; one already there keeps
+    // its place, so a program opens again as it was left.
+    const float H = Director::getInstance()->getVisibleSize().height;
+    const float columnRight = field_geometry::rowHeadCentre(0, H).x + field_geometry::kHeadWidth / 2;
+    for (const FieldCard& c : model.cards())
+        if (c.row < 0 && c.position.x - field_geometry::kCardWidth / 2 * kLooseScale < columnRight) layClear(c.id, false);
+    // Sprites of the field before are not this program's cards.
+    for (auto& card : std::vector<RefPtr<CardSprite>>(fieldCards)) dropSprite(card.get());
+    syncField();
+}
+
+void FieldScene::undo() { stepThroughHistory(false); }
+void FieldScene::redo() { stepThroughHistory(true); }
+bool FieldScene::canUndo() const { return history.canUndo(); }
+bool FieldScene::canRedo() const { return history.canRedo(); }
+
+void FieldScene::stepThroughHistory(bool forward) {
+    if (!fieldBusy() && !changeBase) {
+        FieldModel shown = model;
+        if (forward ? history.redo(shown) : history.undo(shown)) {
+            model = std::move(shown);
+            // Cards that stay glide to their places; the field on disk is the field shown.
+            for (auto& card : fieldCards)
+                if (const FieldCard* c = model.card(card->getFieldId()); c && c->position != card->getPosition())
+                    slideToModel(card.get());
+            syncField();
+            saveFieldDocument();
+        }
+    }
+    refreshHistoryControls();
 }
 
 void FieldScene::removeCardFromField(CardSprite* card) {

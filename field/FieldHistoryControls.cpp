@@ -43,33 +43,6 @@ void FieldScene::showHistoryControls(bool shown) {
     if (redoButton) redoButton->setVisible(shown);
 }
 
-bool FieldScene::canUndo() const { return history.canUndo(); }
-bool FieldScene::canRedo() const { return history.canRedo(); }
-
-void FieldScene::undo() {
-    if (fieldBusy() || changeBase) return;
-    FieldModel restored = model;
-    if (history.undo(restored)) showModel(std::move(restored));
-    refreshHistoryControls();
-}
-
-void FieldScene::redo() {
-    if (fieldBusy() || changeBase) return;
-    FieldModel restored = model;
-    if (history.redo(restored)) showModel(std::move(restored));
-    refreshHistoryControls();
-}
-
-void FieldScene::showModel(FieldModel restored) {
-    model = std::move(restored);
-    // Cards that stay glide to their places; the field on disk is the field shown.
-    for (auto& card : fieldCards)
-        if (const FieldCard* c = model.card(card->getFieldId()); c && c->position != card->getPosition())
-            slideToModel(card.get());
-    syncField();
-    saveFieldDocument();
-}
-
 void FieldScene::addHistoryListeners() {
     addButton(undoButton, [this] { undo(); });
     addButton(redoButton, [this] { redo(); });

@@ -65,7 +65,6 @@ bool FieldScene::init(SaveData* data) {
 
     // 1. The document, and a state with nothing on the field.
     document = data ? data : SaveData::create();
-    fieldCards.clear();
     paletteCards.clear();
     countLabels.clear();
     layoutSize = Size(1024, 768);

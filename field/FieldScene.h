@@ -3,11 +3,15 @@
 // numbered rows in the middle, the run controls on the right and a sliding
 // settings bar at the bottom.
 //
-// The scene is spread over files by concern: FieldScene.cpp builds it and
-// runs its controls, FieldGrid.cpp the rows of the field and the card
-// gestures, FieldDocumentIO.cpp the snapshot and the saved document,
-// NumberEntryView.cpp the typing of a number card's number, Palette.cpp the
-// palette and its drags, DialectPopup.cpp the dialect choice.
+// The scene is spread over files by concern, each writing only the members
+// grouped under its name below: FieldScene.cpp builds it and runs its
+// controls, FieldGrid.cpp the field model, the card sprites that follow it,
+// the card gestures and the steps undo takes back, FieldHistoryControls.cpp
+// the undo and redo controls and keys, FieldDocumentIO.cpp the saved
+// document and thumbnail, NumberEntryView.cpp the typing of a number card's
+// number, Palette.cpp the palette and its drags, DialectPopup.cpp the
+// dialect choice. The others ask the field for a change through its
+// operations.
 #include <array>
 #include <atomic>
 #include <functional>
@@ -294,8 +298,14 @@ private:
     void buildHistoryControls();
     void refreshHistoryControls();
     void showHistoryControls(bool shown);
-    void showModel(FieldModel restored);
     void addHistoryListeners();
+    void stepThroughHistory(bool forward);
+    // The field's side of a card coming out of the palette, and of a number typed.
+    void placeFromPalette(CardKind kind, const engine::Vec2& screenPosition, uint8_t opacity);
+    void dropFromPalette();
+    void setCardNumber(CardSprite* card, const std::string& text);
+    // Every card of `doc` in place of the field's; nothing to take back.
+    void replaceField(const FieldDocument& doc);
     // Palette.cpp
     void clearPalette();
     void attachPaletteCardListener(CardSprite* card);
@@ -335,6 +345,7 @@ private:
     engine::Sprite* paceButton = nullptr;  // the hare (fast typing) or the tortoise
     // What stands in the right-hand column, which a loose card keeps clear of.
     std::vector<engine::Node*> rightColumn;
+    // Undo and redo (FieldHistoryControls.cpp).
     engine::Sprite* undoButton = nullptr;
     engine::Sprite* redoButton = nullptr;
     engine::RefPtr<engine::EventListener> keyListener;
@@ -393,6 +404,7 @@ private:
     std::vector<engine::RefPtr<CardSprite>> fieldCards;  // the model's cards' sprites, in its order
     std::vector<engine::RefPtr<CardSprite>> dragGroup;
     CardSprite* heldCard = nullptr;
+    CardSprite* placedDragCard = nullptr;  // a card out of the palette, on the field while the finger is down
     // The row the held card sits on until the finger has clearly left it.
     int tearOffRow = -1;
     engine::Vec2 tearOffOffset;
@@ -421,7 +433,6 @@ private:
     std::array<float, 3> rememberedPaletteOffsets{};
     engine::RefPtr<CardSprite> paletteSourceCard;  // the palette card being dragged out
     CardSprite* paletteDragCard = nullptr;          // its copy, on the scene
-    CardSprite* placedDragCard = nullptr;           // the real card once on the field
     engine::Vec2 paletteTouchStart;
     bool decided = false;
 

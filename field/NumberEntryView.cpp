@@ -95,13 +95,9 @@ float FieldScene::numberEntryMultiplier() const {
 
 void FieldScene::applyNumberEntry(const NumberEntryResult& result) {
     RefPtr<CardSprite> card = numberEntryCard;
-    const bool accepted = result.accepted && card && card->getFieldId();
+    const bool accepted = result.accepted && card;
     closeNumberEntry();
-    if (!accepted) return;
-    beginChange();
-    model.setNumber(card->getFieldId(), result.text);
-    syncField();
-    finishChange();
+    if (accepted) setCardNumber(card.get(), result.text);
 }
 
 void FieldScene::closeNumberEntry() {

@@ -131,13 +131,7 @@ void FieldScene::onPaletteCardMoved(CardSprite* card, Touch* touch) {
         if (paletteDragCard->getPositionX() < kPaletteWidth + paletteDragCard->getContentSize().width / 2) return;
         // Over the field: the real card takes the copy's place.
         paletteDragCard->setVisible(false);
-        beginChange();
-        placedDragCard = addCardToField(card->getCardIndex(), card->getCardSet(), toField(paletteDragCard->getPosition()),
-                                        kCopyOpacity);
-        if (!placedDragCard) return;
-        dragGroup.assign(1, RefPtr<CardSprite>(placedDragCard));
-        raiseGroup();
-        startEdgeScroll(placedDragCard);
+        placeFromPalette(CardKind{card->getCardSet(), card->getCardIndex()}, paletteDragCard->getPosition(), kCopyOpacity);
         return;
     }
     moveDragGroup(placedDragCard, touch->getDelta() / zoom());
@@ -146,19 +140,9 @@ void FieldScene::onPaletteCardMoved(CardSprite* card, Touch* touch) {
 void FieldScene::onPaletteCardEnded(CardSprite* card, Touch*) {
     if (card != paletteSourceCard.get()) return;
     RefPtr<CardSprite> keep(card);
-    RefPtr<CardSprite> placed(placedDragCard);
     if (paletteDragCard) paletteDragCard->removeFromParent();
     paletteDragCard = nullptr;
-    placedDragCard = nullptr;
-    tearOffRow = -1;
-    tearOffOffset = Vec2::ZERO;
-    stopEdgeScroll();
-    dragGroup.clear();
-    if (placed) {
-        settleLooseCard(placed.get());
-        syncField();
-        finishChange();
-    }
+    dropFromPalette();
     card->stopAllActions();
     card->setSwallowTouches(false);
     paletteSourceCard = nullptr;
