@@ -121,9 +121,11 @@ void FieldScene::buildPaletteColumn(Node* leftLayer) {
     paletteBackground->addChild(strip(kAccentBlue, 5, H, 0, 0));
 
     menuUpButton = picture("res/menuup.png");
+    menuUpButton->setName("page up");
     menuUpButton->setPosition(137.5f, H - sizeOf(menuUpButton).height / 2 - kPaletteTopStrip + 5);
     paletteBackground->addChild(menuUpButton);
     menuDownButton = picture("res/menudown.png");
+    menuDownButton->setName("page down");
     menuDownButton->setPosition(137.5f, sizeOf(menuDownButton).height / 2);
     paletteBackground->addChild(menuDownButton);
 
@@ -134,6 +136,7 @@ void FieldScene::buildPaletteColumn(Node* leftLayer) {
         float x = set == 0 ? s.width / 2 + 5 : set == 1 ? 137.5f : kPaletteWidth - s.width / 2 - 5;
         tab->setPosition(x, H - s.height / 2 - 5);
         tab->setTag(set);
+        tab->setName("card set " + std::to_string(set));
         cardSetTabs[static_cast<size_t>(set)] = tab;
         paletteBackground->addChild(tab);
     }
@@ -156,6 +159,7 @@ void FieldScene::buildField() {
 
 void FieldScene::buildSettingsBar() {
     settingsBar = Layer::create();
+    settingsBar->setName("settings bar");
     settingsBar->setPosition(0, kBarClosedY);
     Layer* inner = Layer::create();
     inner->setContentSize(Size(1024 - kPaletteWidth, kBarHeight));
@@ -169,6 +173,7 @@ void FieldScene::buildSettingsBar() {
     port->setPosition(kPaletteWidth + 5 + sizeOf(port).width / 2, y);
     settingsBar->addChild(port);
     portField = picture("res/r_port_input.png");
+    portField->setName("port");
     Size field = sizeOf(portField);
     portField->setPosition(port->getPositionX() + sizeOf(port).width / 2 + 10 + field.width / 2, y);
     settingsBar->addChild(portField);
@@ -181,6 +186,7 @@ void FieldScene::buildSettingsBar() {
     settingsBar->addChild(statusLabel);
 
     reloadIcon = picture("res/r_reload.png");
+    reloadIcon->setName("reload");
     reloadIcon->setPosition(portField->getPositionX() + field.width / 2 - sizeOf(reloadIcon).width / 2, y);
     reloadIcon->runAction(RepeatForever::create(RotateBy::create(0.1f, 45)));
     settingsBar->addChild(reloadIcon);
@@ -188,10 +194,12 @@ void FieldScene::buildSettingsBar() {
     // The typing pace, shown by its animal; DeviceManager keeps it while the
     // application runs, so every editor opened shows the same.
     paceButton = picture(pacePicture(DeviceManager::getInstance()->getTypingPace()));
+    paceButton->setName("pace");
     paceButton->setPosition(portField->getPositionX() + field.width / 2 + 30 + sizeOf(paceButton).width / 2, y);
     settingsBar->addChild(paceButton);
 
     copyrightLabel = Label::createWithSystemFont("Copyright", "Helvetica", 12);
+    copyrightLabel->setName("copyright");
     copyrightLabel->setTextColor(Color3B(kAccentBlue.r, kAccentBlue.g, kAccentBlue.b));
     copyrightLabel->setAnchorPoint(Vec2(1, 0));
     copyrightLabel->setPosition(1024 - 8, 10);

@@ -91,7 +91,6 @@ public:
     void appendTypedText(int overlay, const std::string& text);
     bool isSendingOverlayShown() const { return sendingOverlay != nullptr; }
     bool isSendingFinished() const { return sendingOverlay && !sendingStopButton; }
-    engine::Node* getSendingStopButton() const { return sendingStopButton; }
     engine::Label* getTypedTextLabel() const { return typedTextLabel; }
     void handleLinkError(const CorvinaAppsError& error);
 
@@ -186,17 +185,6 @@ public:
     // --- parts, for the scene's own files and for tests
     FieldScrollView* getFieldView() const { return fieldView; }
     FieldScrollView* getPaletteView() const { return paletteView; }
-    engine::Node* getSettingsBar() const { return settingsBar; }
-    engine::Sprite* getTrashIcon() const { return trashIcon; }
-    CardSprite* getPlayButton() const { return playButton; }
-    engine::Sprite* getStopButton() const { return stopButton; }
-    engine::Sprite* getDialectButton() const { return dialectButton; }
-    engine::Sprite* getSaveButton() const { return saveButton; }
-    engine::Sprite* getSettingsButton() const { return settingsButton; }
-    engine::Sprite* getMenuUpButton() const { return menuUpButton; }
-    engine::Sprite* getMenuDownButton() const { return menuDownButton; }
-    engine::Sprite* getReloadIcon() const { return reloadIcon; }
-    engine::Sprite* getPaceButton() const { return paceButton; }
 
     // --- the simulated board
     // Whether the chosen entry of the device list is the simulator.
@@ -206,10 +194,7 @@ public:
     std::shared_ptr<sim::BoardSimulator> getSimulator() const;
     // The row whose card the simulated program is running, lit; -1 none.
     int getGlowingRow() const { return glowingRow; }
-    engine::Sprite* getPortField() const { return portField; }
     engine::Label* getStatusLabel() const { return statusLabel; }
-    engine::Label* getCopyrightLabel() const { return copyrightLabel; }
-    engine::Sprite* getCardSetTab(int set) const { return cardSetTabs.at(static_cast<size_t>(set)).get(); }
     CardSprite* getRowHead(int row) const { return rowHeads.at(static_cast<size_t>(row)); }
     const std::vector<engine::RefPtr<CardSprite>>& getPaletteCards() const { return paletteCards; }
     engine::LabelAtlas* getCountLabel(int index) const { return countLabels.at(static_cast<size_t>(index)).get(); }

@@ -210,6 +210,7 @@ void FieldScene::showSendingOverlay() {
     sendingOverlay->addChild(sendingSpinner);
 
     sendingStopButton = picture(localized("res/r_stop.png"));
+    sendingStopButton->setName("sending stop");
     Size s = sendingStopButton->getContentSize();
     sendingStopButton->setPosition(visible.width - s.width / 2 - 10, visible.height / 2 - 120);
     sendingOverlay->addChild(sendingStopButton);

@@ -85,6 +85,7 @@ std::string describe(const std::optional<SnapshotCard>& card) {
 
 class EditSessionTest : public FieldSceneTest {
 protected:
+    using FieldSceneTest::named;
     void SetUp() override {
         FieldSceneTest::SetUp();
         finishWorkers();
@@ -160,9 +161,9 @@ protected:
         // Where a touch may start on the field without landing on a control:
         // right of the palette, left of the run controls.
         float right = 1019;
-        for (Node* control : std::initializer_list<Node*>{field->getPlayButton()->getImageSprite(), field->getStopButton(),
-                                                          field->getDialectButton(), field->getSaveButton(),
-                                                          field->getSettingsButton()})
+        for (Node* control : std::initializer_list<Node*>{static_cast<CardSprite*>(named("play"))->getImageSprite(), named("stop"),
+                                                          named("dialect"), named("home"),
+                                                          named("settings")})
             right = std::min(right, control->getBoundingBoxInWorld().getMinX());
         touchable = Rect(FieldScene::kPaletteWidth + 5, 10, right - 5 - (FieldScene::kPaletteWidth + 5), 748);
     }
@@ -265,7 +266,7 @@ protected:
             note("  to " + show(fingerAt) + ", now " + where(card));
             return;
         }
-        Node* trash = field->getTrashIcon();
+        Node* trash = named("trash");
         moveFinger(screenOf(trash) + Vec2(between(-40, 40), between(-40, 40)));
         note("  over the trash at " + show(fingerAt) + (field->isOverTrash() ? " (lit)" : ""));
     }
@@ -312,8 +313,8 @@ protected:
         CardSprite* source = palette.at(static_cast<size_t>(index)).get();
         // The wheel over the palette until the card shows clear of the page buttons.
         const Rect view = field->getPaletteView()->getViewRectInWorld();
-        const float low = std::max(view.getMinY(), field->getMenuDownButton()->getBoundingBoxInWorld().getMaxY()) + 10;
-        const float high = std::min(view.getMaxY(), field->getMenuUpButton()->getBoundingBoxInWorld().getMinY()) - 10;
+        const float low = std::max(view.getMinY(), named("page down")->getBoundingBoxInWorld().getMaxY()) + 10;
+        const float high = std::min(view.getMaxY(), named("page up")->getBoundingBoxInWorld().getMinY()) - 10;
         for (int tries = 0; tries < 3; ++tries) {
             const float y = screenOf(source).y;
             if (y >= low && y <= high) break;
@@ -471,7 +472,7 @@ protected:
     }
 
     void chooseDialect() {
-        tap(centreOf(field->getDialectButton()));
+        tap(centreOf(named("dialect")));
         if (!field->getDialectPopup()) {
             note("dialect button: no choice opened");
             return;
@@ -495,7 +496,7 @@ protected:
         note("dialect set to que");
     }
     void chooseCardSet(int set) {
-        tap(centreOf(field->getCardSetTab(set)));
+        tap(centreOf(named("card set " + std::to_string(set))));
         note("card set tab " + std::to_string(set));
     }
     void turnWheel() {

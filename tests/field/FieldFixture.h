@@ -112,6 +112,15 @@ protected:
             }
         return all ? static_cast<double>(other) / all : 0;
     }
+    // A control of the editor by its name, wherever it stands in the scene.
+    static Node* named(const Node* root, const std::string& name) {
+        for (Node* child : root->getChildren()) {
+            if (child->getName() == name) return child;
+            if (Node* found = named(child, name)) return found;
+        }
+        return nullptr;
+    }
+    Node* named(const std::string& name) const { return named(field, name); }
     static Vec2 centreOf(Node* node) {
         Size s = node->getContentSize();
         return node->convertToWorldSpace(Vec2(s.width / 2, s.height / 2));

@@ -86,7 +86,6 @@ protected:
         injectKey(key, true, true, shift);
         injectKey(key, false, true, shift);
     }
-    Node* control(const std::string& name) const { return field->getChildByName(name); }
     CardSprite* dropOnRow(int paletteIndex, int row) {
         CardSprite* card = dragOutOfPalette(paletteIndex);
         if (!card) return nullptr;
@@ -129,7 +128,7 @@ TEST_F(FieldGridTest, APaletteCardSnapsOntoARowWithinReachAndTheTrashTakesItBack
     touch(Code::BEGAN, at);
     stepUnseen(4);
     EXPECT_EQ(field->getDragGroup().size(), 1u) << "lifted after 0.05 s";
-    Node* trash = field->getTrashIcon();
+    Node* trash = named("trash");
     Vec2 trashAt = screenOf(trash) + Vec2(trash->getContentSize().width * 0.8f, 0);  // in the doubled box only
     touch(Code::MOVED, trashAt);
     EXPECT_TRUE(field->isOverTrash());
@@ -148,7 +147,7 @@ TEST_F(FieldGridTest, APaletteCardSnapsOntoARowWithinReachAndTheTrashTakesItBack
 
 TEST_F(FieldGridTest, ADropOverTheTrashStraightFromThePaletteIsKept) {
     CardSprite* card = dragOutOfPalette(2);
-    Node* trash = field->getTrashIcon();
+    Node* trash = named("trash");
     fingerAt = screenOf(trash);
     touch(Code::MOVED, fingerAt);
     touch(Code::ENDED, fingerAt);
@@ -158,7 +157,7 @@ TEST_F(FieldGridTest, ADropOverTheTrashStraightFromThePaletteIsKept) {
 }
 
 TEST_F(FieldGridTest, ADownwardDragScrollsThePaletteAndAHeldCardComesOutWithoutMoving) {
-    tap(centreOf(field->getCardSetTab(CARD_SET_FULL)));
+    tap(centreOf(named("card set " + std::to_string(CARD_SET_FULL))));
     FieldScrollView* palette = field->getPaletteView();
     CardSprite* source = field->getPaletteCards().at(1).get();
     Vec2 at = screenOf(source);
@@ -358,14 +357,14 @@ TEST_F(FieldGridTest, ChoosingLatteTurnsEveryFieldCardAndTheGreyVeilClosesWithou
     TextureCache* cache = Director::getInstance()->getTextureCache();
     DeviceManager* devices = DeviceManager::getInstance();
 
-    tap(centreOf(field->getDialectButton()));
+    tap(centreOf(named("dialect")));
     ASSERT_NE(field->getDialectPopup(), nullptr);
     tap(Vec2(600, 100));  // the grey veil
     stepUnseen(10);
     EXPECT_EQ(field->getDialectPopup(), nullptr);
     EXPECT_EQ(devices->getDialect(), DIALECT_JAM);
 
-    tap(centreOf(field->getDialectButton()));
+    tap(centreOf(named("dialect")));
     if (const char* dir = std::getenv("CORVINA_SCREENSHOT_DIR")) {
         step(10);
         grab().save(std::string(dir) + "/dialect-choice.png");
@@ -376,7 +375,7 @@ TEST_F(FieldGridTest, ChoosingLatteTurnsEveryFieldCardAndTheGreyVeilClosesWithou
     tap(centreOf(latte));
     stepUnseen(10);
     EXPECT_EQ(devices->getDialect(), DIALECT_LATTE);
-    EXPECT_EQ(field->getDialectButton()->getTexture(), cache->addImage("res/r_to_latte_on.png"));
+    EXPECT_EQ(static_cast<Sprite*>(named("dialect"))->getTexture(), cache->addImage("res/r_to_latte_on.png"));
     for (const auto& c : field->getFieldCards())
         EXPECT_EQ(c->getCodePath(), devices->getCardCodeImage(c->getCardIndex(), c->getCardSet()));
     EXPECT_EQ(turned->getImageSprite()->getTexture(), cache->addImage(turned->getCodePath()))
@@ -428,7 +427,7 @@ TEST_F(FieldGridTest, LinksStayPairedThroughALongRandomSequence) {
                 if (at.y < 0 || at.y > 768 || at.x < 300) break;
                 touch(Code::BEGAN, at);
                 stepUnseen(pick(2) ? 4 : 30);
-                Vec2 to = pick(4) == 0 ? screenOf(field->getTrashIcon()) : at + Vec2(pick(200) - 100.0f, pick(300) - 150.0f);
+                Vec2 to = pick(4) == 0 ? screenOf(named("trash")) : at + Vec2(pick(200) - 100.0f, pick(300) - 150.0f);
                 touch(Code::MOVED, (at + to) / 2);
                 touch(Code::MOVED, to);
                 touch(pick(8) == 0 ? Code::CANCELLED : Code::ENDED, to);
@@ -474,7 +473,7 @@ TEST_F(FieldGridTest, ADozenCardsFromEverySetDrawOnTheirRows) {
 
 TEST_F(FieldGridTest, ANumberCardLetGoInTheTrashOpensNoEntryAndHiddenCardsTakeNoTouch) {
     const int wait = waitAnyCard();
-    Node* trash = field->getTrashIcon();
+    Node* trash = named("trash");
     // In the doubled trash box, beside the controls over it.
     Vec2 inTrash = screenOf(trash) + Vec2(-79, -73);
     field->addCardToField(wait, CARD_SET_FULL, field->getFieldView()->getContainer()->convertToNodeSpace(inTrash), 255);
@@ -523,12 +522,12 @@ TEST_F(FieldGridTest, ZOrdersOrderAndWholeNumberPositionsSurviveASave) {
 
 TEST_F(FieldGridTest, EveryDropIsAStepThatTheKeysAndTheControlsTakeBackAndDoAgain) {
     using Key = EventKeyboard::KeyCode;
-    ASSERT_NE(control("undo"), nullptr);
-    EXPECT_LT(control("undo")->getOpacity(), 255) << "dimmed: nothing to take back";
+    ASSERT_NE(named("undo"), nullptr);
+    EXPECT_LT(named("undo")->getOpacity(), 255) << "dimmed: nothing to take back";
     for (int row : {0, 1, 2}) ASSERT_NE(dropOnRow(row, row), nullptr);
     for (int row : {0, 1, 2}) ASSERT_NE(field->cardOnRow(row), nullptr);
-    EXPECT_EQ(control("undo")->getOpacity(), 255);
-    EXPECT_LT(control("redo")->getOpacity(), 255);
+    EXPECT_EQ(named("undo")->getOpacity(), 255);
+    EXPECT_LT(named("redo")->getOpacity(), 255);
 
     for (int i = 0; i < 3; ++i) control(Key::KEY_Z);
     EXPECT_TRUE(field->getFieldCards().empty());
@@ -549,12 +548,12 @@ TEST_F(FieldGridTest, EveryDropIsAStepThatTheKeysAndTheControlsTakeBackAndDoAgai
     EXPECT_TRUE(consistent());
 
     // The controls do the same; a new change forgets what could be redone.
-    tap(centreOf(control("undo")));
+    tap(centreOf(named("undo")));
     EXPECT_EQ(field->cardOnRow(1), nullptr);
     EXPECT_TRUE(field->canRedo());
     ASSERT_NE(dropOnRow(3, 5), nullptr);
     EXPECT_FALSE(field->canRedo());
-    tap(centreOf(control("redo")));
+    tap(centreOf(named("redo")));
     EXPECT_EQ(field->cardOnRow(1), nullptr);
     EXPECT_NE(field->cardOnRow(5), nullptr);
 }
@@ -571,14 +570,14 @@ TEST_F(FieldGridTest, AMovedChainComesBackToItsRowsAndAHeldCardKeepsUndoAway) {
     touch(Code::BEGAN, at);
     stepUnseen(30);
     ASSERT_EQ(field->getDragGroup().size(), 3u);
-    EXPECT_FALSE(control("undo")->isVisible()) << "the trash takes the corner while a card is dragged";
+    EXPECT_FALSE(named("undo")->isVisible()) << "the trash takes the corner while a card is dragged";
     control(Key::KEY_Z);
     EXPECT_EQ(field->getDragGroup().size(), 3u) << "no undo while a card is held";
     for (int i = 1; i <= 4; ++i) touch(Code::MOVED, at + Vec2(0, -116.0f * i));
     touch(Code::ENDED, at + Vec2(0, -464));
     EXPECT_EQ(field->cardOnRow(5), first);
     EXPECT_EQ(field->cardOnRow(1), nullptr);
-    EXPECT_TRUE(control("undo")->isVisible());
+    EXPECT_TRUE(named("undo")->isVisible());
 
     control(Key::KEY_Z);
     stepUnseen(10);
@@ -644,7 +643,7 @@ TEST_F(FieldGridTest, ACardDroppedOnATakenRowLiesClearAndChangesNothingThatRuns)
     EXPECT_GT(lies.getMinY(), 0);
     EXPECT_LT(lies.getMaxY(), 763);
     for (const char* name : {"play", "stop", "dialect", "home", "undo", "redo"})
-        EXPECT_FALSE(control(name)->getBoundingBoxInWorld().intersectsRect(lies)) << name;
+        EXPECT_FALSE(named(name)->getBoundingBoxInWorld().intersectsRect(lies)) << name;
     EXPECT_EQ(programLineRows(field->takeSnapshot(), 0), programLineRows(program, 0));
     for (int row = 0; row < 40; ++row)
         EXPECT_EQ(field->takeSnapshot().rows[static_cast<size_t>(row)].has_value(), program.rows[static_cast<size_t>(row)].has_value());

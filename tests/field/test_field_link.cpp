@@ -74,7 +74,7 @@ protected:
         transferProgram(field->takeSnapshot(), dialect, bytes);
         return bytes.bytes;
     }
-    void play() { tap(centreOf(field->getPlayButton())); }
+    void play() { tap(centreOf(named("play"))); }
 };
 
 } // namespace
@@ -168,7 +168,7 @@ TEST_F(FieldLinkTest, StopEndsTheTransferAtOnceAndANewOneNeverMixesWithIt) {
     ASSERT_TRUE(link.waitFor(12));
     link.hold(true);
     const size_t atStop = link.received().size();
-    tap(centreOf(field->getSendingStopButton()));
+    tap(centreOf(named("sending stop")));
     EXPECT_TRUE(field->isSendingFinished()) << "the overlay shows what was typed";
     // At once: the overlay closes, the dialect changes, play again while the
     // first transfer has not yet noticed the stop.
@@ -257,7 +257,7 @@ TEST_F(FieldLinkTest, TheStatusFollowsBoardsPluggedInAndTheChoiceMadeInThePortLi
     // The port list: three rows; picking the second makes it the board in use.
     field->showSettingsBar();
     step(15);
-    tap(centreOf(field->getPortField()));
+    tap(centreOf(named("port")));
     ASSERT_NE(field->getPortListPopup(), nullptr);
     ASSERT_EQ(field->getPortListLabels().size(), 3u);
     Vec2 grey(600, 700);
@@ -265,7 +265,7 @@ TEST_F(FieldLinkTest, TheStatusFollowsBoardsPluggedInAndTheChoiceMadeInThePortLi
     step(10);
     EXPECT_EQ(field->getPortListPopup(), nullptr) << "a tap beside the rows closes the list";
     EXPECT_EQ(CorvinaCardSerialManager::getInstance()->getSelectedIndex(), 0);
-    tap(centreOf(field->getPortField()));
+    tap(centreOf(named("port")));
     ASSERT_EQ(field->getPortListLabels().size(), 3u);
     tap(centreOf(field->getPortListLabels()[1].get()));
     finishWorkers();
@@ -298,13 +298,13 @@ TEST_F(FieldLinkTest, TheHareOnTheSettingsBarTypesJamAtTwiceThePaceWithTheSameBy
     WatchedLink link;
     useLink(link);
     field->loadDocument({onRow(CARD_SET_BASIC, 0, 0), onRow(CARD_SET_BASIC, 1, 1)});
-    Sprite* pace = field->getPaceButton();
+    auto* pace = static_cast<Sprite*>(named("pace"));
     const Texture2D* tortoise = pace->getTexture();
-    tap(centreOf(field->getSettingsButton()));
+    tap(centreOf(named("settings")));
     step(1);
     step(12);
     // Between the reload icon and the bar's right end.
-    EXPECT_GT(pace->getBoundingBoxInWorld().getMinX(), field->getReloadIcon()->getBoundingBoxInWorld().getMaxX());
+    EXPECT_GT(pace->getBoundingBoxInWorld().getMinX(), named("reload")->getBoundingBoxInWorld().getMaxX());
     EXPECT_LT(pace->getBoundingBoxInWorld().getMaxX(), 1024);
 
     const Vec2 c = centreOf(pace);
@@ -336,7 +336,7 @@ TEST_F(FieldLinkTest, TheHareOnTheSettingsBarTypesJamAtTwiceThePaceWithTheSameBy
 
     // Kept for the next editor opened, back to the tortoise with a second tap.
     tap(Vec2(600, 400));
-    EXPECT_EQ(FieldScene::create(nullptr)->getPaceButton()->getTexture(), pace->getTexture());
+    EXPECT_EQ(static_cast<Sprite*>(named(FieldScene::create(nullptr), "pace"))->getTexture(), pace->getTexture());
     tap(c);
     EXPECT_EQ(DeviceManager::getInstance()->getTypingPace(), TypingPace::Normal);
     EXPECT_EQ(pace->getTexture(), tortoise);

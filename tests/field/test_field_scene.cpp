@@ -47,13 +47,13 @@ TEST_F(FieldSceneTest, TheLayoutLandsWhereItBelongs) {
     SDL_Color plateColour = at(f, plate.x, plate.y + 30);
     EXPECT_FALSE(colorNear(plateColour, 255, 255, 255, 10)) << "the plate of row 10 is drawn";
     // Run and stop controls on the right, the settings tab at the bottom right.
-    for (Node* control : {static_cast<Node*>(field->getPlayButton()), static_cast<Node*>(field->getStopButton()),
-                          static_cast<Node*>(field->getSettingsButton())}) {
+    for (Node* control : {static_cast<Node*>(named("play")), static_cast<Node*>(named("stop")),
+                          static_cast<Node*>(named("settings"))}) {
         Vec2 c = centreOf(control);
         EXPECT_GT(coloured(f, control), 0.3) << "hardly anything drawn at " << c.x << ", " << c.y;
         EXPECT_GT(c.x, 900);
     }
-    EXPECT_LT(centreOf(field->getSettingsButton()).y, 80) << "the settings tab shows while the bar is closed";
+    EXPECT_LT(centreOf(named("settings")).y, 80) << "the settings tab shows while the bar is closed";
     EXPECT_LT(centreOf(field->getStatusLabel()).y, 0) << "the bar itself is below the screen";
     if (const char* dir = std::getenv("CORVINA_SCREENSHOT_DIR")) f.save(std::string(dir) + "/field-scene.png");
 }
@@ -73,7 +73,7 @@ TEST_F(FieldSceneTest, AWideWindowLetterboxesTheEditor) {
 }
 
 TEST_F(FieldSceneTest, ButtonsDimWhilePressedAndActOnlyWhenReleasedOverThem) {
-    Node* settings = field->getSettingsButton();
+    Node* settings = named("settings");
     Vec2 c = centreOf(settings);
     touch(Code::BEGAN, c);
     EXPECT_EQ(settings->getOpacity(), FieldScene::kPressedOpacity);
@@ -86,49 +86,49 @@ TEST_F(FieldSceneTest, ButtonsDimWhilePressedAndActOnlyWhenReleasedOverThem) {
     EXPECT_TRUE(field->isSettingsBarShown());
     step(1);
     step(12);
-    EXPECT_EQ(field->getSettingsBar()->getPosition(), Vec2(0, 0)) << "open after 0.2 s";
+    EXPECT_EQ(named("settings bar")->getPosition(), Vec2(0, 0)) << "open after 0.2 s";
     EXPECT_GT(centreOf(field->getStatusLabel()).y, 0);
     tap(centreOf(settings));
     step(1);
     step(12);
-    EXPECT_EQ(field->getSettingsBar()->getPosition(), Vec2(0, FieldScene::kBarClosedY));
+    EXPECT_EQ(named("settings bar")->getPosition(), Vec2(0, FieldScene::kBarClosedY));
     EXPECT_FALSE(field->isSettingsBarShown());
 
     // A card-set tab switches the palette and its own picture.
-    tap(centreOf(field->getCardSetTab(CARD_SET_FULL)));
+    tap(centreOf(named("card set " + std::to_string(CARD_SET_FULL))));
     EXPECT_EQ(DeviceManager::getInstance()->getCardSet(), CARD_SET_FULL);
     EXPECT_EQ(field->getPaletteCards().size(), static_cast<size_t>(DeviceManager::getInstance()->getCardCount(CARD_SET_FULL)));
-    tap(centreOf(field->getCardSetTab(CARD_SET_BASIC)));
+    tap(centreOf(named("card set " + std::to_string(CARD_SET_BASIC))));
     EXPECT_EQ(field->getPaletteCards().size(), 6u);
 }
 
 TEST_F(FieldSceneTest, ThePalettePageButtonsStopAtItsEnds) {
-    tap(centreOf(field->getCardSetTab(CARD_SET_FULL)));
+    tap(centreOf(named("card set " + std::to_string(CARD_SET_FULL))));
     FieldScrollView* palette = field->getPaletteView();
     float top = palette->getScrollOffset().y;
     EXPECT_FLOAT_EQ(top, palette->getMinOffset().y) << "the top of the list";
     float bottom = 0;
     for (int i = 0; i < 10; ++i) {
-        tap(centreOf(field->getMenuDownButton()));
+        tap(centreOf(named("page down")));
         stepUnseen(62);
     }
     EXPECT_NEAR(palette->getScrollOffset().y, bottom, 1e-3) << "the last card in view, and no further";
     for (int i = 0; i < 10; ++i) {
-        tap(centreOf(field->getMenuUpButton()));
+        tap(centreOf(named("page up")));
         stepUnseen(62);
     }
     EXPECT_NEAR(palette->getScrollOffset().y, top, 1e-3);
     // The remembered place of each set.
-    tap(centreOf(field->getMenuDownButton()));
+    tap(centreOf(named("page down")));
     stepUnseen(62);
     float left = palette->getScrollOffset().y;
-    tap(centreOf(field->getCardSetTab(CARD_SET_BASIC)));
-    tap(centreOf(field->getCardSetTab(CARD_SET_FULL)));
+    tap(centreOf(named("card set " + std::to_string(CARD_SET_BASIC))));
+    tap(centreOf(named("card set " + std::to_string(CARD_SET_FULL))));
     EXPECT_FLOAT_EQ(palette->getScrollOffset().y, left);
 }
 
 TEST_F(FieldSceneTest, TheWheelScrollsWhatIsUnderTheCursorAndWithControlZoomsTheField) {
-    tap(centreOf(field->getCardSetTab(CARD_SET_FULL)));
+    tap(centreOf(named("card set " + std::to_string(CARD_SET_FULL))));
     FieldScrollView* palette = field->getPaletteView();
     FieldScrollView* rows = field->getFieldView();
     Vec2 paletteAt = palette->getScrollOffset(), rowsAt = rows->getScrollOffset();
@@ -168,11 +168,11 @@ TEST_F(FieldSceneTest, SaveAndCloseWaitsWhileTheLinkIsBusyThenLeavesWithinHalfAS
     int left = 0;
     field->setLinkBusyCheck([&] { return busy; });
     field->setLeaveHandler([&] { ++left; });
-    tap(centreOf(field->getSaveButton()));
+    tap(centreOf(named("home")));
     EXPECT_TRUE(field->isStoppingOverlayShown());
     stepUnseen(120);
     EXPECT_EQ(left, 0);
-    tap(centreOf(field->getSaveButton()));  // pressed again meanwhile: still one wait
+    tap(centreOf(named("home")));  // pressed again meanwhile: still one wait
     busy = false;
     int frames = 0;
     while (left == 0 && frames < 100) {

@@ -36,7 +36,7 @@ TEST_F(FieldSimulatorTest, WithoutABoardPlayBlinksTheSimulatedLedAndLightsTheRun
                          onRow(CARD_SET_BASIC, 1, 3), onRow(CARD_SET_BASIC, 2, 4), onRow(CARD_SET_BASIC, 5, 5)});
     BoardPanel* panel = field->getBoardPanel();
     EXPECT_FALSE(panel->isVisible());
-    tap(centreOf(field->getPlayButton()));
+    tap(centreOf(named("play")));
     finishWorkers();
     step(2);
     EXPECT_FALSE(field->isSendingOverlayShown()) << "the finished overlay closes by itself";
@@ -63,12 +63,12 @@ TEST_F(FieldSimulatorTest, WithoutABoardPlayBlinksTheSimulatedLedAndLightsTheRun
     EXPECT_EQ(leds[2], std::make_pair(2000L, std::string("LED 1")));
 
     // Any change to the field puts the glow out.
-    tap(centreOf(field->getMenuDownButton()));
+    tap(centreOf(named("page down")));
     field->saveFieldDocument();
     EXPECT_EQ(field->getGlowingRow(), -1);
 
     // The stop control stops the simulated program as it stops a board.
-    tap(centreOf(field->getStopButton()));
+    tap(centreOf(named("stop")));
     finishWorkers();
     seconds(0.2);
     EXPECT_EQ(panel->shown().outputs, 0);
@@ -83,7 +83,7 @@ TEST_F(FieldSimulatorTest, AServoAndTheCarRunOnThePanelAndAnotherEntryHidesIt) {
     ASSERT_TRUE(spin) << "no card spins the car";
     field->loadDocument({onRow(forward->set, forward->index, 0), onRow(CARD_SET_BASIC, 2, 1),
                          onRow(spin->set, spin->index, 2), onRow(CARD_SET_BASIC, 2, 3)});
-    tap(centreOf(field->getPlayButton()));
+    tap(centreOf(named("play")));
     finishWorkers();
     BoardPanel* panel = field->getBoardPanel();
     const Vec2 start = panel->carPose().position;

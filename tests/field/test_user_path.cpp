@@ -92,7 +92,7 @@ TEST_F(UserPathTest, ANewProgramIsSavedShownOnTheHomeScreenAndOpensAgainAsItWasL
     EXPECT_EQ(saved->path, "savedatas/1.plist");
     const FieldDocument left = editor->makeFieldDocument();
 
-    tap(centreOf(editor->getSaveButton()));
+    tap(centreOf(named(editor, "home")));
     finishWorkers();
     field = nullptr;
     home = arriveAt<SaveScene>();

@@ -264,7 +264,7 @@ protected:
                              onRow(CARD_SET_FULL, waitAnyCard(), 2, "1.5"), onRow(CARD_SET_BASIC, 2, 3),
                              onRow(CARD_SET_BASIC, 1, 4)});
     }
-    void play() { tap(centreOf(field->getPlayButton())); }
+    void play() { tap(centreOf(named("play"))); }
     // A tap on the finished overlay closes it.
     void closeOverlay() { tap(Vec2(600, 400)); }
     void rescan() {
