@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # A child's way through the real editor window, with the mouse: the home
-# screen, a new program, a card dragged onto the first row, save and close.
+# screen, a new program, a card dragged onto the first row and another onto
+# the second, both taken back with Control+Z and the first done again with
+# Control+Shift+Z, save and close.
 # Then the saved catalogue and program are read back with Python's plistlib.
 # Optional second argument: a folder for screenshots.
 set -euo pipefail
@@ -38,6 +40,18 @@ xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
   xdotool mouseup 1
   sleep 0.5
   shot dropped
+  # The third palette card onto the second row, then both taken back and
+  # the first done again, with the keys.
+  at 240 382; xdotool mousedown 1
+  for x in 250 262 290 330 380 430 480 540 600 660 720; do at $x 382; done
+  at 731 224
+  sleep 0.2
+  xdotool mouseup 1
+  sleep 0.5
+  xdotool key --window "$id" ctrl+z; sleep 0.3
+  xdotool key --window "$id" ctrl+z; sleep 0.3
+  xdotool key --window "$id" ctrl+shift+z; sleep 0.5
+  shot undone
   # Save and close, top right.
   at 974 50; xdotool click 1
   sleep 2
