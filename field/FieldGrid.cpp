@@ -33,6 +33,7 @@ const float kLooseScale = 0.55f;
 const float kLooseTilt = 5;
 const uint8_t kLooseOpacity = 128;
 const float kLooseGap = 8;
+const float kSettingsBarHeight = 96;
 const uint8_t kLiftedOpacity = 150;
 const uint8_t kChainOpacity = 100;
 const Color3B kWhite(255, 255, 255);
@@ -376,9 +377,6 @@ Vec2 FieldScene::clearSpotFor(CardId id, bool inView) const {
     const Vec2 half((card.width * std::cos(tilt) + card.height * std::sin(tilt)) / 2,
                     (card.width * std::sin(tilt) + card.height * std::cos(tilt)) / 2);
     const float columnRight = field_geometry::rowHeadCentre(0, H).x + field_geometry::kHeadWidth / 2;
-    const float x = columnRight + kLooseGap + half.x;
-    const float top = fieldView->getContainer()->getContentSize().height - half.y;
-    auto boxAt = [&](float y) { return Rect(x - half.x, y - half.y, half.x * 2, half.y * 2); };
 
     // On the screen: inside the field's frame, under no control.
     std::vector<Rect> controls;
@@ -387,8 +385,16 @@ Vec2 FieldScene::clearSpotFor(CardId id, bool inView) const {
                     static_cast<Node*>(redoButton)})
         if (n) controls.push_back(n->getBoundingBoxInWorld());
     for (Node* n : rightColumn) controls.push_back(n->getBoundingBoxInWorld());
-    const Rect fieldArea(kPaletteWidth + kEdgeMargin, kEdgeMargin, 1024 - kPaletteWidth - 3 * kEdgeMargin,
-                         layoutSize.height - 2 * kEdgeMargin - (settingsBarShown ? -kBarClosedY : 0));
+    // The open settings bar covers the bottom of the field.
+    const float bottom = settingsBarShown ? kSettingsBarHeight : kEdgeMargin;
+    const Rect fieldArea(kPaletteWidth + kEdgeMargin, bottom, 1024 - kPaletteWidth - 3 * kEdgeMargin,
+                         layoutSize.height - kEdgeMargin - bottom);
+    float x = columnRight + kLooseGap + half.x;
+    // Scrolled so far that the column's right lies under the palette: just
+    // inside the field instead, still right of every placed card.
+    if (inView) x = std::max(x, toField(Vec2(fieldArea.origin.x + half.x * zoom() + 1, 0)).x);
+    const float top = fieldView->getContainer()->getContentSize().height - half.y;
+    auto boxAt = [&](float y) { return Rect(x - half.x, y - half.y, half.x * 2, half.y * 2); };
     auto onScreen = [&](const Rect& box) {
         const Vec2 a = toScreen(box.origin), b = toScreen(box.origin + Vec2(box.size.width, box.size.height));
         return Rect(a.x, a.y, b.x - a.x, b.y - a.y);
@@ -709,6 +715,7 @@ void FieldScene::settleLooseCard(CardSprite* card) {
     if (rowOfCard(card) >= 0) return;
     layClear(card->getFieldId(), true);
     slideToModel(card);
+    syncField();
 }
 
 // --- edge scrolling while dragging

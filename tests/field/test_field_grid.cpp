@@ -654,4 +654,24 @@ TEST_F(FieldGridTest, ACardDroppedOnATakenRowLiesClearAndChangesNothingThatRuns)
     stepUnseen(4);
     EXPECT_EQ(dropped->getScale(), 1.0f);
     touch(Code::ENDED, lies.origin + Vec2(lies.size.width / 2, lies.size.height / 2));
+
+    // Zoomed out and scrolled to either side, with the settings bar open: on
+    // the screen, inside the field, over no placed card.
+    field->showSettingsBar();
+    stepUnseen(20);
+    FieldScrollView* view = field->getFieldView();
+    view->setZoom(0.5f);
+    for (float x : {view->getMinOffset().x, view->getMaxOffset().x}) {
+        view->scrollTo(Vec2(x, view->getScrollOffset().y), false);
+        CardSprite* card = field->addCardToField(2, CARD_SET_BASIC, field->getRowHead(2)->getPosition(), 255);
+        field->settleLooseCard(card);
+        stepUnseen(20);
+        const Rect shown = card->getBoundingBoxInWorld();
+        EXPECT_GE(shown.getMinX(), 275) << "offset " << x;
+        EXPECT_LE(shown.getMaxX(), 1019) << "offset " << x;
+        EXPECT_GE(shown.getMinY(), 96) << "offset " << x;
+        EXPECT_LE(shown.getMaxY(), 763) << "offset " << x;
+        for (int row : {2, 3})
+            EXPECT_FALSE(field->cardOnRow(row)->getBoundingBoxInWorld().intersectsRect(shown)) << "offset " << x;
+    }
 }
