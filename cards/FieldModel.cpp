@@ -73,6 +73,12 @@ bool FieldModel::remove(CardId id) {
 }
 
 bool FieldModel::attach(CardId id, int row) {
+    if (!join(id, row)) return false;
+    find(id)->position = field_geometry::cardCentreOnRow(row, height);
+    return true;
+}
+
+bool FieldModel::join(CardId id, int row) {
     FieldCard* c = find(id);
     if (!c || row < 0 || row >= kRowCount) return false;
     const CardId holder = rows[static_cast<size_t>(row)];
@@ -189,7 +195,7 @@ void FieldModel::load(const FieldDocument& document) {
         // Saved positions are whole numbers: a card joins only the row it sat
         // exactly on, and only when no earlier card holds it.
         const int row = field_geometry::rowAtLoad(at, height);
-        if (row >= 0 && !cardOnRow(row)) attach(id, row);
+        if (row >= 0 && !cardOnRow(row)) join(id, row);
     }
 }
 
@@ -238,6 +244,14 @@ std::string FieldModel::check() const {
         }
         if (c.row >= 0 && (c.up != cardOnRow(c.row - 1) || c.down != cardOnRow(c.row + 1)))
             wrong << "card " << c.id << " on row " << c.row << " is not linked to its row neighbours; ";
+        if (c.row >= 0 && c.row < kRowCount && field_geometry::rowAtLoad(c.position, height) != c.row)
+            wrong << "card " << c.id << " on row " << c.row << " lies off its row's place; ";
+        if (c.row < 0) {
+            std::vector<CardId> chain;
+            for (const FieldCard* k = &c; k && !contains(chain, k->id); k = card(k->down)) chain.push_back(k->id);
+            if (const FieldCard* last = card(chain.back()); last && last->down)
+                wrong << "card " << c.id << " is in a loop of links; ";
+        }
     }
     for (int r = 0; r < kRowCount; ++r) {
         const FieldCard* c = card(cardOnRow(r));
@@ -252,6 +266,9 @@ bool FieldModel::sameLayout(const FieldModel& other) const {
     for (size_t k = 0; k < cardList.size(); ++k) {
         FieldCard a = cardList[k], b = other.cardList[k];
         a.zorder = b.zorder = 0;
+        for (FieldCard* c : {&a, &b})
+            c->position = engine::Vec2(static_cast<float>(truncateCoordinate(c->position.x)),
+                                       static_cast<float>(truncateCoordinate(c->position.y)));
         if (!(a == b)) return false;
     }
     return true;

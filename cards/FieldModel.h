@@ -54,8 +54,8 @@ public:
     // does not have.
     CardId place(CardKind kind, engine::Vec2 position, const std::string& numberText = {});
     bool remove(CardId id);
-    // Joins the card to a free row (one it holds already is fine) and links
-    // it to the cards of the rows next to it; where it lies is the caller's.
+    // Joins the card to a free row (one it holds already is fine), puts it
+    // on the row's place and links it to the cards of the rows next to it.
     bool attach(CardId id, int row);
     // The cards leave their rows; links to cards outside them are cut.
     void detach(const std::vector<CardId>& group);
@@ -82,18 +82,21 @@ public:
     FieldSnapshot snapshot(int dialect) const;
 
     // Empty when every invariant holds, else what is wrong: one card per
-    // row and one row per card, links in pairs and along rows, use counts
-    // equal to the cards on the field, z-orders and ids as kept.
+    // row and one row per card, each on its row's place as loading would
+    // find it, links in pairs, along rows and without loops, use counts
+    // equal to the cards on the field, ids unique.
     std::string check() const;
 
-    // The same program laid out the same way; z-orders aside, which a lift
-    // changes without changing what the child sees of the field.
+    // The same program laid out the same way as a saved file keeps it
+    // (whole-number places); z-orders aside, which a lift changes without
+    // changing what the child sees of the field.
     bool sameLayout(const FieldModel& other) const;
     bool operator==(const FieldModel&) const = default;
 
 private:
     friend class FieldHistory;
     FieldCard* find(CardId id);
+    bool join(CardId id, int row);
     void relinkRows();
     void cutLinksOutside(const std::vector<CardId>& group);
     void shiftRow(int from, int to);

@@ -119,9 +119,9 @@ void FieldScene::addRowButton(Sprite* button, std::function<void(int)> action) {
         button->setOpacity(kPressedOpacity);
         return true;
     };
-    listener->onTouchEnded = [button, hitBox, action = std::move(action)](Touch* touch, Event*) {
+    listener->onTouchEnded = [this, button, hitBox, action = std::move(action)](Touch* touch, Event*) {
         button->setOpacity(255);
-        if (hitBox().containsPoint(touch->getLocation())) action(button->getTag());
+        if (!fieldBusy() && hitBox().containsPoint(touch->getLocation())) action(button->getTag());
     };
     listener->onTouchCancelled = [button](Touch*, Event*) { button->setOpacity(255); };
     Director::getInstance()->getEventDispatcher()->addEventListenerWithSceneGraphPriority(listener, button);
@@ -285,7 +285,10 @@ CardSprite* FieldScene::addCardToField(int index, int set, const Vec2& position,
     if (!id) return nullptr;
     syncField();
     CardSprite* card = spriteOf(id);
-    if (!card) return nullptr;
+    if (!card) {
+        model.remove(id);
+        return nullptr;
+    }
     // Full size until it is let go: it may be on its way to a row.
     showLooseLook(card, false);
     card->setOpacity(opacity);
@@ -295,7 +298,10 @@ CardSprite* FieldScene::addCardToField(int index, int set, const Vec2& position,
 void FieldScene::placeFromPalette(CardKind kind, const Vec2& screenPosition, uint8_t opacity) {
     beginChange();
     placedDragCard = addCardToField(kind.index, kind.set, toField(screenPosition), opacity);
-    if (!placedDragCard) return;
+    if (!placedDragCard) {
+        changeBase.reset();
+        return;
+    }
     dragGroup.assign(1, RefPtr<CardSprite>(placedDragCard));
     raiseGroup();
     startEdgeScroll(placedDragCard);
@@ -329,10 +335,10 @@ void FieldScene::replaceField(const FieldDocument& doc) {
     model.load(doc);
     // A card that loads loose lies clear of the rows; one already there keeps
     // its place, so a program opens again as it was left.
-    const float H = Director::getInstance()->getVisibleSize().height;
-    const float columnRight = field_geometry::rowHeadCentre(0, H).x + field_geometry::kHeadWidth / 2;
+    std::vector<CardId> loose;
     for (const FieldCard& c : model.cards())
-        if (c.row < 0 && c.position.x - field_geometry::kCardWidth / 2 * kLooseScale < columnRight) layClear(c.id, false);
+        if (c.row < 0) loose.push_back(c.id);
+    for (CardId id : loose) layClear(id, false);
     // Sprites of the field before are not this program's cards.
     for (auto& card : std::vector<RefPtr<CardSprite>>(fieldCards)) dropSprite(card.get());
     syncField();
@@ -349,8 +355,10 @@ void FieldScene::stepThroughHistory(bool forward) {
         if (forward ? history.redo(shown) : history.undo(shown)) {
             model = std::move(shown);
             // Cards that stay glide to their places; the field on disk is the field shown.
+            // A slide under way still heads for the place the field had before.
             for (auto& card : fieldCards)
-                if (const FieldCard* c = model.card(card->getFieldId()); c && c->position != card->getPosition())
+                if (const FieldCard* c = model.card(card->getFieldId());
+                    c && (c->position != card->getPosition() || card->getActionByTag(kSlideTag)))
                     slideToModel(card.get());
             syncField();
             saveFieldDocument();
@@ -392,16 +400,20 @@ Vec2 FieldScene::clearSpotFor(CardId id, bool inView) const {
     float x = columnRight + kLooseGap + half.x;
     // Scrolled so far that the column's right lies under the palette: just
     // inside the field instead, still right of every placed card.
-    if (inView) x = std::max(x, toField(Vec2(fieldArea.origin.x + half.x * zoom() + 1, 0)).x);
-    const float top = fieldView->getContainer()->getContentSize().height - half.y;
-    auto boxAt = [&](float y) { return Rect(x - half.x, y - half.y, half.x * 2, half.y * 2); };
+    const Size content = fieldView->getContainer()->getContentSize();
+    if (inView) x = std::clamp(toField(Vec2(fieldArea.origin.x + half.x * zoom() + 1, 0)).x, x, content.width - half.x);
+    const float top = content.height - half.y;
     auto onScreen = [&](const Rect& box) {
         const Vec2 a = toScreen(box.origin), b = toScreen(box.origin + Vec2(box.size.width, box.size.height));
         return Rect(a.x, a.y, b.x - a.x, b.y - a.y);
     };
-    auto fits = [&](float y, bool besideOthers, bool clearOfControls) {
-        const Rect box = boxAt(y);
-        if (y < half.y || y > top) return false;
+    // A saved place lost up to a point to whole numbers.
+    const float slack = inView ? 0.0f : 1.0f;
+    auto fits = [&](float x, float y, bool besideOthers, bool clearOfControls) {
+        const Rect box(x - half.x, y - half.y, half.x * 2, half.y * 2);
+        if (y < half.y - slack || y > top || box.getMinX() < columnRight + kLooseGap - 1 - slack ||
+            box.getMaxX() > content.width)
+            return false;
         if (inView) {
             const Rect screen = onScreen(box);
             if (!fieldArea.containsPoint(screen.origin) ||
@@ -418,6 +430,10 @@ Vec2 FieldScene::clearSpotFor(CardId id, bool inView) const {
                     return false;
         return true;
     };
+    // A card already lying clear stays where it is. One loading stays
+    // wherever it lies right of the column, even beside another, so that a
+    // program opens again exactly as it was saved.
+    if (fits(c->position.x, c->position.y, inView, inView)) return c->position;
     // As near as can be to where it was let go, looking up and down in turn.
     float wanted = c->position.y;
     if (inView) {
@@ -430,7 +446,7 @@ Vec2 FieldScene::clearSpotFor(CardId id, bool inView) const {
     for (int pass = 0; pass < 3; ++pass)
         for (int k = 0; k < 400; ++k) {
             const float y = wanted + (k % 2 ? -1.0f : 1.0f) * static_cast<float>((k + 1) / 2) * step;
-            if (fits(y, pass < 1, pass < 2)) return Vec2(x, y);
+            if (fits(x, y, pass < 1, pass < 2)) return Vec2(x, y);
         }
     return Vec2(x, wanted);
 }
@@ -456,7 +472,9 @@ void FieldScene::attachFieldCardListener(CardSprite* card) {
 }
 
 bool FieldScene::onFieldCardBegan(CardSprite* card, Touch* touch) {
-    if (heldCard || placedDragCard || !card->getFieldId()) return false;
+    // One gesture at a time: a second finger, or a finger beside an open
+    // entry or popup, lifts nothing.
+    if (fieldBusy() || !card->getFieldId()) return false;
     if (!card->getBoundingBox().containsPoint(toField(touch->getLocation()))) return false;
     movedDistance = 0;
     heldCard = card;
@@ -690,11 +708,9 @@ int FieldScene::findSnap(CardSprite* card) const {
 }
 
 void FieldScene::joinRow(CardSprite* card, int row) {
-    const CardSprite* head = getRowHead(row);
-    const Vec2 gap = (connectorOnScreen(head, head->connectors[0]) - connectorOnScreen(card, card->connectors[0])) / zoom();
+    // Onto the row's own place, as a saved program brings it back.
     model.attach(card->getFieldId(), row);
-    model.setPosition(card->getFieldId(), card->getPosition() + gap);
-    card->setPosition(card->getPosition() + gap);
+    if (const FieldCard* c = model.card(card->getFieldId())) card->setPosition(c->position);
 }
 
 void FieldScene::snapCard(CardSprite* card) {

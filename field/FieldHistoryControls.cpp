@@ -49,7 +49,8 @@ void FieldScene::addHistoryListeners() {
     auto* keys = EventListenerKeyboard::create();
     keys->onKeyPressed = [this](EventKeyboard::KeyCode key, EventKeyboard* event) {
         using Key = EventKeyboard::KeyCode;
-        if (!event->isControlDown()) return;
+        // One step a press: a child leaning on the keys takes back no more.
+        if (!event->isControlDown() || event->isRepeat()) return;
         if (key == Key::KEY_Z && !event->isShiftDown()) undo();
         else if (key == Key::KEY_Y || (key == Key::KEY_Z && event->isShiftDown())) redo();
     };

@@ -87,7 +87,7 @@ void FieldScene::attachPaletteCardListener(CardSprite* card) {
 }
 
 bool FieldScene::onPaletteCardBegan(CardSprite* card, Touch* touch) {
-    if (paletteSourceCard || heldCard) return false;
+    if (fieldBusy()) return false;
     if (!card->getBoundingBoxInWorld().containsPoint(touch->getLocation())) return false;
     decided = false;
     paletteSourceCard = card;
@@ -150,6 +150,9 @@ void FieldScene::onPaletteCardEnded(CardSprite* card, Touch*) {
 }
 
 void FieldScene::selectCardSet(int set) {
+    // A card on its way out of the palette is let go where it is before
+    // the palette it came from goes.
+    if (paletteSourceCard) onPaletteCardEnded(paletteSourceCard.get(), nullptr);
     DeviceManager* devices = DeviceManager::getInstance();
     rememberedPaletteOffsets[static_cast<size_t>(devices->getCardSet())] = paletteView->getScrollOffset().y;
     devices->setCardSet(set);

@@ -110,11 +110,14 @@ public:
     void setModifiers(bool control, bool shift) { _control = control; _shift = shift; }
     bool isControlDown() const { return _control; }
     bool isShiftDown() const { return _shift; }
+    // A key held down types again; such a press is a repeat.
+    void setRepeat(bool repeat) { _repeat = repeat; }
+    bool isRepeat() const { return _repeat; }
 
 private:
     KeyCode _key;
     bool _pressed;
-    bool _control = false, _shift = false;
+    bool _control = false, _shift = false, _repeat = false;
 };
 
 class EventCustom : public Event {

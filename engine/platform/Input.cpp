@@ -92,9 +92,13 @@ bool handleFinger(const SDL_TouchFingerEvent& finger, GLViewImpl* view, EventDis
     return true;
 }
 
-// By the key's place, so Control+Z undoes on every keyboard layout.
-EventKeyboard::KeyCode keyCodeOf(SDL_Scancode code) {
+// A letter by what the layout types on the key (Control+Z is the key
+// marked Z on a German keyboard too), by the key's place only where the
+// layout types no Latin letter; other keys by their place.
+EventKeyboard::KeyCode keyCodeOf(const SDL_Keysym& key) {
     using Key = EventKeyboard::KeyCode;
+    if (key.sym >= SDLK_a && key.sym <= SDLK_z) return static_cast<Key>(static_cast<int>(Key::KEY_A) + (key.sym - SDLK_a));
+    const SDL_Scancode code = key.scancode;
     if (code >= SDL_SCANCODE_A && code <= SDL_SCANCODE_Z)
         return static_cast<Key>(static_cast<int>(Key::KEY_A) + (code - SDL_SCANCODE_A));
     switch (code) {
@@ -175,8 +179,8 @@ bool handleInputEvent(const SDL_Event& event) {
     case SDL_KEYDOWN:
     case SDL_KEYUP: {
         const SDL_Keysym& key = event.key.keysym;
-        injectKey(keyCodeOf(key.scancode), event.type == SDL_KEYDOWN, (key.mod & KMOD_CTRL) != 0,
-                  (key.mod & KMOD_SHIFT) != 0);
+        injectKey(keyCodeOf(key), event.type == SDL_KEYDOWN, (key.mod & KMOD_CTRL) != 0, (key.mod & KMOD_SHIFT) != 0,
+                  event.key.repeat != 0);
         return true;
     }
     default:
@@ -189,11 +193,12 @@ void injectTouch(EventTouch::EventCode code, int id, const Vec2& designPoint) {
         dispatcher->dispatchTouch(code, id, designPoint);
 }
 
-void injectKey(EventKeyboard::KeyCode key, bool pressed, bool control, bool shift) {
+void injectKey(EventKeyboard::KeyCode key, bool pressed, bool control, bool shift, bool repeat) {
     EventDispatcher* dispatcher = Director::getInstance()->getEventDispatcher();
     if (!dispatcher || key == EventKeyboard::KeyCode::KEY_NONE) return;
     EventKeyboard event(key, pressed);
     event.setModifiers(control, shift);
+    event.setRepeat(repeat);
     dispatcher->dispatchEvent(&event);
 }
 

@@ -18,7 +18,8 @@ bool handleInputEvent(const SDL_Event& event);
 // for tests of what reacts to touches and the wheel. `scrollY` follows
 // EventMouse: positive when the wheel turns towards the user.
 void injectTouch(EventTouch::EventCode code, int id, const Vec2& designPoint);
-void injectKey(EventKeyboard::KeyCode key, bool pressed, bool control = false, bool shift = false);
+void injectKey(EventKeyboard::KeyCode key, bool pressed, bool control = false, bool shift = false,
+               bool repeat = false);
 void injectMouseScroll(const Vec2& designPoint, float scrollX, float scrollY);
 
 } // namespace engine

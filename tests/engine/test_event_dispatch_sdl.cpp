@@ -161,6 +161,30 @@ TEST_F(SdlInput, TextIsLeftToOthersAndDisabledDispatchReachesNobody) {
     EXPECT_EQ(joined(), "");
 }
 
+// Shortcuts follow the letter the layout types: on a German keyboard the
+// key marked Z sits where a US keyboard has Y.
+TEST_F(SdlInput, KeysAreNamedByTheLetterTheLayoutTypes) {
+    auto* keys = EventListenerKeyboard::create();
+    keys->onKeyPressed = [this](EventKeyboard::KeyCode key, EventKeyboard* e) {
+        log.push_back(std::to_string(static_cast<int>(key) - static_cast<int>(EventKeyboard::KeyCode::KEY_A)) +
+                      (e->isControlDown() ? "c" : "") + (e->isShiftDown() ? "s" : "") + (e->isRepeat() ? "r" : ""));
+    };
+    Director::getInstance()->getEventDispatcher()->addEventListenerWithSceneGraphPriority(keys, Director::getInstance()->getRunningScene());
+    auto press = [](SDL_Keycode sym, SDL_Scancode place, Uint16 mod, Uint8 repeat) {
+        SDL_Event e{};
+        e.type = SDL_KEYDOWN;
+        e.key.keysym.sym = sym;
+        e.key.keysym.scancode = place;
+        e.key.keysym.mod = mod;
+        e.key.repeat = repeat;
+        return e;
+    };
+    for (const SDL_Event& e : {press(SDLK_z, SDL_SCANCODE_Y, KMOD_LCTRL, 0), press(SDLK_y, SDL_SCANCODE_Z, KMOD_RCTRL | KMOD_LSHIFT, 1),
+                               press(0x0444, SDL_SCANCODE_A, KMOD_NONE, 0)})  // a Cyrillic layout's letter
+        EXPECT_TRUE(handleInputEvent(e));
+    EXPECT_EQ(joined(), "25c 24csr 0");
+}
+
 // The screen's density says how far a finger has moved in inches.
 TEST_F(SdlInput, TheScreensDotsPerInchAreTakenOnlyWhenSaneAndASetValueWins) {
     EXPECT_FLOAT_EQ(GLViewImpl::dotsPerInchFromScreen(true, 144), 144);

@@ -675,3 +675,73 @@ TEST_F(FieldGridTest, ACardDroppedOnATakenRowLiesClearAndChangesNothingThatRuns)
             EXPECT_FALSE(field->cardOnRow(row)->getBoundingBoxInWorld().intersectsRect(shown)) << "offset " << x;
     }
 }
+
+// Taken back while its slide has not yet moved it, a card still ends on the
+// row the field says.
+TEST_F(FieldGridTest, AnUndoRightAfterARowShiftPutsEveryCardWhereTheFieldHasIt) {
+    field->loadDocument({onRow(0, 0, 3), onRow(0, 1, 4)});
+    field->insertRowAt(3);
+    field->undo();
+    stepUnseen(20);
+    for (int row : {3, 4}) {
+        CardSprite* card = field->cardOnRow(row);
+        ASSERT_NE(card, nullptr);
+        EXPECT_EQ(card->getPosition(), field->getFieldModel().card(card->getFieldId())->position) << "row " << row;
+    }
+}
+
+TEST_F(FieldGridTest, ATapOnALooseCardAndACardPutBackOnItsRowAreNoSteps) {
+    field->loadDocument({onRow(0, 0, 2)});
+    CardSprite* loose = field->addCardToField(1, CARD_SET_BASIC, field->getRowHead(2)->getPosition(), 255);
+    field->settleLooseCard(loose);
+    stepUnseen(20);
+    // Opened again from its saved file, as whole numbers.
+    field->loadDocument(field->makeFieldDocument());
+    const FieldDocument opened = field->makeFieldDocument();
+    for (CardSprite* card : {field->getFieldCards()[1].get(), field->cardOnRow(2)}) {
+        const Vec2 at = screenOf(card);
+        touch(Code::BEGAN, at);
+        stepUnseen(4);
+        for (int i = 1; i <= 4; ++i) touch(Code::MOVED, at + Vec2(20.0f * i, 0));  // torn off its row...
+        for (int i = 3; i >= 0; --i) touch(Code::MOVED, at + Vec2(20.0f * i, 0));  // ...and back
+        touch(Code::ENDED, at);
+        stepUnseen(20);
+    }
+    EXPECT_FALSE(field->canUndo());
+    EXPECT_EQ(field->makeFieldDocument().size(), opened.size());
+    for (size_t k = 0; k < opened.size(); ++k) {
+        EXPECT_EQ(field->makeFieldDocument()[k].x, opened[k].x) << k;
+        EXPECT_EQ(field->makeFieldDocument()[k].y, opened[k].y) << k;
+    }
+}
+
+// A second finger takes no part: a field card pressed while a palette card
+// is held stays put, and so does everything once both are let go.
+TEST_F(FieldGridTest, ASecondFingerOnAFieldCardWhileAPaletteCardIsHeldLiftsNothing) {
+    field->loadDocument({onRow(0, 0, 2)});
+    CardSprite* placed = field->cardOnRow(2);
+    const Vec2 palette = screenOf(field->getPaletteCards().at(1).get()) + Vec2(75, 0);
+    touch(Code::BEGAN, palette, 1);
+    const Vec2 card = screenOf(placed);
+    touch(Code::BEGAN, card, 2);
+    stepUnseen(4);
+    EXPECT_EQ(field->getHeldCard(), nullptr);
+    touch(Code::MOVED, card + Vec2(200, -200), 2);
+    touch(Code::ENDED, card + Vec2(200, -200), 2);
+    touch(Code::ENDED, palette, 1);
+    EXPECT_EQ(field->cardOnRow(2), placed);
+    EXPECT_TRUE(consistent());
+
+    // A card-set tab pressed during a palette drag lets the card go there.
+    dragOutOfPalette(0);
+    ASSERT_NE(field->getPaletteDragCard(), nullptr);
+    touch(Code::BEGAN, centreOf(named("card set 2")), 3);
+    touch(Code::ENDED, centreOf(named("card set 2")), 3);
+    touch(Code::ENDED, fingerAt);
+    EXPECT_EQ(field->getPaletteDragCard(), nullptr);
+    EXPECT_EQ(field->getFieldCards().size(), 2u);
+    EXPECT_TRUE(consistent());
+    EXPECT_TRUE(field->canUndo()) << "the drop is a step, and undo works on";
+    field->undo();
+    EXPECT_EQ(field->getFieldCards().size(), 1u);
+}
