@@ -14,9 +14,6 @@ FieldSnapshot FieldScene::takeSnapshot() const { return model.snapshot(DeviceMan
 FieldDocument FieldScene::makeFieldDocument() const { return model.document(); }
 
 void FieldScene::saveFieldDocument() {
-    // The field no longer shows the program the board runs.
-    simulatedLineRows.clear();
-    lightRow(-1);
     if (!document) return;
     const FieldDocument doc = makeFieldDocument();
     if (documentSink) documentSink(doc);

@@ -270,7 +270,15 @@ void FieldScene::finishChange() {
     changeBase.reset();
     history.record(before, model);
     refreshHistoryControls();
+    if (!before.sameLayout(model)) programChanged();
     if (!(before == model)) saveFieldDocument();
+}
+
+void FieldScene::programChanged() {
+    // The field no longer shows the program the board runs.
+    simulatedLineRows.clear();
+    lightRow(-1);
+    hideBoardPanel();
 }
 
 bool FieldScene::fieldBusy() const {
@@ -342,6 +350,7 @@ void FieldScene::replaceField(const FieldDocument& doc) {
     // Sprites of the field before are not this program's cards.
     for (auto& card : std::vector<RefPtr<CardSprite>>(fieldCards)) dropSprite(card.get());
     syncField();
+    programChanged();
 }
 
 void FieldScene::undo() { stepThroughHistory(false); }
@@ -361,6 +370,7 @@ void FieldScene::stepThroughHistory(bool forward) {
                     c && (c->position != card->getPosition() || card->getActionByTag(kSlideTag)))
                     slideToModel(card.get());
             syncField();
+            programChanged();
             saveFieldDocument();
         }
     }

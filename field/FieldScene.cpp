@@ -332,6 +332,8 @@ void FieldScene::scrollPaletteBy(float dy) {
 
 void FieldScene::onMouseScroll(EventMouse* event) {
     Vec2 at = event->getLocation();
+    // The board panel takes the wheel that turns over it.
+    if (isBoardPanelOver(at)) return;
     if (event->isControlDown()) {
         // Up, away from the user, zooms in, as in every desktop program.
         if (at.x >= kPaletteWidth) {

@@ -190,6 +190,10 @@ public:
     // Whether the chosen entry of the device list is the simulator.
     bool isSimulatorTarget() const;
     BoardPanel* getBoardPanel() const { return boardPanel; }
+    // The panel stays after the program ends, until stop, its close control
+    // or the next change to the field.
+    void hideBoardPanel();
+    bool isBoardPanelOver(const engine::Vec2& screenPoint) const;
     // The board the last send to the simulator went to; null before one.
     std::shared_ptr<sim::BoardSimulator> getSimulator() const;
     // The row whose card the simulated program is running, lit; -1 none.
@@ -277,6 +281,9 @@ private:
     // call until `finishChange`, which makes it one step and saves.
     void beginChange();
     void finishChange();
+    // The program on the field is no longer the one the simulated board
+    // runs: its glow and its panel go.
+    void programChanged();
     // Whether anything holds the field now: a card, a drag, an entry, a popup.
     bool fieldBusy() const;
     // FieldHistoryControls.cpp

@@ -96,6 +96,7 @@ void FieldScene::stopProgram() {
         if (!linkSelectable()) return;
         // A simulated board that was never sent a program runs nothing.
         if (isSimulatorTarget() && !getSimulator()) return;
+        hideBoardPanel();
         showStoppingOverlay();
         const int dialect = DeviceManager::getInstance()->getDialect();
         PacingClock* clock = pacingClock ? pacingClock : &realPacingClock();

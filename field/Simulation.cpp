@@ -6,6 +6,8 @@
 
 #include "device/CorvinaCardSerialManager.h"
 #include "engine/core/Director.h"
+#include "engine/core/EventDispatcher.h"
+#include "engine/core/Touch.h"
 #include "field/FieldScene.h"
 #include "sim/BoardSimulator.h"
 #include "sim/SimulatorLink.h"
@@ -15,6 +17,7 @@ using namespace engine;
 
 namespace {
 const int kPanelZ = 960;  // above the sending overlay, below the run controls' reach
+const float kPanelLeft = 8;
 const Color3B kGlow{255, 214, 64};
 } // namespace
 
@@ -32,13 +35,42 @@ void FieldScene::setUpSimulator() {
         if (!slot->board) return nullptr;
         return std::make_unique<sim::SimulatorLink>(slot->board);
     });
-    // Left of the run controls, which stay reachable, over the field.
+    // Over the palette side, left of the row buttons: the rows that run
+    // stay in view and in reach.
     const Size size(BoardPanel::kDesignWidth, BoardPanel::kDesignHeight);
     boardPanel = BoardPanel::create(size);
-    boardPanel->setPosition(Vec2(880 - 12 - size.width, (768 - size.height) / 2));
+    boardPanel->setName("board panel");
+    boardPanel->setPosition(Vec2(kPanelLeft, (768 - size.height) / 2));
     boardPanel->setVisible(false);
     addChild(boardPanel, kPanelZ);
+    Sprite* close = picture("res/r_sim_close.png");
+    close->setName("board panel close");
+    close->setPosition(size.width - close->getContentSize().width / 2 - 8, size.height - close->getContentSize().height / 2 - 8);
+    boardPanel->addChild(close, 10);
+    // The panel itself keeps the touches that land on it; its close control
+    // acts on release, as every control does, and only while it shows.
+    auto* listener = EventListenerTouchOneByOne::create();
+    listener->setSwallowTouches(true);
+    listener->onTouchBegan = [this, close](Touch* touch, Event*) {
+        if (!boardPanel->isVisible() || !close->getBoundingBoxInWorld().containsPoint(touch->getLocation())) return false;
+        close->setOpacity(kPressedOpacity);
+        return true;
+    };
+    listener->onTouchEnded = [this, close](Touch* touch, Event*) {
+        close->setOpacity(255);
+        if (close->getBoundingBoxInWorld().containsPoint(touch->getLocation())) hideBoardPanel();
+    };
+    listener->onTouchCancelled = [close](Touch*, Event*) { close->setOpacity(255); };
+    Director::getInstance()->getEventDispatcher()->addEventListenerWithSceneGraphPriority(listener, close);
     schedule([this](float dt) { runSimulator(dt); }, "simulator");
+}
+
+void FieldScene::hideBoardPanel() {
+    boardPanel->setVisible(false);
+}
+
+bool FieldScene::isBoardPanelOver(const Vec2& screenPoint) const {
+    return boardPanel && boardPanel->isVisible() && boardPanel->getBoundingBoxInWorld().containsPoint(screenPoint);
 }
 
 bool FieldScene::isSimulatorTarget() const {

@@ -42,7 +42,7 @@ xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   # The LED of the panel; lit it is yellow, dark it is grey.
   led() {
     import -window root "$work/shot.png"
-    convert "$work/shot.png" -format "%[fx:int(255*p{593,382}.r)] %[fx:int(255*p{593,382}.g)] %[fx:int(255*p{593,382}.b)]" info:
+    convert "$work/shot.png" -format "%[fx:int(255*p{63,382}.r)] %[fx:int(255*p{63,382}.g)] %[fx:int(255*p{63,382}.b)]" info:
   }
   lit() { read -r r g b <<< "$(led)"; [ "$r" -gt 200 ] && [ "$g" -gt 150 ] && [ "$b" -lt 120 ]; }
   # Typing the program into the simulated board takes a few seconds.

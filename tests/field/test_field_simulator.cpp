@@ -62,15 +62,58 @@ TEST_F(FieldSimulatorTest, WithoutABoardPlayBlinksTheSimulatedLedAndLightsTheRun
     EXPECT_EQ(leds[1], std::make_pair(1000L, std::string("LED 0")));
     EXPECT_EQ(leds[2], std::make_pair(2000L, std::string("LED 1")));
 
-    // Any change to the field puts the glow out.
-    tap(centreOf(named("page down")));
-    field->saveFieldDocument();
+    // The panel covers no card and no row button: every card in view can
+    // be lifted while the program runs. The lit row keeps its card's frame.
+    const Rect covered = panel->getBoundingBoxInWorld();
+    for (int row = 0; row < 6; ++row) {
+        EXPECT_FALSE(field->cardOnRow(row)->getBoundingBoxInWorld().intersectsRect(covered)) << "row " << row;
+        for (const char* button : {"insert row ", "delete row "})
+            EXPECT_GT(named(button + std::to_string(row))->getBoundingBoxInWorld().getMinX() - 20, covered.getMaxX());
+    }
+    EXPECT_EQ(field->getRowHead(3)->getColor(), Color3B(32, 32, 32)) << "the row the light left is still framed";
+    CardSprite* fifth = field->cardOnRow(5);
+    touch(Code::BEGAN, centreOf(fifth));
+    step(4);
+    EXPECT_EQ(field->getHeldCard(), fifth);
+    touch(Code::ENDED, centreOf(fifth));
+    EXPECT_TRUE(panel->isVisible()) << "a lift that changes nothing leaves the panel up";
+
+    // The panel takes the touches and the wheel that land on it.
+    const Vec2 onPanel = centreOf(panel) + Vec2(0, -100);
+    const float paletteAt = field->getPaletteView()->getScrollOffset().y;
+    wheel(onPanel, 3);
+    touch(Code::BEGAN, onPanel);
+    for (int i = 1; i <= 10; ++i) touch(Code::MOVED, onPanel + Vec2(30.0f * i, 0));
+    touch(Code::ENDED, onPanel + Vec2(300, 0));
+    EXPECT_EQ(field->getPaletteView()->getScrollOffset().y, paletteAt);
+    EXPECT_EQ(field->getPaletteDragCard(), nullptr);
+    EXPECT_EQ(field->getFieldCards().size(), 6u);
+
+    // Its close control puts it away; play brings it back; any change to
+    // the field puts it away with the glow.
+    Node* close = named("board panel close");
+    ASSERT_NE(close, nullptr);
+    EXPECT_GE(close->getBoundingBoxInWorld().size.width, 44) << "child-sized";
+    tap(centreOf(close));
+    EXPECT_FALSE(panel->isVisible());
+    tap(centreOf(named("play")));
+    finishWorkers();
+    step(2);
+    EXPECT_TRUE(panel->isVisible());
+    field->deleteRowAt(10);
+    EXPECT_TRUE(panel->isVisible()) << "deleting an empty row changes nothing";
+    field->deleteRowAt(5);
+    EXPECT_FALSE(panel->isVisible());
     EXPECT_EQ(field->getGlowingRow(), -1);
 
     // The stop control stops the simulated program as it stops a board.
+    tap(centreOf(named("play")));
+    finishWorkers();
+    seconds(0.2);
     tap(centreOf(named("stop")));
     finishWorkers();
     seconds(0.2);
+    EXPECT_FALSE(panel->isVisible());
     EXPECT_EQ(panel->shown().outputs, 0);
     EXPECT_EQ(field->getSimulator()->runningLine(), -1);
     EXPECT_NE(panel->screenText().find("Break"), std::string::npos) << panel->screenText();

@@ -376,6 +376,17 @@ Image alertWindow(Context&, float w, float h)
 // ---- simulated board ------------------------------------------------------------------
 
 // The panel the simulated board is shown in: a white card in the accent frame.
+// Closes the simulated board's panel: a white round button with a cross.
+Image simClose(Context& cx, float w, float h)
+{
+    Drawing d(w, h);
+    roundButton(d, w / 2, h / 2 - 1.5f, std::min(w, h) / 2 - 1.5f, kWhite);
+    Place p = Place::scaled((std::min(w, h) - 30) / 48);
+    p.recolor = {{"#FFFFFF", kInk}};
+    d.put(cx.art["icon_cross"], w / 2, h / 2 - 1.5f, p);
+    return render(d);
+}
+
 Image simPanel(Context&, float w, float h)
 {
     Drawing d(w, h);
@@ -572,6 +583,7 @@ const std::map<std::string, UiDrawing>& uiPictures()
         {"res/alert_window_cancel.png", pill(kWhite, kInk, "icon_cross", kInk)},
 
         {"res/r_sim_panel.png", simPanel},
+        {"res/r_sim_close.png", simClose},
         {"res/r_sim_floor.png", simFloor},
         {"res/r_sim_car.png", simCar},
         {"res/r_sim_led_on.png", simLed(true)},
