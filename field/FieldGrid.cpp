@@ -116,6 +116,10 @@ void FieldScene::addRowButton(Sprite* button, std::function<void(int)> action) {
     listener->onTouchBegan = [this, button, hitBox](Touch* touch, Event*) {
         // One gesture at a time: no row moves under a held card.
         if (fieldBusy() || !button->isVisible() || !hitBox().containsPoint(touch->getLocation())) return false;
+        // A card lying over the button takes the touch, not the row.
+        const Vec2 at = toField(touch->getLocation());
+        for (const auto& card : fieldCards)
+            if (card->getBoundingBox().containsPoint(at)) return false;
         button->setOpacity(kPressedOpacity);
         return true;
     };

@@ -166,7 +166,16 @@ void FieldScene::buildSettingsBar() {
     inner->setPosition(kPaletteWidth, 0);
     inner->addChild(LayerColor::create(Color4B(255, 255, 255, 255), 1024 - kPaletteWidth, kBarHeight));
     inner->addChild(strip(kAccentBlue, 1024 - kPaletteWidth, 66, 0, 30));
+    inner->setName("settings bar back");
     settingsBar->addChild(inner);
+    // The bar, open or showing its edge, keeps the touches that land on it
+    // from the cards beneath.
+    auto* keep = EventListenerTouchOneByOne::create();
+    keep->setSwallowTouches(true);
+    keep->onTouchBegan = [inner](Touch* touch, Event*) {
+        return inner->getBoundingBoxInWorld().containsPoint(touch->getLocation());
+    };
+    Director::getInstance()->getEventDispatcher()->addEventListenerWithSceneGraphPriority(keep, inner);
 
     const float y = kBarHeight / 2 + 13;
     Sprite* port = picture("res/r_port.png");
@@ -332,8 +341,11 @@ void FieldScene::scrollPaletteBy(float dy) {
 
 void FieldScene::onMouseScroll(EventMouse* event) {
     Vec2 at = event->getLocation();
-    // The board panel takes the wheel that turns over it.
-    if (isBoardPanelOver(at)) return;
+    // What covers the field takes the wheel that turns over it.
+    if (isBoardPanelOver(at) || numberEntryLayer || dialectPopup || portListPopup || sendingOverlay || stoppingOverlay)
+        return;
+    if (Node* bar = settingsBar->getChildByName("settings bar back"); bar && bar->getBoundingBoxInWorld().containsPoint(at))
+        return;
     if (event->isControlDown()) {
         // Up, away from the user, zooms in, as in every desktop program.
         if (at.x >= kPaletteWidth) {

@@ -745,3 +745,42 @@ TEST_F(FieldGridTest, ASecondFingerOnAFieldCardWhileAPaletteCardIsHeldLiftsNothi
     field->undo();
     EXPECT_EQ(field->getFieldCards().size(), 1u);
 }
+
+// What covers the field keeps the taps and the wheel that land on it from
+// the cards and the rows beneath.
+TEST_F(FieldGridTest, TheSettingsBarThePopupsAndALooseCardKeepTapsAndTheWheelFromWhatLiesBeneath) {
+    const int wait = waitAnyCard();
+    field->loadDocument({onRow(CARD_SET_FULL, wait, 6, "1"), onRow(0, 0, 3)});
+    CardSprite* card = field->cardOnRow(6);
+    FieldScrollView* view = field->getFieldView();
+    wheel(Vec2(600, 400), 5);  // the card half under the bar's edge
+    const float offset = view->getScrollOffset().y;
+    field->showSettingsBar();
+    stepUnseen(20);
+    const Vec2 underBar(centreOf(card).x, 15);  // the bar's white foot, beside its controls
+    ASSERT_TRUE(card->getBoundingBoxInWorld().containsPoint(underBar));
+    tap(underBar);
+    EXPECT_FALSE(field->isNumberEntryOpen()) << "the bar took the tap";
+    wheel(underBar, 5);
+    EXPECT_EQ(view->getScrollOffset().y, offset) << "and the wheel";
+    field->hideSettingsBar();
+    stepUnseen(20);
+
+    tap(centreOf(card) + Vec2(0, 20));
+    ASSERT_TRUE(field->isNumberEntryOpen());
+    wheel(centreOf(card), 5);
+    EXPECT_EQ(view->getScrollOffset().y, offset) << "the number entry takes the wheel";
+    handleTextInputEvent(key(SDLK_ESCAPE));
+    field->closeNumberEntry();
+    field->openDialectPopup();
+    wheel(centreOf(card), 5);
+    EXPECT_EQ(view->getScrollOffset().y, offset) << "the dialect popup takes the wheel";
+    field->closeDialectPopup();
+
+    // A loose card left over a row's delete button: a tap on it deletes nothing.
+    Node* remove = named("delete row 3");
+    CardSprite* loose = field->addCardToField(1, CARD_SET_BASIC, remove->getPosition() + Vec2(40, 0), 255);
+    ASSERT_NE(loose, nullptr);
+    tap(screenOf(remove));
+    EXPECT_NE(field->cardOnRow(3), nullptr);
+}
