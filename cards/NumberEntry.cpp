@@ -1,5 +1,6 @@
 #include "cards/NumberEntry.h"
 
+#include <algorithm>
 #include <charconv>
 #include <climits>
 #include <optional>
@@ -70,12 +71,32 @@ std::optional<long long> boardValue(const std::string& numberText, float multipl
 
 NumberEntryResult checkNumberEntry(const std::string& typed, int dialect, float multiplier, bool loopCount) {
     std::optional<std::string> text = toAscii(typed);
-    if (!text || !isPlainNumber(*text)) return {};
+    if (!text || !isPlainNumber(*text)) return {false, "", NumberRefusal::NotANumber};
     if (text->front() == '.') text = "0" + *text;
 
-    if (!numberFitsBoard(*text, dialect, multiplier)) return {};
-    if (loopCount && !countAtLeastOne(*text, multiplier)) return {};
-    return {true, *text};
+    if (!numberFitsBoard(*text, dialect, multiplier)) return {false, "", NumberRefusal::TooLarge};
+    if (loopCount && !countAtLeastOne(*text, multiplier)) return {false, "", NumberRefusal::BelowOne};
+    return {true, *text, NumberRefusal::None};
+}
+
+std::string largestNumber(int dialect, float multiplier) {
+    if (dialect < 0 || dialect >= kDialectCount || !(multiplier > 0)) return "";
+    const long long top = dialect == DIALECT_JAM ? 32767 : dialect == DIALECT_QUE ? 65535 : INT_MAX;
+    // In tenths, from the board's largest down to the first that fits the
+    // card and, converted as the board receives it, the board.
+    long long tenths = std::min(static_cast<long long>(static_cast<double>(top) * 10 / multiplier), 999999990LL);
+    auto written = [](long long t) {
+        std::string text = std::to_string(t / 10);
+        if (t % 10) text += "." + std::to_string(t % 10);
+        return text;
+    };
+    // A number too long for a decimal is shown whole.
+    const long long step = written(tenths).size() > kMaxCharacters ? 10 : 1;
+    if (step == 10) tenths -= tenths % 10;
+    for (int tries = 0; tries < 100 && tenths > 0; ++tries, tenths -= step)
+        if (written(tenths).size() <= kMaxCharacters && numberFitsBoard(written(tenths), dialect, multiplier))
+            return written(tenths);
+    return "0";
 }
 
 bool numberFitsBoard(const std::string& numberText, int dialect, float multiplier) {

@@ -5,9 +5,13 @@
 
 #include "cards/CardCode.h"
 
+// Why a typed number cannot go on the card.
+enum class NumberRefusal { None, NotANumber, TooLarge, BelowOne };
+
 struct NumberEntryResult {
     bool accepted = false;
     std::string text;  // the number as the card carries it; empty when refused
+    NumberRefusal refusal = NumberRefusal::None;
 };
 
 // At most 8 characters of ASCII or full-width digits with at most one point
@@ -16,6 +20,11 @@ struct NumberEntryResult {
 // dialect's numbers (jam 0..32767, latte up to 2147483647, que 0..65535),
 // or, for a loop count, when it is below 1 as the board receives it.
 NumberEntryResult checkNumberEntry(const std::string& typed, int dialect, float multiplier, bool loopCount = false);
+
+// The largest number a card with this multiplier takes in `dialect`, as
+// typed on the card (at most one decimal, at most 8 characters); empty for
+// a dialect outside 0..2.
+std::string largestNumber(int dialect, float multiplier);
 
 // Whether the number text x multiplier, converted as the board receives it,
 // fits the dialect's numbers (jam -32768..32767, latte the 32-bit int range,

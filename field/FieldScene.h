@@ -308,6 +308,8 @@ private:
     // NumberEntryView.cpp
     float numberEntryMultiplier() const;
     void applyNumberEntry(const NumberEntryResult& result);
+    // Says on the entry why the typed number cannot go on the card.
+    void showRefusal(NumberRefusal refusal);
     // DialectPopup.cpp
     void addPopupItem(engine::Sprite* item);
     // LinkWorkers.cpp, LinkStatus.cpp

@@ -10,6 +10,7 @@
 #include "engine/core/EventDispatcher.h"
 #include "engine/core/Touch.h"
 #include "field/FieldScene.h"
+#include "ui/Localization.h"
 
 using namespace engine;
 
@@ -100,6 +101,45 @@ void FieldScene::applyNumberEntry(const NumberEntryResult& result) {
     if (accepted) setCardNumber(card.get(), result.text);
 }
 
+void FieldScene::showRefusal(NumberRefusal refusal) {
+    Localization* texts = Localization::getInstance();
+    std::string message;
+    if (refusal == NumberRefusal::TooLarge) {
+        const std::string largest =
+            largestNumber(DeviceManager::getInstance()->getDialect(), numberEntryMultiplier());
+        // A card whose number the board counts in finer steps is a wait, in seconds.
+        const bool seconds = numberEntryMultiplier() != 1;
+        message = texts->localizedText("このカードに いれられるのは " + largest + (seconds ? " びょう" : "") + " までです。",
+                                       "This card takes numbers up to " + largest + (seconds ? " seconds." : "."));
+    } else if (refusal == NumberRefusal::BelowOne) {
+        message = texts->localizedText("1より ちいさい かずは つかえません。", "The number must be 1 or more.");
+    } else {
+        message = texts->localizedText("すうじだけ いれてね（てんは ひとつまで）。",
+                                       "Type digits only, with at most one point.");
+    }
+    // White on a dark band, below the card's code (above it near the
+    // bottom of the screen), over whatever lies there.
+    LayerColor* band = static_cast<LayerColor*>(numberEntryLayer->getChildByName("number entry message back"));
+    if (!band) {
+        band = LayerColor::create(Color4B(20, 40, 60, 230), 10, 10);
+        band->setName("number entry message back");
+        numberEntryLayer->addChild(band);
+        Label* label = Label::createWithSystemFont("", "HiraKakuProN-W6", 22);
+        label->setName("number entry message");
+        label->setTextColor(Color4B::WHITE);
+        numberEntryLayer->addChild(label);
+    }
+    auto* label = static_cast<Label*>(numberEntryLayer->getChildByName("number entry message"));
+    label->setString(message);
+    Vec2 at = numberEntryBox ? numberEntryBox->getPosition() : Vec2(512, 384);
+    at.y += at.y < 200 ? 100 : -100;
+    const Size text = label->getContentSize();
+    at.x = std::clamp(at.x, kPaletteWidth + text.width / 2 + 20, 1024 - text.width / 2 - 20);
+    label->setPosition(at);
+    band->setContentSize(Size(text.width + 32, text.height + 20));
+    band->setPosition(at - Vec2(text.width / 2 + 16, text.height / 2 + 10));
+}
+
 void FieldScene::closeNumberEntry() {
     if (!numberEntryLayer) return;
     LayerColor* layer = numberEntryLayer;
@@ -124,6 +164,11 @@ void FieldScene::editBoxReturn(ui::EditBox* editBox) {
     if (editBox != numberEntryBox || !numberEntryLayer) return;
     NumberEntryResult result = checkNumberEntry(editBox->getText(), DeviceManager::getInstance()->getDialect(),
                                                 numberEntryMultiplier(), takesLoopCount(numberEntryCard.get()));
+    // Escape: the card keeps its number, whatever was typed.
+    if (lastEntryEndAction == ui::EditBoxDelegate::EditBoxEndAction::CANCEL) {
+        closeNumberEntry();
+        return;
+    }
     if (lastEntryEndAction != ui::EditBoxDelegate::EditBoxEndAction::RETURN) {
         // Ended some other way (a press beside the box, Escape): a good
         // number is kept, anything else leaves the card as it was.
@@ -134,7 +179,8 @@ void FieldScene::editBoxReturn(ui::EditBox* editBox) {
         applyNumberEntry(result);
         return;
     }
-    // Refused: the layer shakes and the entry stays open.
+    // Refused: the layer shakes, says why, and the entry stays open.
+    showRefusal(result.refusal);
     numberEntryLayer->stopActionByTag(kShakeTag);
     numberEntryLayer->setPosition(0, 0);
     std::vector<FiniteTimeAction*> steps;

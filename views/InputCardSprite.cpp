@@ -10,6 +10,8 @@
 using namespace engine;
 
 namespace {
+// The least gap between the digits and the card's edge.
+const float kInset = 6;
 const char* const kBigDigits = "res/r_input_num_jam_l.png";
 const char* const kSmallDigits = "res/r_input_num_jam_s.png";
 } // namespace
@@ -77,6 +79,17 @@ void InputCardSprite::fitLabels() {
         if (size.width > 0 && size.height > 0)
             scale = std::min(rect.size.width / size.width, rect.size.height / size.height);
         labels[i]->setScale(scale);
+    }
+    // The digits on the picture stay inside the card at every length: a long
+    // number shrinks into its place, and a place near the edge gives way.
+    const Size image = imageSprite->getContentSize();
+    for (int i = 0; i < 2; ++i) {
+        const Rect& rect = inputRects[static_cast<size_t>(i)];
+        const Size size = labels[i]->getContentSize() * labels[i]->getScaleY();
+        const float halfW = std::min(size.width / 2, image.width / 2 - kInset), halfH = std::min(size.height / 2, image.height / 2 - kInset);
+        const float x = image.width * 0.5f + rect.origin.x, y = image.height * 0.5f + rect.origin.y;
+        labels[i]->setPosition(std::clamp(x, halfW + kInset, image.width - halfW - kInset),
+                               std::clamp(y, halfH + kInset, image.height - halfH - kInset));
     }
     // Seen through the half turn of the code face, so mirrored.
     codeLabel->setScale(-codeLabel->getScaleX(), codeLabel->getScaleY());

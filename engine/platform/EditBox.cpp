@@ -421,7 +421,7 @@ void EditBox::handleKeyDown(int keycode, int modifiers) {
         }
         break;
     case SDLK_ESCAPE:
-        endEditing(EditBoxDelegate::EditBoxEndAction::UNKNOWN);
+        endEditing(EditBoxDelegate::EditBoxEndAction::CANCEL);
         break;
     case SDLK_TAB:
         endEditing((modifiers & KMOD_SHIFT) ? EditBoxDelegate::EditBoxEndAction::TAB_TO_PREVIOUS

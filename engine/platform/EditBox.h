@@ -22,7 +22,8 @@ class EditBox;
 
 class EditBoxDelegate {
 public:
-    enum class EditBoxEndAction { UNKNOWN, TAB_TO_NEXT, TAB_TO_PREVIOUS, RETURN };
+    // CANCEL: Escape, the typed text to be dropped.
+    enum class EditBoxEndAction { UNKNOWN, TAB_TO_NEXT, TAB_TO_PREVIOUS, RETURN, CANCEL };
 
     virtual ~EditBoxDelegate() = default;
     // Every end of editing, whatever ended it, is told in this order:

@@ -2,6 +2,8 @@
 // board can hold once converted.
 #include <gtest/gtest.h>
 
+#include <iomanip>
+#include <sstream>
 #include <string>
 
 #include "cards/CardCatalog.h"
@@ -45,4 +47,25 @@ TEST(NumberEntry, AcceptsWhatTheCardAndTheBoardHold) {
         EXPECT_EQ(result.accepted, c.text != nullptr) << '"' << c.typed << "\" in dialect " << c.dialect;
         EXPECT_EQ(result.text, c.text ? c.text : "") << '"' << c.typed << "\" in dialect " << c.dialect;
     }
+}
+
+// A refused number says which rule it broke, and the largest number a card
+// takes is one the card accepts while a tenth more is refused.
+TEST(NumberEntry, ARefusalSaysWhyAndTheLargestNumberIsTheEdge) {
+    EXPECT_EQ(checkNumberEntry("1.2.3", DIALECT_JAM, 1).refusal, NumberRefusal::NotANumber);
+    EXPECT_EQ(checkNumberEntry("40000", DIALECT_JAM, 1).refusal, NumberRefusal::TooLarge);
+    EXPECT_EQ(checkNumberEntry("0.4", DIALECT_JAM, 1, true).refusal, NumberRefusal::BelowOne);
+    EXPECT_EQ(checkNumberEntry("12", DIALECT_JAM, 1).refusal, NumberRefusal::None);
+    for (int dialect : {DIALECT_JAM, DIALECT_LATTE, DIALECT_QUE})
+        for (float multiplier : {1.0f, 60.0f, 1000.0f}) {
+            const std::string largest = largestNumber(dialect, multiplier);
+            ASSERT_FALSE(largest.empty());
+            EXPECT_TRUE(checkNumberEntry(largest, dialect, multiplier).accepted) << dialect << " x" << multiplier << ": " << largest;
+            // A tenth more where it shows tenths, else one more.
+            const bool tenths = largest.find('.') != std::string::npos;
+            std::ostringstream next;
+            next << std::fixed << std::setprecision(tenths ? 1 : 0) << std::stod(largest) + (tenths ? 0.1 : 1);
+            EXPECT_FALSE(checkNumberEntry(next.str(), dialect, multiplier).accepted) << dialect << " x" << multiplier << ": " << next.str();
+        }
+    EXPECT_EQ(largestNumber(DIALECT_JAM, 1), "32767");
 }

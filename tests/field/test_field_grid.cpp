@@ -297,6 +297,15 @@ TEST_F(FieldGridTest, TheNumberEntryTakesGoodNumbersAndShakesAtTheRest) {
     retype("600");
     EXPECT_TRUE(field->isNumberEntryOpen()) << "600 seconds do not fit the board in jam";
     EXPECT_EQ(card->getNumberText(), "2");
+    // It says why, with the largest wait the board takes, in seconds.
+    auto* said = dynamic_cast<Label*>(named("number entry message"));
+    ASSERT_NE(said, nullptr);
+    const std::string largest = largestNumber(DIALECT_JAM, DeviceManager::getInstance()->getCardCode(wait, CARD_SET_FULL).multiplier);
+    EXPECT_NE(said->getString().find(largest + " びょう"), std::string::npos) << said->getString();
+    if (const char* dir = std::getenv("CORVINA_SCREENSHOT_DIR")) {
+        step(1);
+        grab().save(std::string(dir) + "/number-refused.png");
+    }
     size_t saves = saved.size();
     retype(".5");
     EXPECT_FALSE(field->isNumberEntryOpen());
@@ -307,6 +316,14 @@ TEST_F(FieldGridTest, TheNumberEntryTakesGoodNumbersAndShakesAtTheRest) {
     tap(screenOf(card));
     ASSERT_TRUE(field->isNumberEntryOpen());
     retype("\xEF\xBC\x91\xEF\xBC\x92");  // "１２"
+    EXPECT_EQ(card->getNumberText(), "12");
+
+    // Escape leaves the number as it was.
+    tap(screenOf(card));
+    field->getNumberEntryBox()->setText("");
+    handleTextInputEvent(textInput("8"));
+    handleTextInputEvent(key(SDLK_ESCAPE));
+    EXPECT_FALSE(field->isNumberEntryOpen());
     EXPECT_EQ(card->getNumberText(), "12");
 
     // A touch beside the box keeps a good number and drops a bad one.

@@ -183,6 +183,19 @@ TEST_F(CardViewTest, NumberCardShowsDigitsAndTheConvertedValue) {
         EXPECT_LE(s.width * std::abs(labels[i]->getScaleX()), rects[i].size.width + 1e-3);
         EXPECT_LE(s.height * labels[i]->getScaleY(), rects[i].size.height + 1e-3);
     }
+    // The digits on the picture lie inside the card at every length.
+    const Size card = wait->getImageSprite()->getContentSize();
+    for (const char* text : {"1", "12", "0.5", "546.1", "12345678"}) {
+        wait->setNumberText(text);
+        for (LabelAtlas* label : {wait->getBigLabel(), wait->getSmallLabel()}) {
+            const Rect box = label->getBoundingBox();
+            EXPECT_GE(box.getMinX(), 0) << text;
+            EXPECT_GE(box.getMinY(), 0) << text;
+            EXPECT_LE(box.getMaxX(), card.width) << text;
+            EXPECT_LE(box.getMaxY(), card.height) << text;
+        }
+    }
+    wait->setNumberText("2");
 
     // The dialect changes: digits picture, rectangles and multiplier follow.
     Texture2D* jamDigits = wait->getCodeLabel()->getTexture();
