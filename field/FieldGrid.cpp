@@ -667,6 +667,7 @@ void FieldScene::moveDragGroup(CardSprite* held, const Vec2& movement) {
     else if (highest->getPositionY() + delta.y + tearOffOffset.y > contentHeight - highHalf)
         delta.y = contentHeight - highHalf - highest->getPositionY() - tearOffOffset.y;
 
+    if (held == edgeScrollCard.get()) heldFreePosition += delta;
     const std::vector<CardId> group = idsOf(dragGroup);
     // A card on a row stays there until the finger has clearly left it;
     // then it jumps by all the movement gathered.
@@ -682,7 +683,7 @@ void FieldScene::moveDragGroup(CardSprite* held, const Vec2& movement) {
     for (auto& g : dragGroup)
         if (const FieldCard* c = model.card(g->getFieldId())) g->setPosition(c->position);
 
-    const int row = findSnap(held);
+    const int row = edgeScrolling ? -1 : findSnap(held);
     if (row >= 0) {
         const Vec2 before = held->getPosition();
         joinRow(held, row);
@@ -752,6 +753,7 @@ void FieldScene::settleLooseCard(CardSprite* card) {
 
 void FieldScene::startEdgeScroll(CardSprite* card) {
     edgeScrollCard = card;
+    heldFreePosition = card->getPosition();
     const float q = card->getContentSize().height / 4 * zoom();
     const float y = toScreen(card->getPosition()).y;
     edgeStartBottom = y - q;
@@ -763,6 +765,12 @@ void FieldScene::startEdgeScroll(CardSprite* card) {
 void FieldScene::stopEdgeScroll() {
     unschedule("edgeScroll");
     edgeScrollCard = nullptr;
+    // Let go while the field scrolled: the card joins the row under it now.
+    if (edgeScrolling && !dragGroup.empty()) {
+        edgeScrolling = false;
+        moveDragGroup(dragGroup.front().get(), Vec2::ZERO);
+    }
+    edgeScrolling = false;
 }
 
 void FieldScene::edgeScroll(float) {
@@ -770,7 +778,9 @@ void FieldScene::edgeScroll(float) {
     if (!card || overTrash) return;
     const float L = layoutSize.height, z = zoom();
     const float q = card->getContentSize().height / 4 * z;
-    const float y = toScreen(card->getPosition()).y;
+    // Where the finger has it: a row it joined on the way does not hold it
+    // back from the edge.
+    const float y = toScreen(heldFreePosition).y;
     const float bottom = y - q, top = y + q;
     if (!edgeScrollArmed) {
         // A drag that starts at an edge scrolls only once it has left it.
@@ -778,7 +788,6 @@ void FieldScene::edgeScroll(float) {
         if (edgeStartTop > L - kEdgeMargin && top >= L - kEdgeMargin - q && top <= edgeStartTop + kEdgeMargin) return;
         edgeScrollArmed = true;
     }
-    const bool loose = rowOfCard(card) < 0;
     Vec2 offset = fieldView->getScrollOffset();
     float moved = 0;
     if (bottom < kEdgeMargin && offset.y < 0) {
@@ -788,10 +797,29 @@ void FieldScene::edgeScroll(float) {
         const float step = (top - (L - kEdgeMargin)) / 5 + 5;
         moved = std::max(offset.y - step, fieldView->getMinOffset().y) - offset.y;
     }
-    if (moved == 0) return;
+    if (moved == 0) {
+        // The scrolling has stopped: the card joins the free row under it.
+        if (edgeScrolling) {
+            edgeScrolling = false;
+            moveDragGroup(card, Vec2::ZERO);
+        }
+        return;
+    }
     fieldView->scrollTo(Vec2(offset.x, offset.y + moved), false);
-    // A loose card stays under the finger; one on a row rides with it.
-    if (loose) moveDragGroup(card, Vec2(0, -moved / z));
+    // The card stays under the finger, off every row it passes, so the field
+    // scrolls on at an even speed.
+    edgeScrolling = true;
+    if (tearOffRow >= 0) {
+        // Off the row it joined on the way, back under the finger.
+        const std::vector<CardId> group = idsOf(dragGroup);
+        model.detach(group);
+        model.moveBy(group, heldFreePosition - card->getPosition());
+        for (auto& g : dragGroup)
+            if (const FieldCard* c = model.card(g->getFieldId())) g->setPosition(c->position);
+        tearOffRow = -1;
+        tearOffOffset = Vec2::ZERO;
+    }
+    moveDragGroup(card, Vec2(0, -moved / z));
 }
 
 // --- inserting and deleting rows

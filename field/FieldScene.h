@@ -412,6 +412,11 @@ private:
     engine::RefPtr<CardSprite> edgeScrollCard;
     bool edgeScrollArmed = false;
     float edgeStartBottom = 0, edgeStartTop = 0;
+    // While the field scrolls under a held card the card joins no row; it
+    // joins the row under it when the scrolling stops or it is let go.
+    bool edgeScrolling = false;
+    // Where the finger has the held card, whether or not a row holds it.
+    engine::Vec2 heldFreePosition;
     std::function<void(const FieldDocument&)> documentSink;
 
     // The number entry (NumberEntryView.cpp).

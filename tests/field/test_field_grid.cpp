@@ -801,3 +801,31 @@ TEST_F(FieldGridTest, TheSettingsBarThePopupsAndALooseCardKeepTapsAndTheWheelFro
     tap(screenOf(remove));
     EXPECT_NE(field->cardOnRow(3), nullptr);
 }
+
+// Held at the bottom edge, a card keeps the field scrolling at one speed
+// over the card column as beside it, joins no row on the way, and joins
+// the free row under it once let go.
+TEST_F(FieldGridTest, ACardHeldAtTheEdgeScrollsEvenlyOverTheRowsAndJoinsOneWhenLetGo) {
+    field->loadDocument({onRow(0, 0, 2), onRow(0, 1, 3)});
+    FieldScrollView* view = field->getFieldView();
+    auto scrolled = [&](int row, float x) {
+        CardSprite* card = field->cardOnRow(row);
+        const Vec2 at = screenOf(card);
+        touch(Code::BEGAN, at);
+        stepUnseen(4);
+        for (int i = 1; i <= 10; ++i) touch(Code::MOVED, at + (Vec2(x, 12) - at) * (static_cast<float>(i) / 10));
+        const float before = view->getScrollOffset().y;
+        stepUnseen(30);
+        const float distance = view->getScrollOffset().y - before;
+        EXPECT_EQ(field->rowOfCard(card), -1) << "no row joined on the way";
+        touch(Code::ENDED, Vec2(x, 12));
+        stepUnseen(20);
+        return distance;
+    };
+    const float overColumn = scrolled(2, 644);
+    EXPECT_GT(overColumn, 200);
+    EXPECT_NE(field->rowOfCard(field->getFieldCards()[0].get()), -1) << "let go over a free row, it joins it";
+    const float beside = scrolled(3, 900);
+    EXPECT_NEAR(overColumn, beside, beside * 0.1f);
+    EXPECT_TRUE(consistent());
+}
