@@ -23,6 +23,7 @@ const float kTearOffDistance = 60;
 const float kTapDistance = 10;
 const double kTapTime = 0.4;
 const float kLiftDelay = 0.05f;
+const float kLiftWobble = 8;  // screen points a press may wander and still lift
 const float kChainDelay = 0.4f;
 const float kEdgeMargin = 5;
 const float kRowSlideTime = 0.1f;
@@ -491,8 +492,11 @@ bool FieldScene::onFieldCardBegan(CardSprite* card, Touch* touch) {
     if (fieldBusy() || !card->getFieldId()) return false;
     if (!card->getBoundingBox().containsPoint(toField(touch->getLocation()))) return false;
     movedDistance = 0;
+    pressTravel = 0;
     heldCard = card;
     pressTime = Clock::now();
+    // The field waits to see whether the press lifts the card.
+    fieldView->holdPan(true);
     overTrash = trashTest(card, touch->getLocation());
     beginChange();
     const int serial = gestureSerial;
@@ -505,6 +509,7 @@ bool FieldScene::onFieldCardBegan(CardSprite* card, Touch* touch) {
 
 void FieldScene::liftHeldCard(CardSprite* card, int serial) {
     if (card != heldCard || !still || serial != gestureSerial) return;
+    fieldView->holdPan(false);
     tearOffRow = rowOfCard(card);
     dragGroup.assign(1, RefPtr<CardSprite>(card));
     raiseGroup();
@@ -557,8 +562,15 @@ void FieldScene::onFieldCardMoved(CardSprite* card, Touch* touch) {
         bool inside = false;
         for (auto& c : dragGroup) inside = trashTest(c.get(), touch->getLocation()) || inside;
         overTrash = inside;
+        still = false;
+        return;
     }
-    still = false;
+    // A finger's wobble still lifts the card; a real move scrolls the field.
+    pressTravel += touch->getDelta().length();
+    if (pressTravel >= kLiftWobble) {
+        still = false;
+        fieldView->holdPan(false);
+    }
 }
 
 void FieldScene::onFieldCardEnded(CardSprite* card, Touch* touch, bool cancelled) {
@@ -600,6 +612,7 @@ void FieldScene::onFieldCardEnded(CardSprite* card, Touch* touch, bool cancelled
 }
 
 void FieldScene::endGesture() {
+    fieldView->holdPan(false);
     previousPressTime = pressTime;
     heldCard = nullptr;
     still = true;

@@ -404,6 +404,7 @@ private:
     engine::Vec2 tearOffOffset;
     double pressTime = 0, previousPressTime = 0;
     float movedDistance = 0;
+    float pressTravel = 0;  // screen points the finger went before the lift
     int gestureSerial = 0;
     bool still = true;
     bool lifting = false;

@@ -307,6 +307,7 @@ bool FieldScrollView::onTouchBegan(Touch* touch, Event*) {
 void FieldScrollView::onTouchMoved(Touch* touch, Event*) {
     if (!isVisible() || !knows(touch)) return;
     if (activeTouches.size() == 1 && pressed) {
+        if (panHeld && !panning) return;
         Vec2 now = convertToNodeSpace(touch->getLocation());
         Vec2 move = now - lastPoint;
         Vec2 step = now - previousPoint;

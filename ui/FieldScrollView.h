@@ -72,6 +72,9 @@ public:
     float getZoom() const;
     // Brings the content back within its bounds, animated.
     void clampToBounds();
+    // While held, one finger does not move the content: something on it is
+    // still deciding whether the press is its own.
+    void holdPan(bool held) { panHeld = held; }
 
     engine::Rect getViewRectInWorld() const;
     bool hasVisibleAncestors() const;
@@ -130,6 +133,7 @@ private:
     bool clipping = true;
     bool pressed = false;
     bool panning = false;
+    bool panHeld = false;
     std::vector<engine::RefPtr<engine::Touch>> activeTouches;
     engine::Vec2 lastPoint, previousPoint, lastStep;
     float pinchStartDistance = 0;

@@ -829,3 +829,28 @@ TEST_F(FieldGridTest, ACardHeldAtTheEdgeScrollsEvenlyOverTheRowsAndJoinsOneWhenL
     EXPECT_NEAR(overColumn, beside, beside * 0.1f);
     EXPECT_TRUE(consistent());
 }
+
+// A child's press wobbles: a few points in the first 0.05 s still lift the
+// card, and the field holds still meanwhile; a real move scrolls instead.
+TEST_F(FieldGridTest, AWobblingPressLiftsTheCardAndARealMoveScrollsTheField) {
+    field->loadDocument({onRow(0, 0, 2)});
+    CardSprite* card = field->cardOnRow(2);
+    FieldScrollView* view = field->getFieldView();
+    const Vec2 at = screenOf(card);
+    const float offset = view->getScrollOffset().y;
+    touch(Code::BEGAN, at);
+    touch(Code::MOVED, at + Vec2(3, -4));
+    touch(Code::MOVED, at + Vec2(1, -6));
+    EXPECT_EQ(view->getScrollOffset().y, offset) << "the field waits";
+    stepUnseen(4);
+    EXPECT_EQ(field->getDragGroup().size(), 1u) << "lifted";
+    touch(Code::ENDED, at + Vec2(1, -6));
+    stepUnseen(10);
+
+    touch(Code::BEGAN, at);
+    for (int i = 1; i <= 4; ++i) touch(Code::MOVED, at + Vec2(0, 6.0f * i));
+    stepUnseen(4);
+    EXPECT_TRUE(field->getDragGroup().empty()) << "not lifted";
+    EXPECT_GT(view->getScrollOffset().y, offset) << "the field scrolled";
+    touch(Code::ENDED, at + Vec2(0, 24));
+}
