@@ -495,7 +495,8 @@ bool FieldScene::onFieldCardBegan(CardSprite* card, Touch* touch) {
     pressTravel = 0;
     heldCard = card;
     pressTime = Clock::now();
-    // The field waits to see whether the press lifts the card.
+    // The field waits to see whether the press lifts the card, and once it
+    // does, no other finger moves the field under it.
     fieldView->holdPan(true);
     overTrash = trashTest(card, touch->getLocation());
     beginChange();
@@ -509,7 +510,6 @@ bool FieldScene::onFieldCardBegan(CardSprite* card, Touch* touch) {
 
 void FieldScene::liftHeldCard(CardSprite* card, int serial) {
     if (card != heldCard || !still || serial != gestureSerial) return;
-    fieldView->holdPan(false);
     tearOffRow = rowOfCard(card);
     dragGroup.assign(1, RefPtr<CardSprite>(card));
     raiseGroup();

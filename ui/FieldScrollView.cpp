@@ -341,6 +341,7 @@ void FieldScrollView::onTouchMoved(Touch* touch, Event*) {
         lastStep = step;
         scrollTo(content->getPosition() + move, false);
     } else if (activeTouches.size() == 2 && !pressed) {
+        if (panHeld) return;
         float distance = fingerDistanceInContent();
         // Fingers that began at one point have no distance to scale by yet.
         if (pinchStartDistance < 1) {

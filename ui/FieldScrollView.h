@@ -72,8 +72,8 @@ public:
     float getZoom() const;
     // Brings the content back within its bounds, animated.
     void clampToBounds();
-    // While held, one finger does not move the content: something on it is
-    // still deciding whether the press is its own.
+    // While held, fingers neither move nor zoom the content: something on
+    // it is deciding whether a press is its own, or holds a finger of its own.
     void holdPan(bool held) { panHeld = held; }
 
     engine::Rect getViewRectInWorld() const;

@@ -749,6 +749,26 @@ TEST_F(FieldGridTest, ASecondFingerOnAFieldCardWhileAPaletteCardIsHeldLiftsNothi
     EXPECT_EQ(field->cardOnRow(2), placed);
     EXPECT_TRUE(consistent());
 
+    // A card held by one finger: a second finger on another card neither
+    // lifts that card nor moves the first.
+    field->loadDocument({onRow(0, 0, 2), onRow(0, 1, 4)});
+    CardSprite* first = field->cardOnRow(2);
+    CardSprite* other = field->cardOnRow(4);
+    touch(Code::BEGAN, screenOf(first), 1);
+    stepUnseen(4);
+    ASSERT_EQ(field->getHeldCard(), first);
+    const Vec2 firstAt = first->getPosition();
+    const float offset = field->getFieldView()->getScrollOffset().y;
+    touch(Code::BEGAN, screenOf(other), 2);
+    for (int i = 1; i <= 5; ++i) touch(Code::MOVED, screenOf(other) + Vec2(30.0f * i, 30.0f * i), 2);
+    touch(Code::ENDED, screenOf(other) + Vec2(150, 150), 2);
+    EXPECT_EQ(first->getPosition(), firstAt);
+    EXPECT_EQ(field->getFieldView()->getScrollOffset().y, offset) << "nor scrolls the field under it";
+    EXPECT_EQ(field->cardOnRow(4), other);
+    touch(Code::ENDED, screenOf(first), 1);
+    EXPECT_EQ(field->cardOnRow(2), first);
+    field->loadDocument({onRow(0, 0, 2)});
+
     // A card-set tab pressed during a palette drag lets the card go there.
     dragOutOfPalette(0);
     ASSERT_NE(field->getPaletteDragCard(), nullptr);
