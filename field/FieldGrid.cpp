@@ -211,8 +211,10 @@ void FieldScene::syncField() {
     for (int r = 0; r < kRowCount; ++r) tintRow(r);
     if (DeviceManager* devices = DeviceManager::getInstance()) {
         const int set = devices->getCardSet();
-        for (size_t k = 0; k < countLabels.size(); ++k)
-            if (countLabels[k]) countLabels[k]->setString(std::to_string(model.useCount(CardKind{set, static_cast<int>(k)})));
+        for (size_t k = 0; k < countLabels.size(); ++k) {
+            const std::string count = std::to_string(model.useCount(CardKind{set, static_cast<int>(k)}));
+            if (countLabels[k] && countLabels[k]->getString() != count) countLabels[k]->setString(count);
+        }
     }
 }
 
@@ -220,8 +222,11 @@ void FieldScene::tintRow(int row) {
     // Lit while the board runs its line; dark while it holds a card.
     CardSprite* head = getRowHead(row);
     if (row == glowingRow) return;
-    head->setColor(model.cardOnRow(row) ? kJoinedTint : kWhite);
-    rowPlates[static_cast<size_t>(row)]->setColor(kWhite);
+    // Only what changes is set: this runs at every step of a drag.
+    const Color3B tint = model.cardOnRow(row) ? kJoinedTint : kWhite;
+    if (head->getColor() != tint) head->setColor(tint);
+    Sprite* plate = rowPlates[static_cast<size_t>(row)];
+    if (plate->getColor() != kWhite) plate->setColor(kWhite);
 }
 
 void FieldScene::showLooseLook(CardSprite* card, bool loose) {
