@@ -34,7 +34,6 @@ const float kLooseScale = 0.55f;
 const float kLooseTilt = 5;
 const uint8_t kLooseOpacity = 128;
 const float kLooseGap = 8;
-const float kSettingsBarHeight = 96;
 const uint8_t kLiftedOpacity = 150;
 const uint8_t kChainOpacity = 100;
 const Color3B kWhite(255, 255, 255);
@@ -235,26 +234,20 @@ void FieldScene::showLooseLook(CardSprite* card, bool loose) {
     card->setOpacity(loose ? kLooseOpacity : 255);
 }
 
-void FieldScene::dropSprite(CardSprite* card) {
-    if (EventListener* listener = card->getTouchListener())
-        Director::getInstance()->getEventDispatcher()->removeEventListener(listener);
-    card->setFieldId(0);
-    card->removeFromParent();
-    std::erase_if(fieldCards, [card](const auto& c) { return c.get() == card; });
-    std::erase_if(dragGroup, [card](const auto& c) { return c.get() == card; });
-    if (card == heldCard) endGesture();
-}
-
-void FieldScene::throwAway(CardSprite* card) {
+void FieldScene::dropSprite(CardSprite* card, bool intoTrash) {
     RefPtr<CardSprite> keep(card);
     if (card == heldCard) endGesture();
     std::erase_if(fieldCards, [card](const auto& c) { return c.get() == card; });
     std::erase_if(dragGroup, [card](const auto& c) { return c.get() == card; });
     card->setFieldId(0);
-    card->setColor(kWhite);
     if (EventListener* listener = card->getTouchListener())
         Director::getInstance()->getEventDispatcher()->removeEventListener(listener);
+    if (!intoTrash) {
+        card->removeFromParent();
+        return;
+    }
     // Into the trash: the picture fades while the card flies there and shrinks.
+    card->setColor(kWhite);
     card->stopAllActions();
     card->getImageSprite()->runAction(Sequence::create(DelayTime::create(0.2f), FadeOut::create(0.1f)));
     Vec2 trash = toField(trashIcon->getPosition());
@@ -389,7 +382,7 @@ void FieldScene::stepThroughHistory(bool forward) {
 
 void FieldScene::removeCardFromField(CardSprite* card) {
     if (!card || !model.remove(card->getFieldId())) return;
-    throwAway(card);
+    dropSprite(card, true);
     syncField();
 }
 
@@ -414,7 +407,7 @@ Vec2 FieldScene::clearSpotFor(CardId id, bool inView) const {
         if (n) controls.push_back(n->getBoundingBoxInWorld());
     for (Node* n : rightColumn) controls.push_back(n->getBoundingBoxInWorld());
     // The open settings bar covers the bottom of the field.
-    const float bottom = settingsBarShown ? kSettingsBarHeight : kEdgeMargin;
+    const float bottom = settingsBarShown ? kBarHeight : kEdgeMargin;
     const Rect fieldArea(kPaletteWidth + kEdgeMargin, bottom, 1024 - kPaletteWidth - 3 * kEdgeMargin,
                          layoutSize.height - kEdgeMargin - bottom);
     float x = columnRight + kLooseGap + half.x;
@@ -592,7 +585,7 @@ void FieldScene::onFieldCardEnded(CardSprite* card, Touch* touch, bool cancelled
             c->setColor(kWhite);
             if (inTrash) {
                 model.remove(c->getFieldId());
-                throwAway(c.get());
+                dropSprite(c.get(), true);
                 deleted = true;
             } else {
                 settleLooseCard(c.get());
@@ -847,7 +840,7 @@ void FieldScene::insertRowAt(int row) {
     beginChange();
     const CardId pushedOff = model.insertRow(row);
     if (CardSprite* card = spriteOf(pushedOff)) {
-        throwAway(card);
+        dropSprite(card, true);
         playTrash(true);
     }
     for (int r = row + 1; r < kRowCount; ++r)
@@ -861,7 +854,7 @@ void FieldScene::deleteRowAt(int row) {
     beginChange();
     const CardId removed = model.deleteRow(row);
     if (CardSprite* card = spriteOf(removed)) {
-        throwAway(card);
+        dropSprite(card, true);
         playTrash(true);
     }
     for (int r = row; r < kRowCount; ++r)

@@ -21,7 +21,6 @@ const int kCloseActionTag = 0x5afe;
 const int kBarMoveTag = 0xba2;
 const float kPaletteTopStrip = 53;
 const float kPaletteBottomStrip = 5;
-const float kBarHeight = 96;
 
 Size sizeOf(const Node* node) { return node->getContentSize(); }
 
@@ -276,7 +275,10 @@ void FieldScene::addButton(Node* button, std::function<void()> action) {
     auto* listener = EventListenerTouchOneByOne::create();
     listener->setSwallowTouches(true);
     listener->onTouchBegan = [button](Touch* touch, Event*) {
-        if (!button->isVisible() || !button->getBoundingBoxInWorld().containsPoint(touch->getLocation())) return false;
+        // A control on a hidden panel is not there to be pressed.
+        for (const Node* n = button; n; n = n->getParent())
+            if (!n->isVisible()) return false;
+        if (!button->getBoundingBoxInWorld().containsPoint(touch->getLocation())) return false;
         button->setOpacity(kPressedOpacity);
         return true;
     };

@@ -48,6 +48,7 @@ public:
     static constexpr int kRowCount = 40;
     static constexpr float kPaletteWidth = 275;
     static constexpr float kBarClosedY = -92;
+    static constexpr float kBarHeight = 96;  // the settings bar, open
     static constexpr uint8_t kPressedOpacity = 192;
     static constexpr float kWheelStep = 10;
     // The home screen's picture of a program, in points (twice that in pixels).
@@ -251,9 +252,9 @@ private:
     // placed card, row button or control; `inView` keeps it on the screen.
     engine::Vec2 clearSpotFor(CardId id, bool inView) const;
     void layClear(CardId id, bool inView);
-    // A card the model no longer has flies into the trash.
-    void throwAway(CardSprite* card);
-    void dropSprite(CardSprite* card);
+    // The sprite of a card the model no longer has goes, at once or flying
+    // into the trash.
+    void dropSprite(CardSprite* card, bool intoTrash = false);
     void slideToModel(CardSprite* card);
     void attachFieldCardListener(CardSprite* card);
     bool onFieldCardBegan(CardSprite* card, engine::Touch* touch);

@@ -6,8 +6,6 @@
 
 #include "device/CorvinaCardSerialManager.h"
 #include "engine/core/Director.h"
-#include "engine/core/EventDispatcher.h"
-#include "engine/core/Touch.h"
 #include "field/FieldScene.h"
 #include "sim/BoardSimulator.h"
 #include "sim/SimulatorLink.h"
@@ -47,21 +45,8 @@ void FieldScene::setUpSimulator() {
     close->setName("board panel close");
     close->setPosition(size.width - close->getContentSize().width / 2 - 8, size.height - close->getContentSize().height / 2 - 8);
     boardPanel->addChild(close, 10);
-    // The panel itself keeps the touches that land on it; its close control
-    // acts on release, as every control does, and only while it shows.
-    auto* listener = EventListenerTouchOneByOne::create();
-    listener->setSwallowTouches(true);
-    listener->onTouchBegan = [this, close](Touch* touch, Event*) {
-        if (!boardPanel->isVisible() || !close->getBoundingBoxInWorld().containsPoint(touch->getLocation())) return false;
-        close->setOpacity(kPressedOpacity);
-        return true;
-    };
-    listener->onTouchEnded = [this, close](Touch* touch, Event*) {
-        close->setOpacity(255);
-        if (close->getBoundingBoxInWorld().containsPoint(touch->getLocation())) hideBoardPanel();
-    };
-    listener->onTouchCancelled = [close](Touch*, Event*) { close->setOpacity(255); };
-    Director::getInstance()->getEventDispatcher()->addEventListenerWithSceneGraphPriority(listener, close);
+    // The panel itself keeps the touches that land on it.
+    addButton(close, [this] { hideBoardPanel(); });
     schedule([this](float dt) { runSimulator(dt); }, "simulator");
 }
 
