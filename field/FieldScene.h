@@ -5,8 +5,9 @@
 //
 // The scene is spread over files by concern, each writing only the members
 // grouped under its name below: FieldScene.cpp builds it and runs its
-// controls, FieldGrid.cpp the field model, the card sprites that follow it,
-// the card gestures and the steps undo takes back, FieldHistoryControls.cpp
+// controls, FieldGrid.cpp the rows and the card gestures, FieldCards.cpp
+// the field model, the card sprites that follow it, the steps undo takes
+// back and where loose cards lie, FieldHistoryControls.cpp
 // the undo and redo controls and keys, FieldDocumentIO.cpp the saved
 // document and thumbnail, NumberEntryView.cpp the typing of a number card's
 // number, Palette.cpp the palette and its drags, DialectPopup.cpp the
@@ -49,6 +50,7 @@ public:
     static constexpr float kPaletteWidth = 275;
     static constexpr float kBarClosedY = -92;
     static constexpr float kBarHeight = 96;  // the settings bar, open
+    static constexpr float kEdgeMargin = 5;  // the field's frame, where edge scrolling starts
     static constexpr uint8_t kPressedOpacity = 192;
     static constexpr float kWheelStep = 10;
     // The home screen's picture of a program, in points (twice that in pixels).
@@ -117,8 +119,8 @@ public:
     void setLeaveHandler(std::function<void()> handler) { leaveHandler = std::move(handler); }
     static void setHomeOpener(std::function<engine::Scene*()> open);
 
-    // --- the field (FieldGrid.cpp): the model holds what lies where; the
-    // card sprites follow it.
+    // --- the field (FieldGrid.cpp, FieldCards.cpp): the model holds what
+    // lies where; the card sprites follow it.
     // A new card on the field, at `position` in the field's content; null
     // for a card the catalogue does not have.
     CardSprite* addCardToField(int index, int set, const engine::Vec2& position, uint8_t opacity);
@@ -237,7 +239,9 @@ private:
     void addPressButton(engine::Node* button, std::function<void()> action);
     void scrollPaletteBy(float dy);
     void tryToClose();
-    // FieldGrid.cpp
+    // A row shift's slide, which the sprite's place follows by itself.
+    static constexpr int kSlideTag = 0x511d;
+    // FieldGrid.cpp and FieldCards.cpp
     void buildFieldRows();
     void addRowButton(engine::Sprite* button, std::function<void(int)> action);
     CardSprite* spriteOf(CardId id) const;
@@ -391,7 +395,7 @@ private:
     std::function<bool()> linkBusyCheck;
     bool leaving = false;
 
-    // The field (FieldGrid.cpp).
+    // The field (FieldGrid.cpp, FieldCards.cpp).
     FieldModel model;
     std::optional<FieldModel> changeBase;
     FieldHistory history;
