@@ -24,10 +24,15 @@ void FieldScene::openDialectPopup() {
 
     // The button shows the current dialect lit; so the item that differs
     // from it, the plain one, is the current dialect.
-    Sprite* previous = nullptr;
+    Button* previous = nullptr;
     for (int dialect : kOfferedDialects) {
-        Sprite* item = picture(devices->getDialectImage(dialect, dialect != devices->getDialect()));
+        Button* item = button(devices->getDialectImage(dialect, dialect != devices->getDialect()));
         item->setTag(dialect);
+        item->setAction([this, item, dialect] {
+            DeviceManager::getInstance()->setDialect(dialect);
+            item->runAction(MoveTo::create(0.1f, dialectButton->getPosition()));
+            closeDialectPopup();
+        });
         Size s = item->getContentSize();
         if (!previous) {
             item->setPosition(dialectButton->getPositionX(), dialectButton->getPositionY() + 100);
@@ -36,7 +41,7 @@ void FieldScene::openDialectPopup() {
             item->setPosition(left - s.width / 2 - 20, previous->getPositionY());
         }
         dialectPopup->addChild(item);
-        addPopupItem(item);
+        popupItems.emplace_back(item);
         previous = item;
     }
 
@@ -58,26 +63,6 @@ void FieldScene::openDialectPopup() {
     popupListener = veil;
 }
 
-void FieldScene::addPopupItem(Sprite* item) {
-    auto* listener = EventListenerTouchOneByOne::create();
-    listener->setSwallowTouches(true);
-    listener->onTouchBegan = [item](Touch* touch, Event*) {
-        if (!item->getBoundingBoxInWorld().containsPoint(touch->getLocation())) return false;
-        item->setOpacity(kPressedOpacity);
-        return true;
-    };
-    listener->onTouchEnded = [this, item](Touch* touch, Event*) {
-        item->setOpacity(255);
-        if (!item->getBoundingBoxInWorld().containsPoint(touch->getLocation())) return;
-        DeviceManager::getInstance()->setDialect(item->getTag());
-        item->runAction(MoveTo::create(0.1f, dialectButton->getPosition()));
-        closeDialectPopup();
-    };
-    listener->onTouchCancelled = [item](Touch*, Event*) { item->setOpacity(255); };
-    Director::getInstance()->getEventDispatcher()->addEventListenerWithSceneGraphPriority(listener, item);
-    popupItemListeners.emplace_back(listener);
-}
-
 void FieldScene::closeDialectPopup() {
     if (!dialectPopup) return;
     EventDispatcher* dispatcher = Director::getInstance()->getEventDispatcher();
@@ -85,7 +70,8 @@ void FieldScene::closeDialectPopup() {
     popupListener = nullptr;
     dialectPopup->runAction(
         Sequence::create(FadeOut::create(0.1f), CallFunc::create([this] { refreshDialect(); }), RemoveSelf::create()));
-    for (auto& listener : popupItemListeners) dispatcher->removeEventListener(listener.get());
-    popupItemListeners.clear();
+    // Fading, the choice takes no second touch.
+    for (auto& item : popupItems) item->setEnabled(false);
+    popupItems.clear();
     dialectPopup = nullptr;
 }

@@ -75,48 +75,33 @@ void FieldScene::buildFieldRows() {
             fieldView->addChild(number);
         }
 
-        Sprite* insert = picture("res/r_btn_add.png");
-        insert->setTag(i);
-        insert->setName("insert row " + std::to_string(i));
+        Button* insert = rowButton("res/r_btn_add.png", i, "insert row ", [this](int row) { insertRowAt(row); });
         insert->setPosition(at.x - p.width / 2 - insert->getContentSize().width / 2, at.y + p.height / 2);
-        fieldView->addChild(insert);
-        addRowButton(insert, [this](int row) { insertRowAt(row); });
-        Sprite* remove = picture("res/r_btn_delete.png");
-        remove->setTag(i);
-        remove->setName("delete row " + std::to_string(i));
+        Button* remove = rowButton("res/r_btn_delete.png", i, "delete row ", [this](int row) { deleteRowAt(row); });
         remove->setPosition(at.x - p.width / 2 - remove->getContentSize().width / 2, at.y);
-        fieldView->addChild(remove);
-        addRowButton(remove, [this](int row) { deleteRowAt(row); });
     }
 }
 
-void FieldScene::addRowButton(Sprite* button, std::function<void(int)> action) {
-    // A small target for a child's finger: the box is enlarged and follows
-    // the zoom.
-    auto hitBox = [this, button] {
-        Rect box = button->getBoundingBox();
-        Vec2 origin = toScreen(box.origin);
-        float z = zoom();
-        return Rect(origin - Vec2(box.size.width, box.size.height) / 1.5f * z, box.size * 1.5f * z);
-    };
-    auto* listener = EventListenerTouchOneByOne::create();
-    listener->setSwallowTouches(true);
-    listener->onTouchBegan = [this, button, hitBox](Touch* touch, Event*) {
-        // One gesture at a time: no row moves under a held card.
-        if (fieldBusy() || !button->isVisible() || !hitBox().containsPoint(touch->getLocation())) return false;
-        // A card lying over the button takes the touch, not the row.
-        const Vec2 at = toField(touch->getLocation());
+Button* FieldScene::rowButton(const std::string& path, int row, const std::string& name, std::function<void(int)> action) {
+    Button* button = Button::create(localized(path));
+    button->setTag(row);
+    button->setName(name + std::to_string(row));
+    // A small target for a child's finger; the area follows the zoom.
+    button->setMinimumTouchSize(kFingerSize);
+    button->setTouchFilter([this](const Vec2& at) {
+        // One gesture at a time: no row moves under a held card. A card
+        // lying over the button takes the touch, not the row.
+        if (fieldBusy()) return false;
+        const Vec2 point = toField(at);
         for (const auto& card : fieldCards)
-            if (card->getBoundingBox().containsPoint(at)) return false;
-        button->setOpacity(kPressedOpacity);
+            if (card->getBoundingBox().containsPoint(point)) return false;
         return true;
-    };
-    listener->onTouchEnded = [this, button, hitBox, action = std::move(action)](Touch* touch, Event*) {
-        button->setOpacity(255);
-        if (!fieldBusy() && hitBox().containsPoint(touch->getLocation())) action(button->getTag());
-    };
-    listener->onTouchCancelled = [button](Touch*, Event*) { button->setOpacity(255); };
-    Director::getInstance()->getEventDispatcher()->addEventListenerWithSceneGraphPriority(listener, button);
+    });
+    button->setAction([this, button, action = std::move(action)] {
+        if (!fieldBusy()) action(button->getTag());
+    });
+    fieldView->addChild(button);
+    return button;
 }
 
 // --- touches on field cards

@@ -19,8 +19,8 @@ void FieldScene::buildHistoryControls() {
     const float y = layoutSize.height - 96 - 8 - kHistoryButtonSize / 2;
     const float redoX = layoutSize.width - 2 - kHistoryButtonSize / 2;
     const float undoX = redoX - kHistoryButtonSize - kHistoryGap;
-    undoButton = picture("res/r_undo.png");
-    redoButton = picture("res/r_redo.png");
+    undoButton = button("res/r_undo.png");
+    redoButton = button("res/r_redo.png");
     for (auto [button, x, name] : {std::tuple{undoButton, undoX, "undo"}, std::tuple{redoButton, redoX, "redo"}}) {
         const Size s = button->getContentSize();
         if (s.width > 0) button->setScale(kHistoryButtonSize / s.width);
@@ -44,8 +44,8 @@ void FieldScene::showHistoryControls(bool shown) {
 }
 
 void FieldScene::addHistoryListeners() {
-    addButton(undoButton, [this] { undo(); });
-    addButton(redoButton, [this] { redo(); });
+    undoButton->setAction([this] { undo(); });
+    redoButton->setAction([this] { redo(); });
     auto* keys = EventListenerKeyboard::create();
     keys->onKeyPressed = [this](EventKeyboard::KeyCode key, EventKeyboard* event) {
         using Key = EventKeyboard::KeyCode;

@@ -130,7 +130,7 @@ void FieldScene::buildPaletteColumn(Node* leftLayer) {
 
     DeviceManager* devices = DeviceManager::getInstance();
     for (int set = 0; set < 3; ++set) {
-        Sprite* tab = picture(devices->getCardSetImage(set));
+        Button* tab = button(devices->getCardSetImage(set));
         Size s = sizeOf(tab);
         float x = set == 0 ? s.width / 2 + 5 : set == 1 ? 137.5f : kPaletteWidth - s.width / 2 - 5;
         tab->setPosition(x, H - s.height / 2 - 5);
@@ -180,7 +180,7 @@ void FieldScene::buildSettingsBar() {
     Sprite* port = picture("res/r_port.png");
     port->setPosition(kPaletteWidth + 5 + sizeOf(port).width / 2, y);
     settingsBar->addChild(port);
-    portField = picture("res/r_port_input.png");
+    portField = button("res/r_port_input.png");
     portField->setName("port");
     Size field = sizeOf(portField);
     portField->setPosition(port->getPositionX() + sizeOf(port).width / 2 + 10 + field.width / 2, y);
@@ -193,7 +193,7 @@ void FieldScene::buildSettingsBar() {
     statusLabel->setPosition(port->getPositionX() + sizeOf(port).width / 2 + 20, y);
     settingsBar->addChild(statusLabel);
 
-    reloadIcon = picture("res/r_reload.png");
+    reloadIcon = button("res/r_reload.png");
     reloadIcon->setName("reload");
     reloadIcon->setPosition(portField->getPositionX() + field.width / 2 - sizeOf(reloadIcon).width / 2, y);
     reloadIcon->runAction(RepeatForever::create(RotateBy::create(0.1f, 45)));
@@ -201,17 +201,20 @@ void FieldScene::buildSettingsBar() {
 
     // The typing pace, shown by its animal; DeviceManager keeps it while the
     // application runs, so every editor opened shows the same.
-    paceButton = picture(pacePicture(DeviceManager::getInstance()->getTypingPace()));
+    paceButton = button(pacePicture(DeviceManager::getInstance()->getTypingPace()));
     paceButton->setName("pace");
     paceButton->setPosition(portField->getPositionX() + field.width / 2 + 30 + sizeOf(paceButton).width / 2, y);
     settingsBar->addChild(paceButton);
 
-    copyrightLabel = Label::createWithSystemFont("Copyright", "Helvetica", 12);
-    copyrightLabel->setName("copyright");
-    copyrightLabel->setTextColor(Color3B(kAccentBlue.r, kAccentBlue.g, kAccentBlue.b));
-    copyrightLabel->setAnchorPoint(Vec2(1, 0));
-    copyrightLabel->setPosition(1024 - 8, 10);
-    settingsBar->addChild(copyrightLabel);
+    Label* copyright = Label::createWithSystemFont("Copyright", "Helvetica", 12);
+    copyright->setTextColor(Color3B(kAccentBlue.r, kAccentBlue.g, kAccentBlue.b));
+    copyrightButton = Button::createWith(copyright);
+    copyrightButton->setName("copyright");
+    copyrightButton->setAnchorPoint(Vec2(1, 0));
+    copyrightButton->setPosition(1024 - 8, 10);
+    // Small print, but a finger still finds it.
+    copyrightButton->setMinimumTouchSize(kFingerSize);
+    settingsBar->addChild(copyrightButton);
     Label* version = Label::createWithSystemFont("Ver 1.2.1", "Helvetica", 12);
     version->setTextColor(Color3B(kAccentBlue.r, kAccentBlue.g, kAccentBlue.b));
     version->setAnchorPoint(Vec2(0, 0));
@@ -222,7 +225,7 @@ void FieldScene::buildSettingsBar() {
     tabBack->setPosition(1024 - sizeOf(tabBack).width / 2, kBarHeight + sizeOf(tabBack).height / 2);
     settingsBar->addChild(tabBack);
     rightColumn.push_back(tabBack);
-    settingsButton = picture("res/r_setting.png");
+    settingsButton = button("res/r_setting.png");
     settingsButton->setName("settings");
     Size s = sizeOf(settingsButton);
     settingsButton->setPosition(1024 - s.width / 2 - 10, kBarHeight + s.height / 2 + 10);
@@ -237,15 +240,15 @@ void FieldScene::buildRunControls() {
     addChild(player);
     rightColumn.push_back(player);
 
-    playButton = CardSprite::create(localized("res/r_play.png"));
+    playButton = button("res/r_play.png");
     playButton->setPosition(W - sizeOf(playButton).width / 2 - 30, H / 2);
     playButton->setName("play");
     addChild(playButton);
-    stopButton = picture("res/r_stop.png");
+    stopButton = button("res/r_stop.png");
     stopButton->setPosition(W - sizeOf(stopButton).width / 2 - 10, H / 2 - 120);
     stopButton->setName("stop");
     addChild(stopButton);
-    dialectButton = picture("res/r_to_jam_on.png");
+    dialectButton = button("res/r_to_jam_on.png");
     dialectButton->setPosition(W - sizeOf(dialectButton).width / 2 - 10, H / 2 + 120);
     dialectButton->setName("dialect");
     addChild(dialectButton);
@@ -254,7 +257,7 @@ void FieldScene::buildRunControls() {
     saveBack->setPosition(1024 - sizeOf(saveBack).width / 2, 768 - sizeOf(saveBack).height / 2);
     addChild(saveBack);
     rightColumn.push_back(saveBack);
-    saveButton = picture("res/r_record.png");
+    saveButton = button("res/r_record.png");
     Size s = sizeOf(saveButton);
     saveButton->setPosition(1024 - s.width / 2 - 10, 768 - s.height / 2 - 10);
     saveButton->setName("home");
@@ -271,24 +274,7 @@ void FieldScene::buildFrame() {
 
 // --- controls
 
-void FieldScene::addButton(Node* button, std::function<void()> action) {
-    auto* listener = EventListenerTouchOneByOne::create();
-    listener->setSwallowTouches(true);
-    listener->onTouchBegan = [button](Touch* touch, Event*) {
-        // A control on a hidden panel is not there to be pressed.
-        for (const Node* n = button; n; n = n->getParent())
-            if (!n->isVisible()) return false;
-        if (!button->getBoundingBoxInWorld().containsPoint(touch->getLocation())) return false;
-        button->setOpacity(kPressedOpacity);
-        return true;
-    };
-    listener->onTouchEnded = [button, action = std::move(action)](Touch* touch, Event*) {
-        button->setOpacity(255);
-        if (button->getBoundingBoxInWorld().containsPoint(touch->getLocation())) action();
-    };
-    listener->onTouchCancelled = [button](Touch*, Event*) { button->setOpacity(255); };
-    Director::getInstance()->getEventDispatcher()->addEventListenerWithSceneGraphPriority(listener, button);
-}
+Button* FieldScene::button(const std::string& path) { return Button::create(localized(path)); }
 
 void FieldScene::addPressButton(Node* button, std::function<void()> action) {
     auto* listener = EventListenerTouchOneByOne::create();
@@ -302,26 +288,26 @@ void FieldScene::addPressButton(Node* button, std::function<void()> action) {
 }
 
 void FieldScene::registerListeners() {
-    addButton(playButton, [this] {
+    playButton->setAction([this] {
         captureThumbnail([] {});
         sendProgram();
     });
-    addButton(stopButton, [this] { stopProgram(); });
-    addButton(paceButton, [this] {
+    stopButton->setAction([this] { stopProgram(); });
+    paceButton->setAction([this] {
         DeviceManager* devices = DeviceManager::getInstance();
         const TypingPace pace = devices->getTypingPace() == TypingPace::Fast ? TypingPace::Normal : TypingPace::Fast;
         devices->setTypingPace(pace);
         paceButton->setTexture(pacePicture(pace));
     });
-    addButton(dialectButton, [this] { openDialectPopup(); });
-    for (int set = 0; set < 3; ++set) addButton(cardSetTabs[static_cast<size_t>(set)].get(), [this, set] { selectCardSet(set); });
+    dialectButton->setAction([this] { openDialectPopup(); });
+    for (int set = 0; set < 3; ++set) cardSetTabs[static_cast<size_t>(set)]->setAction([this, set] { selectCardSet(set); });
     addPressButton(menuUpButton, [this] { scrollPaletteBy(-300); });
     addPressButton(menuDownButton, [this] { scrollPaletteBy(300); });
-    addButton(settingsButton, [this] { settingsBarShown ? hideSettingsBar() : showSettingsBar(); });
-    addButton(reloadIcon, [this] { startScanThread(); });
-    addButton(portField, [this] { showPortList(); });
-    addButton(copyrightLabel, [this] { openCopyrightPage(); });
-    addButton(saveButton, [this] { saveAndClose(); });
+    settingsButton->setAction([this] { settingsBarShown ? hideSettingsBar() : showSettingsBar(); });
+    reloadIcon->setAction([this] { startScanThread(); });
+    portField->setAction([this] { showPortList(); });
+    copyrightButton->setAction([this] { openCopyrightPage(); });
+    saveButton->setAction([this] { saveAndClose(); });
     addHistoryListeners();
 
     EventDispatcher* dispatcher = Director::getInstance()->getEventDispatcher();

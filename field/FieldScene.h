@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/core/Button.h"
 #include "engine/core/EventListener.h"
 #include "engine/core/LabelAtlas.h"
 #include "engine/core/Scene.h"
@@ -51,7 +52,8 @@ public:
     static constexpr float kBarClosedY = -92;
     static constexpr float kBarHeight = 96;  // the settings bar, open
     static constexpr float kEdgeMargin = 5;  // the field's frame, where edge scrolling starts
-    static constexpr uint8_t kPressedOpacity = 192;
+    // The least a child's finger can hit reliably, at full size.
+    static constexpr float kFingerSize = 44;
     static constexpr float kWheelStep = 10;
     // The home screen's picture of a program, in points (twice that in pixels).
     static constexpr int kThumbnailSize = 285;
@@ -233,8 +235,8 @@ private:
     void buildRunControls();
     void buildFrame();
     void registerListeners();
-    // A control that dims while pressed and acts when released over it.
-    void addButton(engine::Node* button, std::function<void()> action);
+    // A control in the editor's pictures; its action is set by registerListeners.
+    static engine::Button* button(const std::string& path);
     // A control that acts as soon as it is pressed.
     void addPressButton(engine::Node* button, std::function<void()> action);
     void scrollPaletteBy(float dy);
@@ -243,7 +245,7 @@ private:
     static constexpr int kSlideTag = 0x511d;
     // FieldGrid.cpp and FieldCards.cpp
     void buildFieldRows();
-    void addRowButton(engine::Sprite* button, std::function<void(int)> action);
+    engine::Button* rowButton(const std::string& path, int row, const std::string& name, std::function<void(int)> action);
     CardSprite* spriteOf(CardId id) const;
     CardSprite* makeCardSprite(const FieldCard& card);
     std::vector<CardId> idsOf(const std::vector<engine::RefPtr<CardSprite>>& group) const;
@@ -316,7 +318,6 @@ private:
     // Says on the entry why the typed number cannot go on the card.
     void showRefusal(NumberRefusal refusal);
     // DialectPopup.cpp
-    void addPopupItem(engine::Sprite* item);
     // LinkWorkers.cpp, LinkStatus.cpp
     // Runs `work` on a worker thread that keeps this scene alive until the
     // last task it posted has run on the main thread.
@@ -332,21 +333,21 @@ private:
     FieldScrollView* paletteView = nullptr;
     engine::LayerColor* paletteBackground = nullptr;
     engine::Sprite* trashIcon = nullptr;
-    CardSprite* playButton = nullptr;
-    engine::Sprite* stopButton = nullptr;
-    engine::Sprite* dialectButton = nullptr;
-    engine::Sprite* saveButton = nullptr;
-    engine::Sprite* settingsButton = nullptr;
+    engine::Button* playButton = nullptr;
+    engine::Button* stopButton = nullptr;
+    engine::Button* dialectButton = nullptr;
+    engine::Button* saveButton = nullptr;
+    engine::Button* settingsButton = nullptr;
     engine::Sprite* menuUpButton = nullptr;
     engine::Sprite* menuDownButton = nullptr;
     engine::Node* settingsBar = nullptr;
-    engine::Sprite* reloadIcon = nullptr;
-    engine::Sprite* paceButton = nullptr;  // the hare (fast typing) or the tortoise
+    engine::Button* reloadIcon = nullptr;
+    engine::Button* paceButton = nullptr;  // the hare (fast typing) or the tortoise
     // What stands in the right-hand column, which a loose card keeps clear of.
     std::vector<engine::Node*> rightColumn;
     // Undo and redo (FieldHistoryControls.cpp).
-    engine::Sprite* undoButton = nullptr;
-    engine::Sprite* redoButton = nullptr;
+    engine::Button* undoButton = nullptr;
+    engine::Button* redoButton = nullptr;
     engine::RefPtr<engine::EventListener> keyListener;
 
     // The simulated board: the link's opener reads the board from the slot
@@ -363,17 +364,17 @@ private:
     int glowingRow = -1;
     double boardMs = 0;
     bool sendingToSimulator = false;
-    engine::Sprite* portField = nullptr;
+    engine::Button* portField = nullptr;
     engine::Label* statusLabel = nullptr;
-    engine::Label* copyrightLabel = nullptr;
-    std::array<engine::RefPtr<engine::Sprite>, 3> cardSetTabs;
+    engine::Button* copyrightButton = nullptr;
+    std::array<engine::RefPtr<engine::Button>, 3> cardSetTabs;
     bool settingsBarShown = false;
     engine::LayerColor* stoppingOverlay = nullptr;
     engine::RefPtr<engine::EventListener> stoppingListener;
     // The sending overlay; tasks of a transfer name the overlay they were
     // started with and do nothing once it has closed.
     engine::LayerColor* sendingOverlay = nullptr;
-    engine::Sprite* sendingStopButton = nullptr;
+    engine::Button* sendingStopButton = nullptr;
     engine::Sprite* sendingSpinner = nullptr;
     engine::Label* typedTextLabel = nullptr;
     std::vector<engine::RefPtr<engine::EventListener>> sendingListeners;
@@ -443,6 +444,6 @@ private:
 
     // The dialect choice (DialectPopup.cpp).
     engine::Layer* dialectPopup = nullptr;
-    std::vector<engine::RefPtr<engine::EventListener>> popupItemListeners;
+    std::vector<engine::RefPtr<engine::Button>> popupItems;
     engine::RefPtr<engine::EventListener> popupListener;
 };

@@ -210,28 +210,16 @@ void FieldScene::showSendingOverlay() {
     sendingSpinner->runAction(RepeatForever::create(RotateBy::create(0.2f, 45)));
     sendingOverlay->addChild(sendingSpinner);
 
-    sendingStopButton = picture(localized("res/r_stop.png"));
+    sendingStopButton = button("res/r_stop.png");
     sendingStopButton->setName("sending stop");
     Size s = sendingStopButton->getContentSize();
     sendingStopButton->setPosition(visible.width - s.width / 2 - 10, visible.height / 2 - 120);
     sendingOverlay->addChild(sendingStopButton);
-    auto* stop = EventListenerTouchOneByOne::create();
-    stop->setSwallowTouches(true);
-    stop->onTouchBegan = [this](Touch* touch, Event*) {
-        if (!sendingStopButton || !sendingStopButton->getBoundingBoxInWorld().containsPoint(touch->getLocation())) return false;
-        sendingStopButton->setOpacity(kPressedOpacity);
-        return true;
-    };
-    stop->onTouchEnded = [this](Touch* touch, Event*) {
-        if (!sendingStopButton) return;
-        sendingStopButton->setOpacity(255);
-        if (!sendingStopButton->getBoundingBoxInWorld().containsPoint(touch->getLocation())) return;
+    sendingStopButton->setAction([this] {
         std::shared_ptr<std::atomic<bool>> cancel = transferCancel;
         finishSendingOverlay(sendingOverlayId);
         if (cancel) cancel->store(true);
-    };
-    dispatcher->addEventListenerWithSceneGraphPriority(stop, sendingStopButton);
-    sendingListeners.emplace_back(stop);
+    });
 }
 
 void FieldScene::appendTypedText(int overlay, const std::string& text) {

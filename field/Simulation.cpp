@@ -41,12 +41,12 @@ void FieldScene::setUpSimulator() {
     boardPanel->setPosition(Vec2(kPanelLeft, (768 - size.height) / 2));
     boardPanel->setVisible(false);
     addChild(boardPanel, kPanelZ);
-    Sprite* close = picture("res/r_sim_close.png");
+    Button* close = button("res/r_sim_close.png");
     close->setName("board panel close");
     close->setPosition(size.width - close->getContentSize().width / 2 - 8, size.height - close->getContentSize().height / 2 - 8);
     boardPanel->addChild(close, 10);
     // The panel itself keeps the touches that land on it.
-    addButton(close, [this] { hideBoardPanel(); });
+    close->setAction([this] { hideBoardPanel(); });
     schedule([this](float dt) { runSimulator(dt); }, "simulator");
 }
 

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "engine/core/Action.h"
+#include "engine/core/Button.h"
 #include "engine/core/Director.h"
 #include "engine/core/EventDispatcher.h"
 #include "engine/core/Renderer.h"
@@ -207,23 +208,9 @@ void SaveScene::onItemTitleTapped(SaveItemView* item) {
 // --- delete mode
 
 Node* SaveScene::addOverlayButton(const std::string& path, const Vec2& at, std::function<void()> action) {
-    Sprite* button = Sprite::create(Localization::getInstance()->localizedPath(path));
-    if (!button) button = Sprite::create();
+    Button* button = Button::create(Localization::getInstance()->localizedPath(path), std::move(action));
     button->setPosition(at);
     deleteOverlay->addChild(button);
-    auto* listener = EventListenerTouchOneByOne::create();
-    listener->setSwallowTouches(true);
-    listener->onTouchBegan = [button](Touch* touch, Event*) {
-        if (!containsWorldPoint(button, touch->getLocation())) return false;
-        button->setOpacity(kPressedOpacity);
-        return true;
-    };
-    listener->onTouchEnded = [button, action](Touch* touch, Event*) {
-        button->setOpacity(255);
-        if (containsWorldPoint(button, touch->getLocation())) action();
-    };
-    listener->onTouchCancelled = [button](Touch*, Event*) { button->setOpacity(255); };
-    Director::getInstance()->getEventDispatcher()->addEventListenerWithSceneGraphPriority(listener, button);
     return button;
 }
 

@@ -26,7 +26,6 @@ public:
     static constexpr float kItemWidth = 300, kItemGap = 50;
     // Centres a 300-unit item in the view.
     static constexpr float kFirstItemX = kViewWidth * 0.5f - kItemWidth * 0.5f;
-    static constexpr uint8_t kPressedOpacity = 192;
     static inline const engine::Color4B kBackground{105, 208, 238, 255};
     static inline const engine::Color3B kTitleInk{30, 30, 30};
 

@@ -1,6 +1,7 @@
 #include "ui/AlertView.h"
 
 #include "engine/core/Action.h"
+#include "engine/core/Button.h"
 #include "engine/core/Director.h"
 #include "engine/core/EventDispatcher.h"
 #include "engine/core/Scene.h"
@@ -13,7 +14,6 @@ using namespace engine;
 
 namespace {
 constexpr float kWidth = 1024, kHeight = 768;
-constexpr uint8_t kPressedOpacity = 192;
 
 Sprite* picture(const std::string& path) {
     Sprite* sprite = Sprite::create(Localization::getInstance()->localizedPath(path));
@@ -43,11 +43,11 @@ bool AlertView::init(const std::string& message) {
     window->setPosition(kWidth * 0.5f, kHeight * 0.5f);
     addChild(window);
 
-    okButton = picture("res/alert_window_ok.png");
+    okButton = button("res/alert_window_ok.png", &AlertView::okCallback);
     okButton->setPosition(kWidth * 0.5f - 150, kHeight * 0.5f - 100);
     addChild(okButton);
 
-    cancelButton = picture("res/alert_window_cancel.png");
+    cancelButton = button("res/alert_window_cancel.png", &AlertView::cancelCallback);
     cancelButton->setPosition(kWidth * 0.5f + 150, kHeight * 0.5f - 100);
     addChild(cancelButton);
 
@@ -65,8 +65,6 @@ bool AlertView::init(const std::string& message) {
                if (containsWorldPoint(coverLayer, t->getLocation()) && outsideCallback) outsideCallback(this);
            });
     listen(window, [this](Touch* t) { return containsWorldPoint(window, t->getLocation()); }, nullptr);
-    addButton(okButton, &AlertView::okCallback);
-    addButton(cancelButton, &AlertView::cancelCallback);
     return true;
 }
 
@@ -80,22 +78,11 @@ void AlertView::listen(Node* node, std::function<bool(Touch*)> began, std::funct
     Director::getInstance()->getEventDispatcher()->addEventListenerWithSceneGraphPriority(listener, node);
 }
 
-void AlertView::addButton(Sprite* button, Callback AlertView::*callback) {
-    listen(
-        button,
-        [button](Touch* t) {
-            if (!containsWorldPoint(button, t->getLocation())) return false;
-            button->setOpacity(kPressedOpacity);
-            return true;
-        },
-        [this, button, callback](Touch* t) {
-            // Released off the button too: it must not stay dimmed.
-            button->setOpacity(255);
-            if (!containsWorldPoint(button, t->getLocation())) return;
-            // A copy: the callback may close the alert, which clears it.
-            if (Callback call = this->*callback) call(this);
-        },
-        [button](Touch*) { button->setOpacity(255); });
+Button* AlertView::button(const std::string& path, Callback AlertView::*callback) {
+    return Button::create(Localization::getInstance()->localizedPath(path), [this, callback] {
+        // A copy: the callback may close the alert, which clears it.
+        if (Callback call = this->*callback) call(this);
+    });
 }
 
 void AlertView::close() {

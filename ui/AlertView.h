@@ -13,6 +13,7 @@ namespace engine {
 class Label;
 class Layer;
 class Sprite;
+class Button;
 } // namespace engine
 
 class AlertView : public engine::Node {
@@ -34,8 +35,8 @@ public:
 
     engine::Layer* getCoverLayer() const { return coverLayer; }
     engine::Sprite* getWindow() const { return window; }
-    engine::Sprite* getOkButton() const { return okButton; }
-    engine::Sprite* getCancelButton() const { return cancelButton; }
+    engine::Button* getOkButton() const { return okButton; }
+    engine::Button* getCancelButton() const { return cancelButton; }
     engine::Label* getMessageLabel() const { return messageLabel; }
 
 protected:
@@ -45,12 +46,12 @@ private:
     // A swallowing listener for `node`; `ended` hears touches it accepted.
     void listen(engine::Node* node, std::function<bool(engine::Touch*)> began,
                 std::function<void(engine::Touch*)> ended, std::function<void(engine::Touch*)> cancelled = nullptr);
-    void addButton(engine::Sprite* button, Callback AlertView::*callback);
+    engine::Button* button(const std::string& path, Callback AlertView::*callback);
 
     engine::Layer* coverLayer = nullptr;  // children, held by the tree
     engine::Sprite* window = nullptr;
-    engine::Sprite* okButton = nullptr;
-    engine::Sprite* cancelButton = nullptr;
+    engine::Button* okButton = nullptr;
+    engine::Button* cancelButton = nullptr;
     engine::Label* messageLabel = nullptr;
 };
 

@@ -161,7 +161,7 @@ protected:
         // Where a touch may start on the field without landing on a control:
         // right of the palette, left of the run controls.
         float right = 1019;
-        for (Node* control : std::initializer_list<Node*>{static_cast<CardSprite*>(named("play"))->getImageSprite(), named("stop"),
+        for (Node* control : std::initializer_list<Node*>{named("play"), named("stop"),
                                                           named("dialect"), named("home"),
                                                           named("settings")})
             right = std::min(right, control->getBoundingBoxInWorld().getMinX());

@@ -148,11 +148,11 @@ TEST_F(FieldGridTest, AShortHoldLiftsACardAloneALongerOneItsChainAndItTearsOffOn
 TEST_F(FieldGridTest, RowsShiftWithTheirCardsAndEachShiftIsSavedWhereTheSlidesEnd) {
     field->loadDocument({onRow(0, 0, 0), onRow(0, 2, 5, ""), onRow(0, 1, 39)});
     CardSprite* fifth = field->cardOnRow(5);
-    // The insert button of the top row, tapped at the edge of its enlarged box.
+    // The insert button of the top row, tapped near the edge of its touch area.
     Node* insert = field->getFieldView()->getContainer()->getChildByName("insert row 0");
     ASSERT_NE(insert, nullptr);
     Rect box = insert->getBoundingBox();
-    tap(field->getFieldView()->getContainer()->convertToWorldSpace(box.origin) - Vec2(15, 15));
+    tap(field->getFieldView()->getContainer()->convertToWorldSpace(box.origin) - Vec2(6, 6));
     EXPECT_EQ(field->cardOnRow(0), nullptr) << "row 0 empty after inserting there";
     EXPECT_EQ(field->cardOnRow(6), fifth);
     EXPECT_EQ(field->cardOnRow(39), nullptr) << "the card of the last row had nowhere to go";

@@ -298,7 +298,7 @@ TEST_F(FieldLinkTest, TheHareOnTheSettingsBarTypesJamAtTwiceThePaceWithTheSameBy
     WatchedLink link;
     useLink(link);
     field->loadDocument({onRow(CARD_SET_BASIC, 0, 0), onRow(CARD_SET_BASIC, 1, 1)});
-    auto* pace = static_cast<Sprite*>(named("pace"));
+    auto* pace = static_cast<Button*>(named("pace"));
     const Texture2D* tortoise = pace->getTexture();
     tap(centreOf(named("settings")));
     step(1);
@@ -309,7 +309,7 @@ TEST_F(FieldLinkTest, TheHareOnTheSettingsBarTypesJamAtTwiceThePaceWithTheSameBy
 
     const Vec2 c = centreOf(pace);
     touch(Code::BEGAN, c);
-    EXPECT_EQ(pace->getOpacity(), FieldScene::kPressedOpacity);
+    EXPECT_TRUE(pace->isPressed());
     touch(Code::ENDED, c + Vec2(0, 300));
     EXPECT_EQ(DeviceManager::getInstance()->getTypingPace(), TypingPace::Normal) << "released off the button";
     tap(c);

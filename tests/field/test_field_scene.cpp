@@ -73,13 +73,13 @@ TEST_F(FieldSceneTest, AWideWindowLetterboxesTheEditor) {
 }
 
 TEST_F(FieldSceneTest, ButtonsDimWhilePressedAndActOnlyWhenReleasedOverThem) {
-    Node* settings = named("settings");
+    auto* settings = static_cast<Button*>(named("settings"));
     Vec2 c = centreOf(settings);
     touch(Code::BEGAN, c);
-    EXPECT_EQ(settings->getOpacity(), FieldScene::kPressedOpacity);
+    EXPECT_TRUE(settings->isPressed());
     touch(Code::MOVED, c + Vec2(200, 200));
     touch(Code::ENDED, c + Vec2(200, 200));
-    EXPECT_EQ(settings->getOpacity(), 255);
+    EXPECT_FALSE(settings->isPressed());
     EXPECT_FALSE(field->isSettingsBarShown()) << "released off the button: nothing";
 
     tap(c);

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "engine/core/Button.h"
 #include "engine/core/EventDispatcher.h"
 #include "engine/core/FileUtils.h"
 #include "engine/core/Sprite.h"

@@ -1,0 +1,57 @@
+#pragma once
+// A control: a picture that dims while a finger is on it and acts when the
+// finger lifts inside it. A finger that slides off and lifts elsewhere does
+// nothing, so a child can change their mind. It keeps the touches it takes
+// from what lies behind it.
+#include <functional>
+#include <string>
+
+#include "engine/core/EventListener.h"
+#include "engine/core/Sprite.h"
+
+namespace engine {
+
+class Button : public Sprite {
+public:
+    static constexpr uint8_t kPressedOpacity = 192;
+
+    // An empty button when the picture cannot be loaded, so the layout stays.
+    static Button* create(const std::string& picturePath, std::function<void()> action = {});
+    // A button showing another node, such as a label: it takes the node's size.
+    static Button* createWith(Node* face, std::function<void()> action = {});
+
+    void setAction(std::function<void()> action) { _action = std::move(action); }
+    // Points on every side of the picture that take a touch too, in the
+    // button's own space: they grow and shrink with it and its parents.
+    void setTouchMargin(float points) { _margin = points; }
+    float getTouchMargin() const { return _margin; }
+    // The margin that makes the touch area at least `points` across.
+    void setMinimumTouchSize(float points);
+    // Asked when a touch begins: false lets it go to what lies behind, as
+    // when something the button cannot see lies over it.
+    void setTouchFilter(std::function<bool(const Vec2& worldPoint)> filter) { _filter = std::move(filter); }
+    // Whether a point on the screen lies in the touch area.
+    bool hitTest(const Vec2& worldPoint) const;
+    bool isPressed() const { return _pressed; }
+    // A disabled button stays in sight but takes no touch, as while its
+    // panel fades away.
+    void setEnabled(bool on);
+
+    void visit(Renderer* renderer, const AffineTransform& parentTransform, uint8_t parentOpacity,
+               const Color3B& parentColor) override;
+
+protected:
+    Button() = default;
+    bool initButton(std::function<void()> action);
+
+private:
+    bool reachable() const;
+
+    std::function<void()> _action;
+    std::function<bool(const Vec2&)> _filter;
+    RefPtr<EventListenerTouchOneByOne> _listener;
+    float _margin = 0;
+    bool _pressed = false;
+};
+
+} // namespace engine
