@@ -299,7 +299,8 @@ Vec2 FieldScene::clearSpotFor(CardId id, bool inView) const {
     std::vector<Rect> controls;
     for (Node* n : {static_cast<Node*>(playButton), static_cast<Node*>(stopButton), static_cast<Node*>(dialectButton),
                     static_cast<Node*>(saveButton), static_cast<Node*>(settingsButton), static_cast<Node*>(undoButton),
-                    static_cast<Node*>(redoButton)})
+                    static_cast<Node*>(redoButton), static_cast<Node*>(zoomOutButton), static_cast<Node*>(zoomInButton),
+                    static_cast<Node*>(zoomFullButton)})
         if (n) controls.push_back(n->getBoundingBoxInWorld());
     for (Node* n : rightColumn) controls.push_back(n->getBoundingBoxInWorld());
     // The open settings bar covers the bottom of the field.

@@ -154,6 +154,7 @@ void FieldScene::buildField() {
     background->setPosition(-0.5f * W, 0);
     fieldView->addChild(background);
     buildFieldRows();
+    guardFieldSides();
 }
 
 void FieldScene::buildSettingsBar() {
@@ -263,6 +264,7 @@ void FieldScene::buildRunControls() {
     saveButton->setName("home");
     addChild(saveButton);
     buildHistoryControls();
+    buildZoomControls();
 }
 
 void FieldScene::buildFrame() {

@@ -8,7 +8,8 @@
 // controls, FieldGrid.cpp the rows and the card gestures, FieldCards.cpp
 // the field model, the card sprites that follow it, the steps undo takes
 // back and where loose cards lie, FieldHistoryControls.cpp
-// the undo and redo controls and keys, FieldDocumentIO.cpp the saved
+// the undo and redo controls and keys, FieldZoomControls.cpp the zoom
+// controls and how far the field may slide, FieldDocumentIO.cpp the saved
 // document and thumbnail, NumberEntryView.cpp the typing of a number card's
 // number, Palette.cpp the palette and its drags, DialectPopup.cpp the
 // dialect choice. The others ask the field for a change through its
@@ -211,7 +212,7 @@ public:
 
     // FieldScrollViewDelegate: nothing to do in this scene.
     void onScrolled(FieldScrollView*) override {}
-    void onZoomed(FieldScrollView*) override {}
+    void onZoomed(FieldScrollView*) override { refreshZoomControls(); }
     // EditBoxDelegate: the number entry of number cards.
     void editBoxReturn(engine::ui::EditBox* editBox) override;
     void editBoxEditingDidEndWithAction(engine::ui::EditBox* editBox,
@@ -299,6 +300,11 @@ private:
     void showHistoryControls(bool shown);
     void addHistoryListeners();
     void stepThroughHistory(bool forward);
+    // FieldZoomControls.cpp
+    void buildZoomControls();
+    void guardFieldSides();
+    void zoomFieldTo(float zoom);
+    void refreshZoomControls();
     // The field's side of a card coming out of the palette, and of a number typed.
     void placeFromPalette(CardKind kind, const engine::Vec2& screenPosition, uint8_t opacity);
     void dropFromPalette();
@@ -349,6 +355,10 @@ private:
     engine::Button* undoButton = nullptr;
     engine::Button* redoButton = nullptr;
     engine::RefPtr<engine::EventListener> keyListener;
+    // Zoom out, zoom in, full size (FieldZoomControls.cpp).
+    engine::Button* zoomOutButton = nullptr;
+    engine::Button* zoomInButton = nullptr;
+    engine::Button* zoomFullButton = nullptr;
 
     // The simulated board: the link's opener reads the board from the slot
     // on the send worker; the scene runs it each frame on the engine's clock.

@@ -83,14 +83,33 @@ Vec2 FieldScrollView::getScrollOffset() const { return content->getPosition(); }
 Vec2 FieldScrollView::getMaxOffset() const {
     Size s = content->getContentSize();
     Vec2 anchor = content->isIgnoreAnchorPointForPosition() ? Vec2::ZERO : content->getAnchorPoint();
-    return {anchor.x * s.width * content->getScaleX(), anchor.y * s.height * content->getScaleY()};
+    Vec2 high(anchor.x * s.width * content->getScaleX(), anchor.y * s.height * content->getScaleY());
+    // Small enough to leave room on the left, the content goes no further
+    // right than the guard's least offset.
+    if (guard) high.x = std::max(high.x, getMinOffset().x);
+    return high;
 }
 
 Vec2 FieldScrollView::getMinOffset() const {
     Size s = content->getContentSize();
     Vec2 anchor = content->isIgnoreAnchorPointForPosition() ? Vec2::ZERO : content->getAnchorPoint();
-    return {windowSize.width - (1 - anchor.x) * s.width * content->getScaleX(),
-            windowSize.height - (1 - anchor.y) * s.height * content->getScaleY()};
+    Vec2 low(windowSize.width - (1 - anchor.x) * s.width * content->getScaleX(),
+             windowSize.height - (1 - anchor.y) * s.height * content->getScaleY());
+    if (guard) {
+        const float z = content->getScaleX(), shift = anchor.x * s.width * z;
+        low.x = std::max(guard->windowLeft - guard->keepLeft * z, guard->windowRight - guard->keepRight * z) + shift;
+    }
+    return low;
+}
+
+void FieldScrollView::setHorizontalGuard(float keepLeft, float windowLeft, float keepRight, float windowRight) {
+    guard = HorizontalGuard{keepLeft, windowLeft, keepRight, windowRight};
+    Vec2 at = content->getPosition();
+    content->setPosition(clampOffsetX(at.x), at.y);
+}
+
+float FieldScrollView::clampOffsetX(float x) const {
+    return guard ? std::clamp(x, getMinOffset().x, getMaxOffset().x) : x;
 }
 
 float FieldScrollView::clampOffsetY(float y) const {
@@ -109,8 +128,8 @@ void FieldScrollView::scrollTo(const Vec2& offset, bool animated) {
     // A scroll set at once ends an animated one: moves add up, so it would
     // go on pulling the content.
     stopScrollAnimation();
-    Vec2 to = offset;
-    if (!elastic) to.y = clampOffsetY(to.y);  // only y: the field may hang past its sides
+    Vec2 to(clampOffsetX(offset.x), offset.y);
+    if (!elastic) to.y = clampOffsetY(to.y);
     content->setPosition(to);
     notifyScrolled();
 }
@@ -130,7 +149,7 @@ void FieldScrollView::endScrollAnimation() {
 
 void FieldScrollView::animateScrollTo(const Vec2& offset, float duration) {
     if (scrollAnimation) endScrollAnimation();
-    auto* move = EaseExponentialOut::create(MoveTo::create(2 * duration, offset));
+    auto* move = EaseExponentialOut::create(MoveTo::create(2 * duration, Vec2(clampOffsetX(offset.x), offset.y)));
     auto* done = CallFuncN::create([this](Node*) {
         scrollAnimation = nullptr;
         unschedule(kNotifyKey);
@@ -170,6 +189,7 @@ void FieldScrollView::setZoomAround(float scale, const Vec2& worldPoint) {
     if (delegate) delegate->onZoomed(this);
     Vec2 moved = convertToNodeSpace(worldPoint) - convertToNodeSpace(content->convertToWorldSpace(held));
     Vec2 to = content->getPosition() + moved;
+    to.x = clampOffsetX(to.x);
     if (!elastic) to.y = clampOffsetY(to.y);
     content->setPosition(to);
     notifyScrolled();
@@ -418,6 +438,10 @@ void FieldScrollView::decelerate(float dt) {
     decelerateAxis(velocity.x, c.x, low.x, high.x, overshootState[0], overshootTarget[0], dt);
     decelerateAxis(velocity.y, c.y, low.y, high.y, overshootState[1], overshootTarget[1], dt);
     Vec2 to = c + velocity;
+    if (guard && clampOffsetX(to.x) != to.x) {
+        to.x = clampOffsetX(to.x);
+        velocity.x = 0;
+    }
     if (!elastic) to.y = clampOffsetY(to.y);
     content->setPosition(to);
     notifyScrolled();

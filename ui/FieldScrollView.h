@@ -4,6 +4,7 @@
 // dragged or flung past its edges springs back. Drawing is clipped to the
 // window, and nothing outside the window can be touched. Used for the card
 // field, the palette and the list of saved programs.
+#include <optional>
 #include <vector>
 
 #include "engine/core/Action.h"
@@ -61,6 +62,14 @@ public:
     // `y` kept within those offsets (at the highest when the content is
     // lower than the window).
     float clampOffsetY(float y) const;
+    // Holds the content's x `keepLeft` right of the window's x `windowLeft`
+    // (what covers the window left of it would hide it) and its x
+    // `keepRight` right of the window's x `windowRight` (no gap shows at
+    // the right), at every zoom. These hold hard: no drag, flick or zoom
+    // takes the content past them, even on an elastic view.
+    void setHorizontalGuard(float keepLeft, float windowLeft, float keepRight, float windowRight);
+    // `x` kept within the offsets; as it is without a guard.
+    float clampOffsetX(float x) const;
     void scrollTo(const engine::Vec2& offset, bool animated);
     // Eases out over twice `duration`.
     void animateScrollTo(const engine::Vec2& offset, float duration);
@@ -129,6 +138,10 @@ private:
     engine::Node* content = nullptr;  // a child, always there after init
     engine::Size windowSize{200, 200};
     float minZoom = 1, maxZoom = 1;
+    struct HorizontalGuard {
+        float keepLeft, windowLeft, keepRight, windowRight;
+    };
+    std::optional<HorizontalGuard> guard;
     bool elastic = true;
     bool clipping = true;
     bool pressed = false;

@@ -1,5 +1,6 @@
 // The editor screen headless: where its parts land, its buttons, the wheel
 // and the settings bar.
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 
@@ -142,14 +143,13 @@ TEST_F(FieldSceneTest, TheWheelScrollsWhatIsUnderTheCursorAndWithControlZoomsThe
     wheel(Vec2(600, 400), -5);
     EXPECT_FLOAT_EQ(rows->getScrollOffset().y, rowsAt.y) << "the top of the field is as far as it goes";
 
-    // Control and the wheel zoom about the cursor, within 0.5 and 1.0.
+    // Control and the wheel zoom about the cursor, within 0.5 and 1.0 (and
+    // sideways as far as the rows may go).
     Vec2 cursor(650, 500);
     Vec2 under = rows->getContainer()->convertToNodeSpace(cursor);
     wheel(cursor, 1, true);
     EXPECT_LT(rows->getZoom(), 1);
-    Vec2 still = rows->getContainer()->convertToWorldSpace(under);
-    EXPECT_NEAR(still.x, cursor.x, 1e-2);
-    EXPECT_NEAR(still.y, cursor.y, 1e-2);
+    EXPECT_NEAR(rows->getContainer()->convertToWorldSpace(under).y, cursor.y, 1e-2);
     for (int i = 0; i < 20; ++i) wheel(cursor, 1, true);
     EXPECT_FLOAT_EQ(rows->getZoom(), 0.5f);
     stepUnseen(30);
@@ -161,6 +161,56 @@ TEST_F(FieldSceneTest, TheWheelScrollsWhatIsUnderTheCursorAndWithControlZoomsThe
     wheel(Vec2(100, 400), 1, true);
     EXPECT_FLOAT_EQ(rows->getZoom(), 1.0f) << "over the palette nothing zooms";
     EXPECT_FLOAT_EQ(palette->getScrollOffset().y, paletteY);
+}
+
+TEST_F(FieldSceneTest, ZoomedOutDraggedAndFlungTheFieldKeepsItsRowNumbersAndItsWhite) {
+    FieldScrollView* rows = field->getFieldView();
+    for (int i = 0; i < 4; ++i) tap(centreOf(named("zoom out")));
+    ASSERT_FLOAT_EQ(rows->getZoom(), 0.5f);
+    EXPECT_LT(named("zoom out")->getOpacity(), 255) << "nothing further out";
+    auto keptWhole = [&](const char* after) {
+        const testsupport::Frame frame = grab();
+        int black = 0;
+        for (float x = 640; x < 1014; x += 2) {
+            const SDL_Color c = at(frame, x, 100);
+            black += std::max({c.r, c.g, c.b}) < 12;
+        }
+        EXPECT_EQ(black, 0) << "the field's white reaches its frame after " << after;
+        for (const char* button : {"insert row 0", "delete row 0"})
+            EXPECT_GE(named(button)->getBoundingBoxInWorld().getMinX(), FieldScene::kPaletteWidth) << after;
+    };
+    // Dragged to the left, then flung to the left, each with time to coast
+    // and spring back.
+    Vec2 finger(800, 400);
+    touch(Code::BEGAN, finger);
+    for (int i = 0; i < 8; ++i) {
+        finger.x -= 40;
+        touch(Code::MOVED, finger);
+        step();
+    }
+    touch(Code::ENDED, finger);
+    step(60);
+    keptWhole("a drag");
+    touch(Code::BEGAN, Vec2(900, 300));
+    touch(Code::MOVED, Vec2(860, 300));
+    step();
+    touch(Code::MOVED, Vec2(700, 310));
+    touch(Code::ENDED, Vec2(700, 310));
+    step(120);
+    keptWhole("a flick");
+
+    // Back to full size at once; no zoom control stands on a row.
+    tap(centreOf(named("zoom full size")));
+    EXPECT_FLOAT_EQ(rows->getZoom(), 1.0f);
+    tap(centreOf(named("zoom out")));
+    EXPECT_FLOAT_EQ(rows->getZoom(), 0.8f);
+    tap(centreOf(named("zoom in")));
+    EXPECT_FLOAT_EQ(rows->getZoom(), 1.0f);
+    for (const char* name : {"zoom out", "zoom in", "zoom full size"})
+        for (int row = 0; row < 8; ++row)
+            EXPECT_FALSE(named(name)->getBoundingBoxInWorld().intersectsRect(
+                named("row head " + std::to_string(row))->getBoundingBoxInWorld()))
+                << name << " over row " << row;
 }
 
 TEST_F(FieldSceneTest, SaveAndCloseWaitsWhileTheLinkIsBusyThenLeavesWithinHalfASecond) {

@@ -297,6 +297,30 @@ UiDrawing historyButton(bool redo)
     };
 }
 
+// Zooming the field: a magnifying glass with a minus, a plus, or a card
+// at its own size in the lens.
+UiDrawing zoomButton(const char* sign)
+{
+    return [sign = std::string(sign)](Context& cx, float w, float h) {
+        Drawing d(w, h);
+        barBadge(d, w, h, true);
+        const float s = (std::min(w, h) - 20) / 48;
+        const float left = (w - 48 * s) / 2, top = (h - 48 * s) / 2 - 1.25f;
+        d.put(cx.art["icon_zoom"], w / 2, h / 2 - 1.25f, Place::scaled(s));
+        // The lens's centre, in the picture's points.
+        const float cx0 = left + 20 * s, cy0 = top + 20 * s, arm = 7 * s;
+        std::string path;
+        if (sign != "full") path += "M" + num(cx0 - arm) + " " + num(cy0) + " H" + num(cx0 + arm);
+        if (sign == "in") path += " M" + num(cx0) + " " + num(cy0 - arm) + " V" + num(cy0 + arm);
+        if (sign == "full")
+            d.add(rect(cx0 - 5.5f * s, cy0 - 5.5f * s, 11 * s, 11 * s, 1.5f * s, "none", kWhite, 3 * s));
+        else
+            d.add("<path d=\"" + path + "\" fill=\"none\" stroke=\"" + kWhite + "\" stroke-width=\"" + num(4 * s) +
+                  "\" stroke-linecap=\"round\"/>");
+        return render(d);
+    };
+}
+
 // ---- home screen --------------------------------------------------------------------------
 
 // Start a new program: an empty field with a big plus. Also stands in for a
@@ -571,6 +595,9 @@ const std::map<std::string, UiDrawing>& uiPictures()
         {"res/r_pace_normal.png", paceButton("tortoise", false)},
         {"res/r_undo.png", historyButton(false)},
         {"res/r_redo.png", historyButton(true)},
+        {"res/r_zoom_out.png", zoomButton("out")},
+        {"res/r_zoom_in.png", zoomButton("in")},
+        {"res/r_zoom_full.png", zoomButton("full")},
 
         {"res/r_record_beginning.png", recordBeginning},
         {"res/r_record_selected.png", recordSelected},

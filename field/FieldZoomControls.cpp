@@ -1,0 +1,69 @@
+// Zooming the field with a mouse: three controls in the right-hand column,
+// below the run controls. And how far the field may slide at any zoom: the
+// row numbers and their buttons never go under the palette, and the white
+// of the field reaches the frame on the right.
+#include <algorithm>
+#include <utility>
+
+#include "cards/FieldGeometry.h"
+
+#include "field/FieldScene.h"
+
+using namespace engine;
+
+namespace {
+const float kZoomButtonSize = 48;
+const float kZoomGap = 4;
+// Four presses take the field from full size to the smallest zoom.
+const float kZoomStep = 1.25f;
+const uint8_t kUnavailableOpacity = 70;
+const float kFieldRight = 1019;  // the frame's inner edge
+} // namespace
+
+void FieldScene::buildZoomControls() {
+    // In a row under the stop control, right of every row, and clear of
+    // the settings control with the bar open or closed.
+    const float y = stopButton->getBoundingBoxInWorld().getMinY() - kZoomGap - kZoomButtonSize / 2;
+    const float right = kFieldRight - kZoomButtonSize / 2;
+    zoomOutButton = button("res/r_zoom_out.png");
+    zoomInButton = button("res/r_zoom_in.png");
+    zoomFullButton = button("res/r_zoom_full.png");
+    float x = right - 2 * (kZoomButtonSize + kZoomGap);
+    for (auto [b, name] : {std::pair{zoomOutButton, "zoom out"}, std::pair{zoomInButton, "zoom in"},
+                           std::pair{zoomFullButton, "zoom full size"}}) {
+        const Size s = b->getContentSize();
+        if (s.width > 0) b->setScale(kZoomButtonSize / s.width);
+        b->setPosition(x, y);
+        b->setName(name);
+        addChild(b);
+        x += kZoomButtonSize + kZoomGap;
+    }
+    zoomOutButton->setAction([this] { zoomFieldTo(zoom() / kZoomStep); });
+    zoomInButton->setAction([this] { zoomFieldTo(zoom() * kZoomStep); });
+    zoomFullButton->setAction([this] { zoomFieldTo(kFieldMaxZoom); });
+    refreshZoomControls();
+}
+
+void FieldScene::guardFieldSides() {
+    // The row buttons' left edge, and the right end of the white.
+    float buttonsLeft = field_geometry::plateCentre(0, layoutSize.height).x;
+    if (Node* insert = fieldView->getContainer()->getChildByName("insert row 0"))
+        buttonsLeft = insert->getBoundingBox().getMinX();
+    fieldView->setHorizontalGuard(buttonsLeft, kPaletteWidth, fieldView->getContentSize().width, kFieldRight);
+}
+
+void FieldScene::zoomFieldTo(float z) {
+    if (fieldBusy()) return;
+    // Around the middle of the field's part of the window.
+    const Vec2 middle((kPaletteWidth + kFieldRight) / 2, layoutSize.height / 2);
+    fieldView->setZoomAround(std::clamp(z, kFieldMinZoom, kFieldMaxZoom), middle);
+    fieldView->clampToBounds();
+}
+
+void FieldScene::refreshZoomControls() {
+    if (!zoomOutButton) return;
+    const float z = zoom();
+    zoomOutButton->setOpacity(z > kFieldMinZoom + 1e-3f ? 255 : kUnavailableOpacity);
+    zoomInButton->setOpacity(z < kFieldMaxZoom - 1e-3f ? 255 : kUnavailableOpacity);
+    zoomFullButton->setOpacity(z < kFieldMaxZoom - 1e-3f ? 255 : kUnavailableOpacity);
+}
