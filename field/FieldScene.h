@@ -399,7 +399,7 @@ private:
     std::atomic<int> scanWorkers{0};
     std::atomic<bool> quietRefreshRunning{false};
     engine::Layer* portListPopup = nullptr;
-    std::vector<engine::RefPtr<engine::EventListener>> portListListeners;
+    std::vector<engine::RefPtr<engine::Button>> portListRows;
     engine::RefPtr<engine::EventListener> portListPopupListener;
     std::vector<engine::RefPtr<engine::Label>> portListLabels;
     std::function<void()> leaveHandler;

@@ -142,28 +142,16 @@ void FieldScene::showPortList() {
         Label* label = Label::createWithSystemFont(rowText(devices[i]), "Helvetica", 12, statusLabel->getDimensions(),
                                                    TextHAlignment::LEFT, TextVAlignment::CENTER);
         label->setTextColor(kStatusColour);
-        label->setTag(static_cast<int>(i));
-        label->setAnchorPoint(Vec2(0, 0.5f));
-        label->setPosition(left + 20, y + size.height / 2);
-        portListPopup->addChild(label);
-
-        auto* listener = EventListenerTouchOneByOne::create();
-        listener->setSwallowTouches(true);
-        listener->onTouchBegan = [label](Touch* touch, Event*) {
-            if (!label->getBoundingBoxInWorld().containsPoint(touch->getLocation())) return false;
-            label->setOpacity(128);
-            return true;
-        };
-        listener->onTouchEnded = [this, label](Touch* touch, Event*) {
-            label->setOpacity(255);
-            if (!label->getBoundingBoxInWorld().containsPoint(touch->getLocation())) return;
-            if (manager()->getState() == Idle) manager()->setSelectedIndex(label->getTag());
+        const int index = static_cast<int>(i);
+        Button* row = Button::createWith(label, [this, index] {
+            if (manager()->getState() == Idle) manager()->setSelectedIndex(index);
             startActivateThread();
             closePortList();
-        };
-        listener->onTouchCancelled = [label](Touch*, Event*) { label->setOpacity(255); };
-        dispatcher->addEventListenerWithSceneGraphPriority(listener, label);
-        portListListeners.emplace_back(listener);
+        });
+        row->setAnchorPoint(Vec2(0, 0.5f));
+        row->setPosition(left + 20, y + size.height / 2);
+        portListPopup->addChild(row);
+        portListRows.emplace_back(row);
         portListLabels.emplace_back(label);
         y += size.height;
     }
@@ -204,8 +192,9 @@ void FieldScene::closePortList() {
         if (portListPopupListener) dispatcher->removeEventListener(portListPopupListener.get());
         portListPopupListener = nullptr;
         portListPopup->runAction(Sequence::create(FadeOut::create(0.1f), RemoveSelf::create()));
-        for (auto& listener : portListListeners) dispatcher->removeEventListener(listener.get());
-        portListListeners.clear();
+        // Fading, the list takes no second choice.
+        for (auto& row : portListRows) row->setEnabled(false);
+        portListRows.clear();
         portListLabels.clear();
         portListPopup = nullptr;
     }));

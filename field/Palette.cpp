@@ -40,7 +40,7 @@ void FieldScene::buildPalette() {
     // From the last card up: index 0 ends at the top.
     float height = kFirstCardY;
     for (int k = n - 1; k >= 0; --k) {
-        CardSprite* card = CardSprite::create(devices->getCardImage(k, set));
+        CardSprite* card = CardSprite::create(devices->getCardImage(k, set), devices->getCardCodeImage(k, set));
         card->setCardKind(set, k);
         Size s = card->getContentSize();
         float y = height + s.height / 2 + kCardGap;
@@ -109,6 +109,8 @@ void FieldScene::pickUpFromPalette(CardSprite* card, const Vec2& screenPosition)
     paletteDragCard->setOpacity(kCopyOpacity);
     paletteDragCard->setPosition(screenPosition);
     addChild(paletteDragCard, 800);
+    // Held by its corner, the card comes out rather than turning over.
+    if (Button* corner = card->getFlipControl()) corner->cancelPress();
     card->setSwallowTouches(true);
     decided = true;
 }
@@ -164,5 +166,7 @@ void FieldScene::refreshDialect() {
     DeviceManager* devices = DeviceManager::getInstance();
     dialectButton->setTexture(devices->getDialectImage(devices->getDialect(), true));
     for (auto& card : fieldCards)
+        card->setCodeImage(devices->getCardCodeImage(card->getCardIndex(), card->getCardSet()));
+    for (auto& card : paletteCards)
         card->setCodeImage(devices->getCardCodeImage(card->getCardIndex(), card->getCardSet()));
 }

@@ -1,6 +1,7 @@
 #include "views/CardSprite.h"
 
 #include "engine/core/Action.h"
+#include "engine/core/Button.h"
 #include "engine/core/Director.h"
 #include "engine/core/EventDispatcher.h"
 #include "engine/core/Touch.h"
@@ -28,37 +29,20 @@ bool CardSprite::init(const std::string& picture, const std::string& code) {
     codePath = code;
     if (codePath.empty()) return true;
 
-    flipControl = Sprite::create("res/r_card_flick.png");
-    if (!flipControl) flipControl = Sprite::create();
+    // The corner mark shows at rest, so a child sees there is another side.
+    // Its touch area reaches past the card's corner, never to its middle,
+    // and grows and shrinks with the card.
+    flipControl = Button::create("res/r_card_flick.png", [this] { flip(); });
     Size control = flipControl->getContentSize();
     flipControl->setPosition(size.width - control.width * 0.5f, control.height * 0.5f);
-    flipControl->setOpacity(0);
-    addChild(flipControl);
-
+    flipControl->setMinimumTouchSize(kFlipTouchSize);
     // Not swallowing: the field's drag listener and the scroll view behind
-    // still see a touch that starts on the corner.
-    auto* listener = EventListenerTouchOneByOne::create();
-    listener->setSwallowTouches(false);
-    listener->onTouchBegan = [this](Touch* touch, Event*) {
-        if (!isOnFlipControl(touch)) return false;
-        flipControl->setOpacity(kFlipControlPressedOpacity);
-        return true;
-    };
-    listener->onTouchEnded = [this](Touch* touch, Event*) {
-        flipControl->setOpacity(0);
-        if (isOnFlipControl(touch)) flip();
-    };
-    listener->onTouchCancelled = [this](Touch*, Event*) { flipControl->setOpacity(0); };
-    Director::getInstance()->getEventDispatcher()->addEventListenerWithSceneGraphPriority(listener, flipControl);
+    // still see a touch that starts on the corner; a card dragged by its
+    // corner does not turn over when let go.
+    flipControl->setSwallowTouches(false);
+    flipControl->setMaxTravel(kFlipTravel);
+    addChild(flipControl);
     return true;
-}
-
-bool CardSprite::isOnFlipControl(Touch* touch) const {
-    Rect box = flipControl->getBoundingBox();
-    Vec2 a = convertToWorldSpace(box.origin);
-    Vec2 b = convertToWorldSpace({box.getMaxX(), box.getMaxY()});
-    Rect world(std::min(a.x, b.x), std::min(a.y, b.y), std::abs(b.x - a.x), std::abs(b.y - a.y));
-    return world.containsPoint(touch->getLocation());
 }
 
 void CardSprite::flip() {
@@ -88,9 +72,11 @@ void CardSprite::onFlipped() {}
 void CardSprite::setOpacity(uint8_t opacity) {
     Node::setOpacity(opacity);
     imageSprite->setOpacity(opacity);
+    if (flipControl) flipControl->setOpacity(opacity);
 }
 
 void CardSprite::setColor(const Color3B& color) {
     Node::setColor(color);
     imageSprite->setColor(color);
+    if (flipControl) flipControl->setColor(color);
 }

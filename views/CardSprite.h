@@ -9,6 +9,9 @@
 #include "engine/core/Sprite.h"
 
 class CardSprite;
+namespace engine {
+class Button;
+}
 
 // Where a card ties to a row: a point and a direction point in the card's
 // own coordinates, which the field's snapping compares on the screen.
@@ -20,7 +23,10 @@ struct CardConnector {
 class CardSprite : public engine::Node {
 public:
     static constexpr float kFlipHalfTime = 0.2f;
-    static constexpr uint8_t kFlipControlPressedOpacity = 192;
+    // The flip control's touch area across (44 points of it on the card), and how far a touch on it may
+    // travel and still be a tap, in points at full size.
+    static constexpr float kFlipTouchSize = 52;
+    static constexpr float kFlipTravel = 10;
 
     // Null when the card cannot be made. Without a code path the card has no
     // flip control and never turns over.
@@ -52,7 +58,7 @@ public:
     const std::string& getCodePath() const { return codePath; }
     engine::Sprite* getImageSprite() const { return imageSprite; }
     // Null on a card made without a code path.
-    engine::Sprite* getFlipControl() const { return flipControl; }
+    engine::Button* getFlipControl() const { return flipControl; }
 
     engine::EventListenerTouchOneByOne* getTouchListener() const { return touchListener.get(); }
     // The drag listener the field attaches; the old one is released.
@@ -83,6 +89,5 @@ protected:
     std::string codePath;
 
 private:
-    bool isOnFlipControl(engine::Touch* touch) const;
-    engine::Sprite* flipControl = nullptr;  // a child
+    engine::Button* flipControl = nullptr;  // a child
 };

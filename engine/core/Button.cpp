@@ -36,13 +36,17 @@ bool Button::initButton(std::function<void()> action) {
         if (_pressed || !reachable() || !hitTest(touch->getLocation())) return false;
         if (_filter && !_filter(touch->getLocation())) return false;
         _pressed = true;
+        _cancelled = false;
+        _pressedAt = touch->getLocation();
         return true;
     };
     _listener->onTouchEnded = [this](Touch* touch, Event*) {
         _pressed = false;
+        if (_cancelled) return;
         // The action may take the button away: it is held until it returns.
         RefPtr<Button> keep(this);
-        if (_action && reachable() && hitTest(touch->getLocation())) _action();
+        const bool dragged = _maxTravel >= 0 && (touch->getLocation() - _pressedAt).length() > _maxTravel;
+        if (_action && !dragged && reachable() && hitTest(touch->getLocation())) _action();
     };
     _listener->onTouchCancelled = [this](Touch*, Event*) { _pressed = false; };
     Director::getInstance()->getEventDispatcher()->addEventListenerWithSceneGraphPriority(_listener.get(), this);

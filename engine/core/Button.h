@@ -30,9 +30,20 @@ public:
     // Asked when a touch begins: false lets it go to what lies behind, as
     // when something the button cannot see lies over it.
     void setTouchFilter(std::function<bool(const Vec2& worldPoint)> filter) { _filter = std::move(filter); }
+    // A button on something that can be dragged lets the touches it takes
+    // go on to what lies behind, and a touch that travelled further than
+    // `points` on the screen was a drag, not a press.
+    void setSwallowTouches(bool on) { _listener->setSwallowTouches(on); }
+    void setMaxTravel(float points) { _maxTravel = points; }
     // Whether a point on the screen lies in the touch area.
     bool hitTest(const Vec2& worldPoint) const;
     bool isPressed() const { return _pressed; }
+    // The touch under way no longer counts as a press: something else,
+    // such as a drag it started, has taken it over.
+    void cancelPress() {
+        _pressed = false;
+        _cancelled = true;
+    }
     // A disabled button stays in sight but takes no touch, as while its
     // panel fades away.
     void setEnabled(bool on);
@@ -51,7 +62,10 @@ private:
     std::function<bool(const Vec2&)> _filter;
     RefPtr<EventListenerTouchOneByOne> _listener;
     float _margin = 0;
+    float _maxTravel = -1;  // none
+    Vec2 _pressedAt;
     bool _pressed = false;
+    bool _cancelled = false;
 };
 
 } // namespace engine

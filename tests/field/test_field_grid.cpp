@@ -281,13 +281,17 @@ TEST_F(FieldGridTest, AnAnyTimesCountBelowOneShakes) {
     EXPECT_EQ(card->getNumberText(), "0.5");
 }
 
-TEST_F(FieldGridTest, ChoosingLatteTurnsEveryFieldCardAndTheGreyVeilClosesWithoutAChoice) {
+TEST_F(FieldGridTest, ChoosingLatteTurnsEveryCardAndTheGreyVeilClosesWithoutAChoice) {
     const int wait = waitAnyCard();
     field->loadDocument({onRow(CARD_SET_BASIC, 0, 0), onRow(CARD_SET_PAPRIKA, 1, 1), onRow(CARD_SET_FULL, wait, 2, "3")});
     CardSprite* turned = field->cardOnRow(1);
     turned->flip();
+    // A palette card turns over by its corner mark too.
+    CardSprite* palette = field->getPaletteCards().at(0).get();
+    tap(palette->getFlipControl()->convertToWorldSpaceAR(Vec2::ZERO));
     stepUnseen(30);
     ASSERT_TRUE(turned->isShowingCode());
+    ASSERT_TRUE(palette->isShowingCode());
     TextureCache* cache = Director::getInstance()->getTextureCache();
     DeviceManager* devices = DeviceManager::getInstance();
 
@@ -310,13 +314,19 @@ TEST_F(FieldGridTest, ChoosingLatteTurnsEveryFieldCardAndTheGreyVeilClosesWithou
     stepUnseen(10);
     EXPECT_EQ(devices->getDialect(), DIALECT_LATTE);
     EXPECT_EQ(static_cast<Sprite*>(named("dialect"))->getTexture(), cache->addImage("res/r_to_latte_on.png"));
-    for (const auto& c : field->getFieldCards())
-        EXPECT_EQ(c->getCodePath(), devices->getCardCodeImage(c->getCardIndex(), c->getCardSet()));
-    EXPECT_EQ(turned->getImageSprite()->getTexture(), cache->addImage(turned->getCodePath()))
-        << "the card showing its code changes at once";
+    for (const auto& cards : {field->getFieldCards(), field->getPaletteCards()})
+        for (const auto& c : cards)
+            EXPECT_EQ(c->getCodePath(), devices->getCardCodeImage(c->getCardIndex(), c->getCardSet()));
+    for (CardSprite* c : {turned, palette})
+        EXPECT_EQ(c->getImageSprite()->getTexture(), cache->addImage(c->getCodePath()))
+            << "a card showing its code changes at once";
     auto* number = dynamic_cast<InputCardSprite*>(field->cardOnRow(2));
     ASSERT_NE(number, nullptr);
     EXPECT_EQ(number->getCodeLabel()->getString(), "3000") << "3 seconds are 3000 ms in latte";
+    CardSprite* out = dragOutOfPalette(0);
+    ASSERT_NE(out, nullptr);
+    EXPECT_FALSE(out->isShowingCode()) << "a card comes out of the palette picture up";
+    touch(Code::ENDED, fingerAt);
     devices->setDialect(DIALECT_JAM);
 }
 

@@ -3,6 +3,7 @@
 
 #include "cards/CardCatalog.h"
 #include "cards/DeviceManager.h"
+#include "engine/core/Button.h"
 #include "engine/core/EventDispatcher.h"
 #include "engine/core/Sprite.h"
 #include "engine/platform/Input.h"
@@ -58,7 +59,7 @@ protected:
 };
 
 Vec2 flipControlCentre(CardSprite* card) {
-    Sprite* control = card->getFlipControl();
+    Button* control = card->getFlipControl();
     return card->convertToWorldSpace(control->getPosition());
 }
 
@@ -75,9 +76,9 @@ TEST_F(CardViewTest, TurnSwapsTheFaceEdgeOnAndShowsTheCodeTheRightWayRound) {
 
     Vec2 corner = flipControlCentre(card);
     touch(EventTouch::EventCode::BEGAN, corner);
-    EXPECT_EQ(card->getFlipControl()->getOpacity(), CardSprite::kFlipControlPressedOpacity);
+    EXPECT_TRUE(card->getFlipControl()->isPressed());
     touch(EventTouch::EventCode::ENDED, corner);
-    EXPECT_EQ(card->getFlipControl()->getOpacity(), 0);
+    EXPECT_FALSE(card->getFlipControl()->isPressed());
     EXPECT_TRUE(card->isFlipping());
 
     // 0.1 s steps: the first frame starts the turn.
@@ -104,6 +105,7 @@ TEST_F(CardViewTest, TurnSwapsTheFaceEdgeOnAndShowsTheCodeTheRightWayRound) {
     int differing = 0;
     for (int y = -45; y <= 45; y += 3)
         for (int x = -95; x <= 95; x += 3) {
+            if (x > 100 - 36 && y < -50 + 36) continue;  // the corner mark stays on top
             SDL_Color a = f.at(300 + x, 767 - (400 + y)), b = f.at(700 + x, 767 - (400 + y));
             if (std::abs(a.r - b.r) > 2 || std::abs(a.g - b.g) > 2 || std::abs(a.b - b.b) > 2) ++differing;
         }
@@ -124,17 +126,17 @@ TEST_F(CardViewTest, FlipControlActsOnlyWhenTheTouchEndsOnIt) {
     step();
     Vec2 corner = flipControlCentre(card);
     touch(EventTouch::EventCode::BEGAN, corner);
-    EXPECT_EQ(card->getFlipControl()->getOpacity(), 192);
+    EXPECT_TRUE(card->getFlipControl()->isPressed());
     touch(EventTouch::EventCode::MOVED, corner + Vec2(-80, 40));
     touch(EventTouch::EventCode::ENDED, corner + Vec2(-80, 40));
-    EXPECT_EQ(card->getFlipControl()->getOpacity(), 0);
+    EXPECT_FALSE(card->getFlipControl()->isPressed());
     step(10, 0.1f);
     EXPECT_FALSE(card->isShowingCode());
     EXPECT_FALSE(card->isFlipping());
 
     // A touch on the card away from the corner never lights the control.
     touch(EventTouch::EventCode::BEGAN, card->getPosition());
-    EXPECT_EQ(card->getFlipControl()->getOpacity(), 0);
+    EXPECT_FALSE(card->getFlipControl()->isPressed());
     touch(EventTouch::EventCode::ENDED, card->getPosition());
 
     // Opacity and colour reach the picture.
@@ -142,6 +144,29 @@ TEST_F(CardViewTest, FlipControlActsOnlyWhenTheTouchEndsOnIt) {
     card->setColor(Color3B(10, 20, 30));
     EXPECT_EQ(card->getImageSprite()->getOpacity(), 100);
     EXPECT_EQ(card->getImageSprite()->getColor(), Color3B(10, 20, 30));
+}
+
+TEST_F(CardViewTest, TheCornerIsAFingerWideNeverTheMiddleAndADragByItTurnsNothing) {
+    CardSprite* card = makeCard(CARD_SET_BASIC, 0);
+    card->setPosition(400, 300);  // the corner at (500, 250)
+    scene->addChild(card);
+    step();
+    Button* corner = card->getFlipControl();
+    EXPECT_TRUE(corner->hitTest({500 - 43, 252}) && corner->hitTest({502, 250 + 41})) << "44 points across";
+    EXPECT_FALSE(corner->hitTest({450, 300})) << "half way to the middle is the card's";
+    card->setScale(0.5f);
+    EXPECT_FALSE(corner->hitTest({450 - 30, 275 - 20})) << "the area shrinks with the card";
+    card->setScale(1);
+
+    // Dragged by its corner, the card moves with the finger and stays put.
+    touch(EventTouch::EventCode::BEGAN, {490, 260});
+    for (int i = 1; i <= 4; ++i) {
+        card->setPosition(400 + 15.0f * i, 300);
+        touch(EventTouch::EventCode::MOVED, {490 + 15.0f * i, 260});
+    }
+    touch(EventTouch::EventCode::ENDED, {550, 260});
+    step(5, 0.1f);
+    EXPECT_FALSE(card->isShowingCode());
 }
 
 TEST_F(CardViewTest, CardWithoutCodeHasNoFlipControlAndNeverTurns) {
