@@ -31,6 +31,7 @@
 #include "engine/platform/EditBox.h"
 #include "engine/platform/Label.h"
 #include "ui/FieldScrollView.h"
+#include "views/BoardPanel.h"
 #include "views/CardSprite.h"
 
 #include "cards/FieldDocument.h"
@@ -44,7 +45,6 @@
 namespace sim {
 class BoardSimulator;
 }
-class BoardPanel;
 
 class FieldScene : public engine::Layer, public FieldScrollViewDelegate, public engine::ui::EditBoxDelegate {
 public:
@@ -55,6 +55,10 @@ public:
     static constexpr float kEdgeMargin = 5;  // the field's frame, where edge scrolling starts
     // The least a child's finger can hit reliably, at full size.
     static constexpr float kFingerSize = 44;
+    // The simulated board's panel stands over the palette side from here;
+    // the row buttons always stay right of it.
+    static constexpr float kPanelLeft = 8;
+    static constexpr float kRowsLeftLimit = kPanelLeft + BoardPanel::kDesignWidth + 8;
     static constexpr float kWheelStep = 10;
     // The home screen's picture of a program, in points (twice that in pixels).
     static constexpr int kThumbnailSize = 285;

@@ -1,7 +1,7 @@
 // Zooming the field with a mouse: three controls in the right-hand column,
 // below the run controls. And how far the field may slide at any zoom: the
-// row numbers and their buttons never go under the palette, and the white
-// of the field reaches the frame on the right.
+// row numbers and their buttons never go under the palette or the board's
+// panel beside it, and the white of the field reaches the frame on the right.
 #include <algorithm>
 #include <utility>
 
@@ -49,14 +49,15 @@ void FieldScene::guardFieldSides() {
     float buttonsLeft = field_geometry::plateCentre(0, layoutSize.height).x;
     if (Node* insert = fieldView->getContainer()->getChildByName("insert row 0"))
         buttonsLeft = insert->getBoundingBox().getMinX();
-    fieldView->setHorizontalGuard(buttonsLeft, kPaletteWidth, fieldView->getContentSize().width, kFieldRight);
+    fieldView->setHorizontalGuard(buttonsLeft, kRowsLeftLimit, fieldView->getContentSize().width, kFieldRight);
 }
 
 void FieldScene::zoomFieldTo(float z) {
     if (fieldBusy()) return;
-    // Around the middle of the field's part of the window.
-    const Vec2 middle((kPaletteWidth + kFieldRight) / 2, layoutSize.height / 2);
-    fieldView->setZoomAround(std::clamp(z, kFieldMinZoom, kFieldMaxZoom), middle);
+    // Around the top left of the field's part of the window: the rows in
+    // view stay at the top, and the row numbers stay put where they can.
+    const Vec2 corner(kRowsLeftLimit, layoutSize.height - 5);
+    fieldView->setZoomAround(std::clamp(z, kFieldMinZoom, kFieldMaxZoom), corner);
     fieldView->clampToBounds();
 }
 

@@ -15,7 +15,6 @@ using namespace engine;
 
 namespace {
 const int kPanelZ = 960;  // above the sending overlay, below the run controls' reach
-const float kPanelLeft = 8;
 const Color3B kGlow{255, 214, 64};
 } // namespace
 

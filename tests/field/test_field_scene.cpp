@@ -177,7 +177,7 @@ TEST_F(FieldSceneTest, ZoomedOutDraggedAndFlungTheFieldKeepsItsRowNumbersAndItsW
         }
         EXPECT_EQ(black, 0) << "the field's white reaches its frame after " << after;
         for (const char* button : {"insert row 0", "delete row 0"})
-            EXPECT_GE(named(button)->getBoundingBoxInWorld().getMinX(), FieldScene::kPaletteWidth) << after;
+            EXPECT_GE(named(button)->getBoundingBoxInWorld().getMinX(), FieldScene::kRowsLeftLimit) << after;
     };
     // Dragged to the left, then flung to the left, each with time to coast
     // and spring back.
