@@ -10,7 +10,6 @@ namespace {
 // Big enough for a child's finger; dimmed when there is nothing to take back.
 const float kHistoryButtonSize = 66;
 const float kHistoryGap = 4;
-const uint8_t kUnavailableOpacity = 70;
 } // namespace
 
 void FieldScene::buildHistoryControls() {

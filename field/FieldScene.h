@@ -55,6 +55,8 @@ public:
     static constexpr float kEdgeMargin = 5;  // the field's frame, where edge scrolling starts
     // The least a child's finger can hit reliably, at full size.
     static constexpr float kFingerSize = 44;
+    // A control with nothing to do (nothing to take back, no further zoom).
+    static constexpr uint8_t kUnavailableOpacity = 70;
     // The simulated board's panel stands over the palette side from here;
     // the row buttons always stay right of it.
     static constexpr float kPanelLeft = 8;

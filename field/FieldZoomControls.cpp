@@ -16,7 +16,6 @@ const float kZoomButtonSize = 48;
 const float kZoomGap = 4;
 // Four presses take the field from full size to the smallest zoom.
 const float kZoomStep = 1.25f;
-const uint8_t kUnavailableOpacity = 70;
 const float kFieldRight = 1019;  // the frame's inner edge
 } // namespace
 
