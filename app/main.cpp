@@ -2,10 +2,10 @@
 #include <cstdio>
 
 #include "app/AppDelegate.h"
+#include "catalogue/SaveDataManager.h"
 #include "engine/core/Director.h"
 #include "engine/core/TextureCache.h"
 #include "engine/platform/Application.h"
-#include "save/SaveDataManager.h"
 
 int main() {
     AppDelegate app;

@@ -15,12 +15,12 @@
 #include "cards/DeviceManager.h"
 #include "cards/FieldDocument.h"
 #include "cards/FieldGeometry.h"
+#include "catalogue/SaveDataManager.h"
 #include "engine/core/Director.h"
 #include "engine/core/FileUtils.h"
 #include "engine/core/Scene.h"
 #include "engine/platform/GLViewImpl.h"
 #include "field/FieldScene.h"
-#include "save/SaveDataManager.h"
 #include "ui/Localization.h"
 
 using namespace engine;

@@ -2,10 +2,11 @@
 // the document a saved program keeps.
 #include "cards/DeviceManager.h"
 #include "cards/FieldGeometry.h"
+#include "catalogue/SaveDataManager.h"
 #include "engine/core/Director.h"
 #include "engine/platform/RenderTexture.h"
-#include "save/SaveDataManager.h"
 #include "field/FieldScene.h"
+#include "save/Thumbnail.h"
 
 using namespace engine;
 
@@ -54,7 +55,9 @@ void FieldScene::captureThumbnail(const std::function<void()>& done) {
     picture->beginWithClear(0, 0, 0, 0);
     picture->visitNode(shot);
     picture->end();
-    saves->writeThumbnail(document.get(), picture, done);
+    writeThumbnail(document.get(), picture, [done](bool) {
+        if (done) done();
+    });
 }
 
 void FieldScene::loadDocument(const FieldDocument& doc) {

@@ -4,12 +4,12 @@
 #include <cmath>
 
 #include "cards/DeviceManager.h"
+#include "catalogue/SaveDataManager.h"
 #include "engine/core/Action.h"
 #include "engine/core/Director.h"
 #include "engine/core/EventDispatcher.h"
 #include "engine/core/Touch.h"
 #include "engine/core/Transition.h"
-#include "save/SaveDataManager.h"
 #include "save/SaveScene.h"
 #include "ui/AppEvents.h"
 #include "ui/Localization.h"

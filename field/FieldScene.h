@@ -38,9 +38,9 @@
 #include "cards/FieldModel.h"
 #include "cards/FieldSnapshot.h"
 #include "cards/NumberEntry.h"
+#include "catalogue/SaveData.h"
 #include "device/CorvinaAppsError.h"
 #include "device/Typing.h"
-#include "save/SaveData.h"
 
 namespace sim {
 class BoardSimulator;

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "catalogue/SaveDataManager.h"
 #include "engine/core/Action.h"
 #include "engine/core/Director.h"
 #include "engine/core/EventDispatcher.h"
@@ -10,7 +11,6 @@
 #include "engine/core/TextureCache.h"
 #include "engine/core/Touch.h"
 #include "engine/platform/Label.h"
-#include "save/SaveDataManager.h"
 #include "ui/AlertView.h"
 #include "ui/Localization.h"
 

@@ -3,9 +3,9 @@
 // under it and a frame shown when the card is marked for deletion. A card
 // tells its listener of a tap on the picture, a long press on the picture
 // and a tap on the title, and lets every other touch drag the row.
+#include "catalogue/SaveData.h"
 #include "engine/core/EventListener.h"
 #include "engine/core/Node.h"
-#include "save/SaveData.h"
 
 namespace engine {
 class Label;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "catalogue/SaveDataManager.h"
 #include "engine/core/Action.h"
 #include "engine/core/Button.h"
 #include "engine/core/Director.h"
@@ -13,7 +14,6 @@
 #include "engine/core/Transition.h"
 #include "engine/platform/Application.h"
 #include "engine/platform/MessageBox.h"
-#include "save/SaveDataManager.h"
 #include "ui/AlertView.h"
 #include "ui/Localization.h"
 

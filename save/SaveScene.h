@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "catalogue/SaveData.h"
 #include "engine/core/EventListener.h"
 #include "engine/core/Scene.h"
 #include "engine/platform/EditBox.h"
-#include "save/SaveData.h"
 #include "save/SaveItemView.h"
 #include "ui/FieldScrollView.h"
 

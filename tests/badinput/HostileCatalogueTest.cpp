@@ -8,11 +8,11 @@
 #include <fstream>
 
 #include "cards/FieldDocument.h"
+#include "catalogue/SaveDataManager.h"
 #include "engine/core/FileUtils.h"
 #include "engine/core/Plist.h"
 #include "engine/platform/Label.h"
 #include "fuzz/FuzzChecks.h"
-#include "save/SaveDataManager.h"
 #include "save/SaveItemView.h"
 #include "support/HeadlessTest.h"
 #include "ui/Localization.h"

@@ -16,10 +16,10 @@
 
 #include "cards/CardCatalog.h"
 #include "cards/FieldDocument.h"
+#include "catalogue/SaveDataManager.h"
 #include "engine/core/FileUtils.h"
 #include "engine/core/Plist.h"
 #include "engine/core/Ref.h"
-#include "save/SaveDataManager.h"
 
 namespace fuzzchecks {
 

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Dependencies point one way: app -> field -> save, views, device, ui -> cards -> engine -> SDL;
-# cli -> device, cards.
+# Dependencies point one way: app -> field -> save, views, device, ui -> catalogue, cards -> engine -> SDL;
+# cli -> device, catalogue, cards.
 # The engine never includes the application's headers, its core never
 # includes SDL, and the catalogue never draws.
 set -u
@@ -15,11 +15,12 @@ check() {  # folder, pattern of forbidden includes, why
     fail=1
   fi
 }
-check engine "(app|cards|views|ui|field|device|save|cli)/" "the engine knows nothing of cards"
+check engine "(app|cards|catalogue|views|ui|field|device|save|cli)/" "the engine knows nothing of cards"
 check engine/core "SDL|engine/platform/" "the core is tested without SDL"
-check cards "SDL|engine/platform/|views/|app/|field/|save/|device/|cli/" "the catalogue and the generator are pure logic"
+check cards "SDL|engine/platform/|views/|app/|field/|save/|device/|cli/|catalogue/" "the card catalogue and the generator are pure logic"
 check device "SDL|engine/platform/|views/|app/|field/|save/|cli/" "the link knows no scene: workers never touch nodes"
 check cli "SDL|engine/platform/|views/|app/|field/|save/" "the command-line tool runs without a window"
+check catalogue "SDL|engine/platform/|views/|app/|field/|save/|device/|cli/|ui/|sim/" "the saved programs are kept without a window"
 check sim "SDL|engine/|views/|app/|field/|save/|cli/|ui/" "the simulated board is logic: the editor draws it"
 check ui/Localization.h "SDL|engine/platform/" "localisation is used by the catalogue"
 check views "app/|field/|save/" "views are used by the scenes, not the other way"

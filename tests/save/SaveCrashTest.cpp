@@ -20,9 +20,9 @@
 #include <unistd.h>
 
 #include "cards/FieldDocument.h"
+#include "catalogue/SaveDataManager.h"
 #include "engine/core/FileUtils.h"
 #include "engine/core/Plist.h"
-#include "save/SaveDataManager.h"
 #include "support/ProofRuns.h"
 
 using engine::FileUtils;

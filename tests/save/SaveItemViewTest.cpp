@@ -3,10 +3,10 @@
 // must keep getting the touch until the card holds it.
 #include <filesystem>
 
+#include "catalogue/SaveDataManager.h"
 #include "engine/core/EventDispatcher.h"
 #include "engine/core/Sprite.h"
 #include "engine/platform/Label.h"
-#include "save/SaveDataManager.h"
 #include "save/SaveItemView.h"
 #include "support/HeadlessTest.h"
 #include "ui/Localization.h"

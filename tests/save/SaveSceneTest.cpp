@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "catalogue/SaveDataManager.h"
 #include "engine/core/Button.h"
 #include "engine/core/EventDispatcher.h"
 #include "engine/core/FileUtils.h"
@@ -11,7 +12,6 @@
 #include "engine/core/Transition.h"
 #include "engine/platform/Label.h"
 #include "engine/platform/MessageBox.h"
-#include "save/SaveDataManager.h"
 #include "save/SaveScene.h"
 #include "support/HeadlessTest.h"
 #include "ui/AlertView.h"

@@ -1,7 +1,8 @@
 #pragma once
 // The catalogue of saved programs: savedatas/list.plist under the writable
 // folder, one entry per program, newest first. It hands out entry numbers,
-// writes each program's field document and thumbnail and deletes them.
+// writes each program's field document and deletes its files. It draws
+// nothing: the editor writes the thumbnails, where getImageFullPath says.
 //
 // An entry's files are used only when its paths are savedatas/<n>.plist and
 // savedatas/img<n>.png of its own number n; other entries stay listed and
@@ -16,15 +17,11 @@
 #include <unordered_map>
 #include <vector>
 
+#include "catalogue/SaveData.h"
 #include "engine/core/Ref.h"
 #include "engine/core/Value.h"
-#include "save/SaveData.h"
 
 class DocumentWriter;
-
-namespace engine {
-class RenderTexture;
-}
 
 class SaveDataManager : public engine::Ref {
 public:
@@ -51,10 +48,6 @@ public:
     static void finishPendingWrites();
     bool saveList();                          // false when the catalogue could not be written
     void removeData(SaveData* data);
-    // Saves the texture as the entry's thumbnail (PNG) and calls `done` on
-    // the main thread once the file is written; at once when there is none
-    // to write.
-    void writeThumbnail(SaveData* data, engine::RenderTexture* texture, std::function<void()> done);
     // Called (on the main thread) whenever the catalogue could not be written, so the scene can tell the user.
     void setListFailureHandler(std::function<void()> handler);
     // Called on the main thread when a program's document could not be

@@ -1,4 +1,4 @@
-#include "save/SaveData.h"
+#include "catalogue/SaveData.h"
 
 SaveData* SaveData::create() { return engine::initAndAutorelease(new SaveData()); }
 

@@ -1,4 +1,4 @@
-#include "save/DocumentWriter.h"
+#include "catalogue/DocumentWriter.h"
 
 #include "engine/core/FileUtils.h"
 

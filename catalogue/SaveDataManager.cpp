@@ -1,4 +1,4 @@
-#include "save/SaveDataManager.h"
+#include "catalogue/SaveDataManager.h"
 
 #include <algorithm>
 #include <cctype>
@@ -6,12 +6,11 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "catalogue/DocumentWriter.h"
 #include "engine/core/Director.h"
 #include "engine/core/FileUtils.h"
 #include "engine/core/Plist.h"
 #include "engine/core/Scheduler.h"
-#include "engine/platform/RenderTexture.h"
-#include "save/DocumentWriter.h"
 
 using engine::FileUtils;
 using engine::RefPtr;
@@ -362,16 +361,6 @@ void SaveDataManager::removeData(SaveData* data) {
         files->removeFile(fullPath(data->imagePath));
         files->removeFile(fullPath(data->path));
     }
-}
-
-void SaveDataManager::writeThumbnail(SaveData* data, engine::RenderTexture* texture, std::function<void()> done) {
-    if (!texture || !pathsAreSafe(data)) {
-        if (done) done();
-        return;
-    }
-    texture->saveToFile(fullPath(data->imagePath), true, [done](engine::RenderTexture*, const std::string&) {
-        if (done) done();
-    });
 }
 
 void SaveDataManager::setListFailureHandler(std::function<void()> handler) { _listFailureHandler = std::move(handler); }
