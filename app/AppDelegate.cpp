@@ -1,5 +1,7 @@
 #include "app/AppDelegate.h"
 
+#include <SDL.h>
+
 #include <cstdlib>
 #include <string>
 
@@ -43,6 +45,17 @@ bool AppDelegate::applicationDidFinishLaunching() {
     Scene* scene = Scene::create();
     scene->addChild(createFirstLayer());
     director->runWithScene(scene);
+    if (editorLock) {
+        director->getScheduler()->schedule(
+            [this](float) {
+                if (!editorLock->windowWanted()) return;
+                if (auto* impl = dynamic_cast<GLViewImpl*>(Director::getInstance()->getOpenGLView())) {
+                    SDL_RestoreWindow(impl->getWindow());
+                    SDL_RaiseWindow(impl->getWindow());
+                }
+            },
+            this, 0.25f, false, "second start");
+    }
     // Runs at the start of the first frame; the loop ends once it is drawn.
     if (exitAfterFirstFrame()) director->getScheduler()->performFunctionInCocosThread([this] { requestQuit(); });
     return true;

@@ -2,6 +2,7 @@
 // The application: opens the window, fixes the design area and frame rate,
 // shows the first scene, and tells the running scenes when the window comes
 // back to the foreground.
+#include "catalogue/EditorLock.h"
 #include "engine/platform/Application.h"
 #include "ui/AppEvents.h"
 
@@ -19,4 +20,11 @@ public:
     // after drawing its first frame, and main() prints how many pictures
     // could not be loaded, exiting with 0 only when none is missing.
     static bool exitAfterFirstFrame();
+
+    // The lock this editor holds on its data folder: a second start asks
+    // through it for this editor's window, which then comes to the front.
+    void setEditorLock(EditorLock* lock) { editorLock = lock; }
+
+private:
+    EditorLock* editorLock = nullptr;
 };

@@ -2,13 +2,30 @@
 #include <cstdio>
 
 #include "app/AppDelegate.h"
+#include "catalogue/EditorLock.h"
 #include "catalogue/SaveDataManager.h"
 #include "engine/core/Director.h"
+#include "engine/core/FileUtils.h"
 #include "engine/core/TextureCache.h"
 #include "engine/platform/Application.h"
+#include "engine/platform/MessageBox.h"
+#include "ui/Localization.h"
+
+namespace {
+constexpr TextPair kAlreadyOpen{"CorvinaApps は もう ひらいています。ひらいている まどを つかってください。",
+                                "CorvinaApps is already open. Please use the window that is open."};
+} // namespace
 
 int main() {
     AppDelegate app;
+    // One editor per data folder: a second start shows the first one.
+    EditorLock lock(engine::FileUtils::getInstance()->getWritablePath());
+    if (lock.state() == EditorLock::State::HeldElsewhere) {
+        if (!lock.askForWindow())
+            engine::MessageBox(Localization::getInstance()->localizedText(kAlreadyOpen).c_str(), "CorvinaApps");
+        return 0;
+    }
+    app.setEditorLock(&lock);
     const int status = engine::Application::getInstance()->run();
     // The last drop's save may still be on its way to the disk.
     SaveDataManager::finishPendingWrites();
