@@ -5,6 +5,7 @@
 #include <fcntl.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -543,4 +544,32 @@ TEST_F(SaveCatalogueTest, DeletingAProgramDropsItsWriteStillWaitingAndLoadingWai
     manager()->finishWrites();
     EXPECT_FALSE(fs::exists(data / "savedatas" / "2.plist")) << "a waiting write brought a deleted program back";
     EXPECT_EQ(listedNumbers(), (std::vector<int>{1}));
+}
+
+TEST_F(SaveCatalogueTest, DeletingAProgramWhoseWriteIsUnderWayWaitsForItAndLeavesNoFile) {
+    SaveData* gone = saveNew(1);
+    HeldCalls held;
+    held.held = "/.1.plist.tmp";
+    FileUtils::getInstance()->setWriteCalls(&held);
+    manager()->saveDocument(gone, documentWith(10));
+    held.waitForAWrite();  // the writer is inside the write now
+    std::thread opener([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        held.release();
+    });
+    manager()->removeData(gone);
+    opener.join();
+    manager()->finishWrites();
+    EXPECT_FALSE(fs::exists(data / "savedatas" / "1.plist")) << "the write under way brought the program back";
+}
+
+TEST_F(SaveCatalogueTest, ADeletionWhoseCatalogueWriteFailsKeepsTheProgramsFiles) {
+    SaveData* entry = saveNew(1);
+    FileUtils::getInstance()->setWriteCalls(&calls);
+    calls.failing = "/.list.plist.tmp";
+    manager()->removeData(entry);
+    EXPECT_TRUE(fs::exists(data / "savedatas" / "1.plist")) << "still listed on the disk: its file must stay";
+    SaveDataManager::resetForTests();
+    EXPECT_EQ(documentFromValue(manager()->loadDocument(manager()->getDatas().at(0).get())),
+              documentFromValue(documentWith(1)));
 }
