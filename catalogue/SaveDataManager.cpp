@@ -6,11 +6,14 @@
 #include <cstdio>
 #include <filesystem>
 
+#include <sys/stat.h>
+
 #include "catalogue/DocumentWriter.h"
 #include "engine/core/Director.h"
 #include "engine/core/FileUtils.h"
 #include "engine/core/Plist.h"
 #include "engine/core/Scheduler.h"
+#include "ui/Localization.h"
 
 using engine::FileUtils;
 using engine::RefPtr;
@@ -22,6 +25,7 @@ namespace {
 
 const char* const kFolder = "savedatas";
 const char* const kListFile = "savedatas/list.plist";
+constexpr TextPair kRecovered{"（ふっかつ）", " (recovered)"};
 
 // Never destroyed, not even at exit.
 RefPtr<SaveDataManager>& instanceSlot() {
@@ -136,6 +140,7 @@ bool SaveDataManager::init() {
     std::string listPath = fullPath(kListFile);
     if (!somethingAt(listPath)) {
         saveList();  // first start: the folder and an empty catalogue
+        recoverUnlisted();
         return true;
     }
     Value parsed = engine::plist::parse(FileUtils::getInstance()->getStringFromFile(listPath));
@@ -164,7 +169,55 @@ bool SaveDataManager::init() {
         _keepAside = true;
         saveList();
     }
+    recoverUnlisted();
     return true;
+}
+
+void SaveDataManager::recoverUnlisted() {
+    // A document no entry lists is still a child's program: a catalogue
+    // damaged, cut short or deleted, or written by another editor, lost it.
+    std::vector<int> found;
+    std::error_code ec;
+    for (const auto& file : std::filesystem::directory_iterator(fullPath(kFolder), ec)) {
+        const std::string name = file.path().filename().string();
+        const size_t dot = name.find('.');
+        if (dot == 0 || dot > 9 || name.substr(dot) != ".plist" || name[0] == '0') continue;
+        if (!std::all_of(name.begin(), name.begin() + static_cast<long>(dot), [](char c) { return c >= '0' && c <= '9'; }))
+            continue;
+        std::error_code kind;
+        if (!file.is_regular_file(kind) || file.is_symlink(kind)) continue;  // a link may lead anywhere
+        const int n = std::stoi(name.substr(0, dot));
+        bool listed = namedByAnother(nullptr, documentPathFor(n));
+        for (const auto& data : _datas) listed = listed || data->identifier == n;
+        if (!listed) found.push_back(n);
+    }
+    if (found.empty()) return;
+    std::sort(found.begin(), found.end());
+    for (int n : found) {
+        SaveData* data = SaveData::create();
+        data->identifier = n;
+        data->path = documentPathFor(n);
+        data->imagePath = imagePathFor(n);
+        struct stat info {};
+        std::tm written = now();
+        if (::stat(fullPath(data->path).c_str(), &info) == 0) localtime_r(&info.st_mtime, &written);
+        data->modify = timeStamp(written);
+        data->title = recoveredTitle(data->modify);
+        _datas.insert(_datas.begin(), RefPtr<SaveData>(data));
+        _lastId = std::max(_lastId, n);
+    }
+    _recoveredCount += static_cast<int>(found.size());
+    saveList();
+}
+
+std::string SaveDataManager::recoveredTitle(const std::string& stamp) {
+    return stamp + Localization::getInstance()->localizedText(kRecovered);
+}
+
+int SaveDataManager::takeRecoveredCount() {
+    const int count = _recoveredCount;
+    _recoveredCount = 0;
+    return count;
 }
 
 bool SaveDataManager::keepDamagedAside() {

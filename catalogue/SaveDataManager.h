@@ -47,6 +47,12 @@ public:
     // As finishWrites(), when there is a catalogue at all (at exit).
     static void finishPendingWrites();
     bool saveList();                          // false when the catalogue could not be written
+    // How many programs were found on the disk unlisted, and listed again
+    // (at the front, titled with their time and "(recovered)"), since the
+    // last call: the home screen tells the child once.
+    int takeRecoveredCount();
+    // The title of a program found again whose file was written at `stamp`.
+    static std::string recoveredTitle(const std::string& stamp);
     void removeData(SaveData* data);
     // Called (on the main thread) whenever the catalogue could not be written, so the scene can tell the user.
     void setListFailureHandler(std::function<void()> handler);
@@ -68,6 +74,7 @@ private:
     // through it would show a file from elsewhere as a program.
     bool inProgramFolder(const std::string& relative) const;
     std::tm now() const;
+    void recoverUnlisted();
     // Renames a catalogue that could not be read fully to
     // list.plist.damaged-<date>-<time>; false when it is still in the way.
     bool keepDamagedAside();
@@ -96,6 +103,7 @@ private:
     int _lastId = 0;
     bool _listUnwritten = false;  // the last catalogue write failed
     bool _keepAside = false;      // the catalogue on disk is damaged
+    int _recoveredCount = 0;
     std::function<void()> _listFailureHandler;
     std::function<void()> _documentFailureHandler;
     bool _documentFailureTold = false;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 #include "catalogue/SaveDataManager.h"
 #include "engine/core/Action.h"
@@ -24,6 +25,9 @@ constexpr TextPair kListNotSaved{"プログラムの いちらんを ほぞん�
                                  "The list of programs could not be saved."};
 constexpr TextPair kProgramNotSaved{"プログラムを ほぞんできませんでした。",
                                     "The program could not be saved."};
+constexpr TextPair kFoundAgain{"%d この プログラムが みつかったので、いちらんに もどしました。",
+                               "%d programs were found again and put back in the list."};
+constexpr TextPair kFoundAgainTitle{"みつかりました", "Found again"};
 } // namespace
 
 // --- the home screen
@@ -72,6 +76,17 @@ bool SaveScene::init() {
                            texts->localizedText(LocalizedTexts::failed).c_str());
     });
     reloadItems();
+    // Programs the list had lost are told once, over the first frame.
+    if (const int found = SaveDataManager::getInstance()->takeRecoveredCount()) {
+        scheduleOnce(
+            [found](float) {
+                Localization* texts = Localization::getInstance();
+                char message[256];
+                std::snprintf(message, sizeof message, texts->localizedText(kFoundAgain).c_str(), found);
+                engine::MessageBox(message, texts->localizedText(kFoundAgainTitle).c_str());
+            },
+            0, "found again");
+    }
     return true;
 }
 

@@ -277,7 +277,10 @@ protected:
                        std::to_string(onDisk.size()) + " cards)";
             std::string title = expected.title.count(n) ? expected.title.at(n) : std::string();
             if (n == expected.changed && change == Change::Retitle && entry->title == expected.newTitle) continue;
-            if (!(change == Change::Create && n == expected.changed) && entry->title != title)
+            // Cut between the catalogue and the files, a program being
+            // deleted is found again at the next start rather than lost.
+            const bool foundAgain = change == Change::Delete && n == expected.changed && entry->title == SaveDataManager::recoveredTitle(entry->modify);
+            if (!(change == Change::Create && n == expected.changed) && !foundAgain && entry->title != title)
                 return "program " + std::to_string(n) + " has the title \"" + entry->title + "\"";
         }
         for (const auto& [number, version] : expected.version) {

@@ -343,22 +343,31 @@ TEST_F(SaveCatalogueTest, ANewProgramWhoseFirstWriteFailsKeepsNoNumber) {
     EXPECT_EQ(documentFromValue(manager()->loadDocument(next)), documentFromValue(documentWith(2)));
 }
 
-TEST_F(SaveCatalogueTest, NewNumbersPassEveryListedNumberAndEveryFileOnDisk) {
+TEST_F(SaveCatalogueTest, FilesTheCatalogueLostAreListedAgainAndNewNumbersPassEveryFileOnDisk) {
     // A catalogue behind its own entries, and files it has lost track of.
     put(listFile(), catalogueText(1, entryText(2)));
     put(data / "savedatas" / "2.plist", "two");
     put(data / "savedatas" / "3.plist", "three");
     put(data / "savedatas" / "img4.png", "four");
+    put(data / "savedatas" / "07.plist", "not a number of ours");
+    fs::create_symlink("/etc/hostname", data / "savedatas" / "8.plist");
+    EXPECT_EQ(listedNumbers(), (std::vector<int>{3, 2})) << "the lost document, at the front";
+    const SaveData* found = manager()->getDatas()[0].get();
+    EXPECT_EQ(found->title, SaveDataManager::recoveredTitle(found->modify));
+    EXPECT_EQ(manager()->takeRecoveredCount(), 1);
+    EXPECT_EQ(manager()->takeRecoveredCount(), 0) << "told once";
+    SaveDataManager::resetForTests();
+    EXPECT_EQ(manager()->takeRecoveredCount(), 0) << "listed on the disk now: not found again";
     EXPECT_EQ(manager()->nextDocumentPath(), "savedatas/5.plist");
     EXPECT_EQ(manager()->nextImagePath(), "savedatas/img5.png");
     EXPECT_EQ(saveNew()->identifier, 5);
     EXPECT_EQ(contentOf(data / "savedatas" / "3.plist"), "three");
     EXPECT_EQ(contentOf(data / "savedatas" / "img4.png"), "four");
 
-    // No catalogue at all: 1 is free, 2 to 5 are on disk.
+    // No catalogue at all: every program comes back.
     fs::remove(listFile());
     SaveDataManager::resetForTests();
-    EXPECT_EQ(saveNew()->identifier, 1);
+    EXPECT_EQ(listedNumbers(), (std::vector<int>{5, 3, 2}));
     EXPECT_EQ(saveNew()->identifier, 6);
     EXPECT_EQ(contentOf(data / "savedatas" / "2.plist"), "two");
     EXPECT_EQ(contentOf(data / "savedatas" / "3.plist"), "three");
@@ -417,14 +426,15 @@ TEST_F(SaveCatalogueTest, ADamagedCatalogueIsKeptAsideAndWhatIsValidStaysListed)
         std::string text;
         std::vector<int> listed;
     } cases[] = {
-        {good.substr(0, good.size() / 2), {}},
-        {"not a property list", {}},
-        {"", {}},
-        {"<?xml version=\"1.0\"?><plist version=\"1.0\"><array><integer>1</integer></array></plist>", {}},
-        {"<plist version=\"1.0\"><dict><key>datas</key><dict/></dict></plist>", {}},
+        // The documents it lost come back.
+        {good.substr(0, good.size() / 2), {3, 2, 1}},
+        {"not a property list", {3, 2, 1}},
+        {"", {3, 2, 1}},
+        {"<?xml version=\"1.0\"?><plist version=\"1.0\"><array><integer>1</integer></array></plist>", {3, 2, 1}},
+        {"<plist version=\"1.0\"><dict><key>datas</key><dict/></dict></plist>", {3, 2, 1}},
         {catalogueText(2, "<string>junk</string>" + entryText(2) +
                               "<dict><key>identifer</key><real>1</real><key>title</key><integer>5</integer></dict>"),
-         {2, 0}},
+         {3, 1, 2, 0}},
     };
     for (const Case& c : cases) {
         fs::remove_all(data);
@@ -441,7 +451,7 @@ TEST_F(SaveCatalogueTest, ADamagedCatalogueIsKeptAsideAndWhatIsValidStaysListed)
         EXPECT_EQ(engine::plist::parseMap(contentOf(listFile()))["datas"].asValueVector().size(), c.listed.size());
         EXPECT_EQ(saveNew()->identifier, 4) << c.text;
     }
-    EXPECT_EQ(manager()->getDatas()[2]->title, "") << "a title that is not a string";
+    EXPECT_EQ(manager()->getDatas()[4]->title, "") << "a title that is not a string";
 }
 
 namespace {

@@ -295,6 +295,21 @@ TEST_F(SaveSceneTest, RenamingStoresTheTitleAtOnceEvenAnEmptyOne) {
     EXPECT_EQ(messages[0], "しっぱい: プログラムの いちらんを ほぞんできませんでした。");
 }
 
+TEST_F(SaveSceneTest, ProgramsTheListLostAreShownAndToldOnce) {
+    addPrograms(3);
+    std::filesystem::remove(dataDir + "savedatas/list.plist");  // deleted by hand
+    SaveDataManager::resetForTests();
+    open();
+    step(2);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].find("3 この"), std::string::npos) << messages[0];
+    EXPECT_EQ(SaveDataManager::getInstance()->getDatas().size(), 3u);
+    EXPECT_EQ(listedTitles().size(), 3u) << "listed on the disk again";
+    open();
+    step(2);
+    EXPECT_EQ(messages.size(), 1u) << "told once";
+}
+
 TEST_F(SaveSceneTest, ATapOpensTheEditorOnTheCardsProgram) {
     addPrograms(3);
     open();
