@@ -45,6 +45,14 @@ bool somethingAt(const std::string& path) {
     return std::filesystem::exists(std::filesystem::symlink_status(path, ec));
 }
 
+// "20170305-090703": sorts by time, safe in a file name.
+std::string fileStamp(const std::tm& t) {
+    char stamp[96];
+    std::snprintf(stamp, sizeof stamp, "%04d%02d%02d-%02d%02d%02d", t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour,
+                  t.tm_min, t.tm_sec);
+    return stamp;
+}
+
 std::string documentPathFor(int n) { return std::string(kFolder) + "/" + std::to_string(n) + ".plist"; }
 std::string imagePathFor(int n) { return std::string(kFolder) + "/img" + std::to_string(n) + ".png"; }
 
@@ -223,10 +231,7 @@ int SaveDataManager::takeRecoveredCount() {
 bool SaveDataManager::keepDamagedAside() {
     std::string listPath = fullPath(kListFile);
     if (somethingAt(listPath)) {
-        std::tm t = now();
-        char stamp[96];
-        std::snprintf(stamp, sizeof stamp, "%04d%02d%02d-%02d%02d%02d", t.tm_year + 1900, t.tm_mon + 1, t.tm_mday,
-                      t.tm_hour, t.tm_min, t.tm_sec);
+        const std::string stamp = fileStamp(now());
         std::string aside = listPath + ".damaged-" + stamp;
         for (int n = 2; somethingAt(aside); ++n) aside = listPath + ".damaged-" + stamp + "-" + std::to_string(n);
         std::error_code ec;
@@ -306,10 +311,27 @@ std::string SaveDataManager::getImageFullPath(const SaveData* data) const {
     return pathsAreSafe(data) && inProgramFolder(data->imagePath) ? fullPath(data->imagePath) : std::string();
 }
 
-ValueVector SaveDataManager::loadDocument(const SaveData* data) const {
+ValueVector SaveDataManager::loadDocument(const SaveData* data) {
     if (!pathsAreSafe(data) || !inProgramFolder(data->path)) return {};
     finishWrites();
-    return FileUtils::getInstance()->getValueVectorFromFile(fullPath(data->path));
+    const std::string path = fullPath(data->path);
+    if (!somethingAt(path)) return {};
+    Value parsed = engine::plist::parse(FileUtils::getInstance()->getStringFromFile(path));
+    if (parsed.getType() == Value::Type::VECTOR) return parsed.asValueVector();
+    // A document that cannot be read opens as an empty field, and the
+    // first drop would write over it: it is kept aside first.
+    std::string aside = path + ".damaged-" + fileStamp(now());
+    for (int n = 2; somethingAt(aside); ++n) aside = path + ".damaged-" + fileStamp(now()) + "-" + std::to_string(n);
+    std::error_code ec;
+    std::filesystem::rename(path, aside, ec);
+    _keptAside = ec ? path : aside;
+    return {};
+}
+
+std::string SaveDataManager::takeKeptAside() {
+    std::string name = std::filesystem::path(_keptAside).filename().string();
+    _keptAside.clear();
+    return name;
 }
 
 long SaveDataManager::indexOf(const SaveData* data) const {

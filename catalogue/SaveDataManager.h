@@ -35,7 +35,11 @@ public:
     std::string nextDocumentPath() const;    // "savedatas/<n>.plist"
     std::string nextImagePath() const;       // "savedatas/img<n>.png"
     std::string getImageFullPath(const SaveData* data) const;   // writable path + imagePath, "" when imagePath is not safe or leads out
-    engine::ValueVector loadDocument(const SaveData* data) const;
+    // A document that cannot be read is renamed <n>.plist.damaged-<time>
+    // before anything can be written over it, and reads as empty.
+    engine::ValueVector loadDocument(const SaveData* data);
+    // The file name a damaged document was kept as, once; "" when none.
+    std::string takeKeptAside();
     // true when the entry was already listed; a new entry that is written for the first time is listed (front).
     // A new entry whose write fails is left unlisted with no number and no
     // paths (its title as before) and false is returned. A listed program's
@@ -104,6 +108,7 @@ private:
     bool _listUnwritten = false;  // the last catalogue write failed
     bool _keepAside = false;      // the catalogue on disk is damaged
     int _recoveredCount = 0;
+    std::string _keptAside;
     std::function<void()> _listFailureHandler;
     std::function<void()> _documentFailureHandler;
     bool _documentFailureTold = false;

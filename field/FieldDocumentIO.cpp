@@ -4,11 +4,20 @@
 #include "cards/FieldGeometry.h"
 #include "catalogue/SaveDataManager.h"
 #include "engine/core/Director.h"
+#include "engine/core/FileUtils.h"
+#include "engine/platform/MessageBox.h"
 #include "engine/platform/RenderTexture.h"
 #include "field/FieldScene.h"
 #include "save/Thumbnail.h"
+#include "ui/Localization.h"
 
 using namespace engine;
+
+namespace {
+constexpr TextPair kDocumentDamaged{
+    "この プログラムの ファイルは こわれていて よめませんでした。ファイルは べつの なまえで のこしてあります:",
+    "This program's file is damaged and could not be read. It has been kept under another name:"};
+} // namespace
 
 FieldSnapshot FieldScene::takeSnapshot() const { return model.snapshot(DeviceManager::getInstance()->getDialect()); }
 
@@ -25,7 +34,22 @@ void FieldScene::saveFieldDocument() {
 }
 
 void FieldScene::loadFieldDocument() {
-    loadDocument(documentFromValue(SaveDataManager::getInstance()->loadDocument(document.get())));
+    SaveDataManager* saves = SaveDataManager::getInstance();
+    loadDocument(documentFromValue(saves->loadDocument(document.get())));
+    if (const std::string aside = saves->takeKeptAside(); !aside.empty()) {
+        scheduleOnce(
+            [aside](float) {
+                Localization* texts = Localization::getInstance();
+                const std::string message = texts->localizedText(kDocumentDamaged) + "\n" + aside;
+                engine::MessageBox(message.c_str(), texts->localizedText(LocalizedTexts::failed).c_str());
+            },
+            0, "document kept aside");
+    }
+    // A program found again, or whose picture was lost, gets one as soon
+    // as its field shows.
+    const std::string image = saves->getImageFullPath(document.get());
+    if (!image.empty() && !FileUtils::getInstance()->isFileExist(image))
+        scheduleOnce([this](float) { captureThumbnail([] {}); }, 0, "first thumbnail");
 }
 
 void FieldScene::captureThumbnail(const std::function<void()>& done) {

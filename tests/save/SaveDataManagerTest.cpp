@@ -583,3 +583,19 @@ TEST_F(SaveCatalogueTest, ADeletionWhoseCatalogueWriteFailsKeepsTheProgramsFiles
     EXPECT_EQ(documentFromValue(manager()->loadDocument(manager()->getDatas().at(0).get())),
               documentFromValue(documentWith(1)));
 }
+
+TEST_F(SaveCatalogueTest, ADamagedDocumentIsKeptAsideBeforeAnythingIsWrittenOverIt) {
+    SaveData* entry = saveNew(1);
+    put(data / "savedatas" / "1.plist", "<plist><array><dict>cut sh");
+    EXPECT_TRUE(manager()->loadDocument(entry).empty());
+    const std::string aside = manager()->takeKeptAside();
+    EXPECT_TRUE(aside.starts_with("1.plist.damaged-")) << aside;
+    EXPECT_EQ(manager()->takeKeptAside(), "") << "told once";
+    EXPECT_EQ(contentOf(data / "savedatas" / aside), "<plist><array><dict>cut sh");
+    manager()->saveDocument(entry, documentWith(2));
+    manager()->finishWrites();
+    EXPECT_EQ(contentOf(data / "savedatas" / aside), "<plist><array><dict>cut sh") << "the copy outlives the next save";
+    EXPECT_EQ(documentFromValue(manager()->loadDocument(entry)), documentFromValue(documentWith(2)));
+    SaveDataManager::resetForTests();
+    EXPECT_EQ(listedNumbers(), (std::vector<int>{1})) << "the copy is not a program of its own";
+}
