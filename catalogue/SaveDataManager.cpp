@@ -102,7 +102,13 @@ SaveDataManager* SaveDataManager::getInstance() {
 
 void SaveDataManager::resetForTests() { instanceSlot() = nullptr; }
 
-SaveDataManager::SaveDataManager() : _self(std::make_shared<SaveDataManager*>(this)) {}
+SaveDataManager::SaveDataManager()
+    : _self(std::make_shared<SaveDataManager*>(this)), _writeFailing(std::make_shared<std::atomic<bool>>(false)) {}
+
+bool SaveDataManager::lastWriteFailed() const {
+    finishWrites();
+    return _writeFailing->load();
+}
 
 SaveDataManager::~SaveDataManager() {
     _writer.reset();  // every write asked for ends first
@@ -112,7 +118,9 @@ SaveDataManager::~SaveDataManager() {
 DocumentWriter& SaveDataManager::writer() const {
     if (!_writer) {
         std::shared_ptr<SaveDataManager*> self = _self;
-        _writer = std::make_unique<DocumentWriter>([self](const std::string&, bool written) {
+        std::shared_ptr<std::atomic<bool>> failing = _writeFailing;
+        _writer = std::make_unique<DocumentWriter>([self, failing](const std::string&, bool written) {
+            failing->store(!written);
             engine::Director::getInstance()->getScheduler()->performFunctionInCocosThread([self, written] {
                 if (SaveDataManager* manager = *self) manager->documentWritten(written);
             });
@@ -368,6 +376,9 @@ bool SaveDataManager::saveDocument(SaveData* data, const ValueVector& document) 
     FileUtils* files = FileUtils::getInstance();
     files->createDirectory(fullPath(kFolder));
     bool written = files->writeValueVectorToFile(document, fullPath(data->path));
+    // A first save that fails is told as a failed re-save is.
+    _writeFailing->store(!written);
+    documentWritten(written);
     if (!written && !listed) {
         // A program that never reached the disk gives its number back, so
         // the next new program cannot end up sharing its files.

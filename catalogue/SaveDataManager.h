@@ -10,6 +10,7 @@
 // deleted through them. Files another entry also names are never deleted.
 // A file that is a link leading out of the program folder is never read
 // (writing replaces the link, deleting removes the link alone).
+#include <atomic>
 #include <ctime>
 #include <functional>
 #include <memory>
@@ -48,6 +49,8 @@ public:
     bool saveDocument(SaveData* data, const engine::ValueVector& document);
     // Returns once every document write asked for has ended.
     void finishWrites() const;
+    // Once the writes asked for have ended: whether the last one failed.
+    bool lastWriteFailed() const;
     // As finishWrites(), when there is a catalogue at all (at exit).
     static void finishPendingWrites();
     bool saveList();                          // false when the catalogue could not be written
@@ -61,7 +64,8 @@ public:
     // Called (on the main thread) whenever the catalogue could not be written, so the scene can tell the user.
     void setListFailureHandler(std::function<void()> handler);
     // Called on the main thread when a program's document could not be
-    // written; once until a write succeeds again, not at every drop.
+    // written, a new program's first write too; once until a write
+    // succeeds again, not at every drop.
     void setDocumentFailureHandler(std::function<void()> handler);
     // The local time used for time stamps; tests set a fixed one.
     void setClockForTests(std::function<std::tm()> now);
@@ -115,5 +119,7 @@ private:
     // Cleared when the catalogue goes, so an outcome posted late finds no one.
     std::shared_ptr<SaveDataManager*> _self;
     mutable std::unique_ptr<DocumentWriter> _writer;
+    // Set on the writer's thread, read once the writes have ended.
+    std::shared_ptr<std::atomic<bool>> _writeFailing;
     std::function<std::tm()> _clock;
 };

@@ -12,6 +12,7 @@
 #include "engine/core/Transition.h"
 #include "save/SaveScene.h"
 #include "ui/AppEvents.h"
+#include "ui/AlertView.h"
 #include "ui/Localization.h"
 
 using namespace engine;
@@ -21,6 +22,9 @@ const int kCloseActionTag = 0x5afe;
 const int kBarMoveTag = 0xba2;
 const float kPaletteTopStrip = 53;
 const float kPaletteBottomStrip = 5;
+const int kAlertZ = 1100;  // over every panel and overlay
+constexpr TextPair kLeaveUnsaved{"この プログラムは ほぞんできていません。ほぞんしないで もどりますか？",
+                                 "This program could not be saved. Go back without it?"};
 
 Size sizeOf(const Node* node) { return node->getContentSize(); }
 
@@ -94,6 +98,7 @@ bool FieldScene::init(SaveData* data) {
     buildFrame();
     // 8. Listeners, the board, the dialect, the document.
     registerListeners();
+    SaveScene::tellSaveFailures();
     setUpSimulator();
     startSetupThread();
     refreshDialect();
@@ -366,7 +371,13 @@ void FieldScene::hideSettingsBar() {
 }
 
 void FieldScene::saveAndClose() {
-    if (leaving || getActionByTag(kCloseActionTag)) return;
+    if (leaving || getActionByTag(kCloseActionTag) || leaveQuestion) return;
+    // A program whose last save failed is not left behind without asking.
+    if (!leaveUnsaved && document && (document->isSaved() || !model.cards().empty()) &&
+        (!document->isSaved() || SaveDataManager::getInstance()->lastWriteFailed())) {
+        askBeforeLeavingUnsaved();
+        return;
+    }
     // Tries at once, then every half second until the link is free.
     tryToClose();
     if (leaving) return;
@@ -374,6 +385,26 @@ void FieldScene::saveAndClose() {
         Sequence::create(DelayTime::create(0.5f), CallFunc::create([this] { tryToClose(); })));
     tries->setTag(kCloseActionTag);
     runAction(tries);
+}
+
+void FieldScene::askBeforeLeavingUnsaved() {
+    AlertView* alert = AlertView::create(Localization::getInstance()->localizedText(kLeaveUnsaved));
+    if (!alert) return;
+    leaveQuestion = alert;
+    alert->setName("leave unsaved");
+    // The cross: stay, and the program is saved again at once.
+    alert->cancelCallback = alert->outsideCallback = [this](AlertView* a) {
+        leaveQuestion = nullptr;
+        a->close();
+        saveFieldDocument();
+    };
+    alert->okCallback = [this](AlertView* a) {
+        leaveQuestion = nullptr;
+        leaveUnsaved = true;
+        a->close();
+        saveAndClose();
+    };
+    addChild(alert, kAlertZ);
 }
 
 void FieldScene::tryToClose() {

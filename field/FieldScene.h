@@ -411,6 +411,10 @@ private:
     std::function<void()> leaveHandler;
     std::function<bool()> linkBusyCheck;
     bool leaving = false;
+    // Leaving a program whose save failed asks first; the answer "leave" holds.
+    void askBeforeLeavingUnsaved();
+    engine::Node* leaveQuestion = nullptr;
+    bool leaveUnsaved = false;
 
     // The field (FieldGrid.cpp, FieldCards.cpp).
     FieldModel model;

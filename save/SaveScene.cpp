@@ -21,10 +21,12 @@
 using namespace engine;
 
 namespace {
-constexpr TextPair kListNotSaved{"プログラムの いちらんを ほぞんできませんでした。",
-                                 "The list of programs could not be saved."};
-constexpr TextPair kProgramNotSaved{"プログラムを ほぞんできませんでした。",
-                                    "The program could not be saved."};
+constexpr TextPair kListNotSaved{
+    "プログラムの いちらんを ほぞんできませんでした。ディスクの あきを ふやすか、せんせいに きいてください。",
+    "The list of programs could not be saved. Free some space on the disk, or ask your teacher."};
+constexpr TextPair kProgramNotSaved{
+    "プログラムを ほぞんできませんでした。ディスクの あきを ふやすか、せんせいに きいてください。",
+    "The program could not be saved. Free some space on the disk, or ask your teacher."};
 constexpr TextPair kFoundAgain{"%d この プログラムが みつかったので、いちらんに もどしました。",
                                "%d programs were found again and put back in the list."};
 constexpr TextPair kFoundAgainTitle{"みつかりました", "Found again"};
@@ -65,16 +67,7 @@ bool SaveScene::init() {
     scrollView->setElastic(false);
     addChild(scrollView);
 
-    SaveDataManager::getInstance()->setListFailureHandler([] {
-        Localization* texts = Localization::getInstance();
-        engine::MessageBox(texts->localizedText(kListNotSaved).c_str(),
-                           texts->localizedText(LocalizedTexts::failed).c_str());
-    });
-    SaveDataManager::getInstance()->setDocumentFailureHandler([] {
-        Localization* texts = Localization::getInstance();
-        engine::MessageBox(texts->localizedText(kProgramNotSaved).c_str(),
-                           texts->localizedText(LocalizedTexts::failed).c_str());
-    });
+    tellSaveFailures();
     reloadItems();
     // Programs the list had lost are told once, over the first frame.
     if (const int found = SaveDataManager::getInstance()->takeRecoveredCount()) {
@@ -88,6 +81,19 @@ bool SaveScene::init() {
             0, "found again");
     }
     return true;
+}
+
+void SaveScene::tellSaveFailures() {
+    SaveDataManager::getInstance()->setListFailureHandler([] {
+        Localization* texts = Localization::getInstance();
+        engine::MessageBox(texts->localizedText(kListNotSaved).c_str(),
+                           texts->localizedText(LocalizedTexts::failed).c_str());
+    });
+    SaveDataManager::getInstance()->setDocumentFailureHandler([] {
+        Localization* texts = Localization::getInstance();
+        engine::MessageBox(texts->localizedText(kProgramNotSaved).c_str(),
+                           texts->localizedText(LocalizedTexts::failed).c_str());
+    });
 }
 
 int SaveScene::savedCount() const { return static_cast<int>(SaveDataManager::getInstance()->getDatas().size()); }

@@ -29,6 +29,8 @@ public:
     static inline const engine::Color4B kBackground{105, 208, 238, 255};
     static inline const engine::Color3B kTitleInk{30, 30, 30};
 
+    // Save failures are told with what to do, wherever the child is.
+    static void tellSaveFailures();
     static SaveScene* create();
     // A scene holding a new home screen.
     static engine::Scene* createScene();

@@ -1,6 +1,13 @@
 // Taking changes back and doing them again, by the keys and the controls,
 // and cards that cannot join a row laid clear of the program.
+#include <fcntl.h>
+
+#include <cerrno>
+
+#include "engine/core/FileUtils.h"
+#include "engine/core/FileWriteCalls.h"
 #include "field/FieldGridFixture.h"
+#include "ui/AlertView.h"
 
 using testsupport::key;
 using testsupport::textInput;
@@ -202,4 +209,44 @@ TEST_F(FieldHistoryTest, ATapOnALooseCardAndACardPutBackOnItsRowAreNoSteps) {
         EXPECT_EQ(field->makeFieldDocument()[k].x, opened[k].x) << k;
         EXPECT_EQ(field->makeFieldDocument()[k].y, opened[k].y) << k;
     }
+}
+
+namespace {
+// A disk that takes no new file: every write fails at its open.
+class FullDisk : public engine::FileWriteCalls {
+public:
+    int open(const char* path, int flags, int mode) override {
+        if (full && (flags & O_CREAT)) {
+            errno = ENOSPC;
+            return -1;
+        }
+        return FileWriteCalls::open(path, flags, mode);
+    }
+    bool full = true;
+};
+} // namespace
+
+TEST_F(FieldHistoryTest, AFailedFirstSaveIsToldAndLeavingAsksFirst) {
+    FullDisk disk;
+    engine::FileUtils::getInstance()->setWriteCalls(&disk);
+    int left = 0;
+    field->setLeaveHandler([&] { ++left; });
+    ASSERT_NE(dropOnRow(0, 0), nullptr);
+    ASSERT_NE(dropOnRow(1, 1), nullptr);
+    EXPECT_EQ(messages.size(), 1u) << "told, once";
+    EXPECT_TRUE(SaveDataManager::getInstance()->getDatas().empty()) << "nothing listed without a file";
+
+    tap(centreOf(named("home")));
+    Node* question = named("leave unsaved");
+    ASSERT_NE(question, nullptr);
+    EXPECT_EQ(left, 0);
+    // Stay: the program is tried again, and saved once the disk has room.
+    disk.full = false;
+    tap(centreOf(static_cast<AlertView*>(question)->getCancelButton()));
+    stepUnseen(10);
+    EXPECT_EQ(SaveDataManager::getInstance()->getDatas().size(), 1u);
+    tap(centreOf(named("home")));
+    stepUnseen(60);
+    EXPECT_EQ(left, 1) << "saved: no question";
+    engine::FileUtils::getInstance()->setWriteCalls(nullptr);
 }

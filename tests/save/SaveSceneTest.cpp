@@ -292,7 +292,8 @@ TEST_F(SaveSceneTest, RenamingStoresTheTitleAtOnceEvenAnEmptyOne) {
     step(10);
     FileUtils::getInstance()->setWriteCalls(nullptr);
     ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0], "しっぱい: プログラムの いちらんを ほぞんできませんでした。");
+    EXPECT_EQ(messages[0],
+              "しっぱい: プログラムの いちらんを ほぞんできませんでした。ディスクの あきを ふやすか、せんせいに きいてください。");
 }
 
 TEST_F(SaveSceneTest, ProgramsTheListLostAreShownAndToldOnce) {
