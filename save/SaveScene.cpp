@@ -27,6 +27,7 @@ constexpr TextPair kListNotSaved{
 constexpr TextPair kProgramNotSaved{
     "プログラムを ほぞんできませんでした。ディスクの あきを ふやすか、せんせいに きいてください。",
     "The program could not be saved. Free some space on the disk, or ask your teacher."};
+constexpr float kWheelStep = 40;  // a notch, along the row
 constexpr TextPair kFoundAgain{"%d この プログラムが みつかったので、いちらんに もどしました。",
                                "%d programs were found again and put back in the list."};
 constexpr TextPair kFoundAgainTitle{"みつかりました", "Found again"};
@@ -66,6 +67,17 @@ bool SaveScene::init() {
     scrollView->setScrollAxis(FieldScrollView::Horizontal);
     scrollView->setElastic(false);
     addChild(scrollView);
+    // The wheel runs along the row, a tilt of it too.
+    auto* wheel = EventListenerMouse::create();
+    wheel->onMouseScroll = [this](EventMouse* event) {
+        if (titleOverlay || deleteOverlay) return;
+        Vec2 offset = scrollView->getScrollOffset();
+        const float low = std::min(scrollView->getMinOffset().x, scrollView->getMaxOffset().x);
+        offset.x = std::clamp(offset.x + kWheelStep * (event->getScrollY() - event->getScrollX()), low,
+                              scrollView->getMaxOffset().x);
+        scrollView->scrollTo(offset, false);
+    };
+    Director::getInstance()->getEventDispatcher()->addEventListenerWithSceneGraphPriority(wheel, this);
 
     tellSaveFailures();
     reloadItems();

@@ -169,6 +169,24 @@ TEST_F(SaveSceneTest, TheRowReopensWhereItWasAndKeepsOnlyTheCardsInView) {
         EXPECT_EQ(i->getSaveData(), i->getIndex() ? entry(i->getIndex() - 1) : nullptr);
 }
 
+TEST_F(SaveSceneTest, TheWheelRunsAlongTheRowAndStopsAtItsEnds) {
+    addPrograms(8);
+    open();
+    auto wheel = [](float notches) {
+        EventMouse e(EventMouse::MouseEventType::MOUSE_SCROLL);
+        e.setCursorPosition(Vec2(512, 384));
+        e.setScrollData(0, notches);
+        Director::getInstance()->getEventDispatcher()->dispatchEvent(&e);
+    };
+    const float start = offset();
+    wheel(-3);  // towards the user: on to the older programs
+    EXPECT_LT(offset(), start - 100);
+    wheel(-1000);
+    EXPECT_FLOAT_EQ(offset(), std::min(home->getScrollView()->getMinOffset().x, 0.0f)) << "the end of the row";
+    wheel(1000);
+    EXPECT_FLOAT_EQ(offset(), 0);
+}
+
 TEST_F(SaveSceneTest, AnOffsetPastTheEndIsPulledBackToTheLastCard) {
     addPrograms(10);
     SaveScene::setRememberedOffset(-100000);
