@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 
 #include "catalogue/SaveDataManager.h"
 #include "engine/core/Action.h"
@@ -27,7 +28,10 @@ constexpr TextPair kListNotSaved{
 constexpr TextPair kProgramNotSaved{
     "プログラムを ほぞんできませんでした。ディスクの あきを ふやすか、せんせいに きいてください。",
     "The program could not be saved. Free some space on the disk, or ask your teacher."};
-constexpr float kWheelStep = 40;  // a notch, along the row
+constexpr float kWheelStep = 40;
+constexpr TextPair kNoticesNotOpened{
+    "ちょさくけんの おしらせを ひらけませんでした。/usr/share/doc/corvina-apps/copyright に あります。",
+    "The copyright notices could not be opened. They are in /usr/share/doc/corvina-apps/copyright."};  // a notch, along the row
 constexpr TextPair kFoundAgain{"%d この プログラムが みつかったので、いちらんに もどしました。",
                                "%d programs were found again and put back in the list."};
 constexpr TextPair kFoundAgainTitle{"みつかりました", "Found again"};
@@ -362,6 +366,24 @@ void SaveScene::finishTitleEdit(ui::EditBox* editBox, SaveItemView* item) {
     editingItem = nullptr;
 }
 
+std::string copyrightNotices() {
+    // An installed copy keeps them beside its manual pages; a build tree
+    // beside the programs it built.
+    const std::string folder = programFolder();
+    for (const std::string& candidate : {folder + "../share/doc/corvina-apps/copyright", folder + "packaging/copyright",
+                                         std::string("/usr/share/doc/corvina-apps/copyright")}) {
+        std::error_code ec;
+        if (!folder.empty() && std::filesystem::is_regular_file(candidate, ec)) return candidate;
+    }
+    return {};
+}
+
 void openCopyrightPage() {
-    if (Application* app = Application::getInstance()) app->openURL("http://corvina.example/copyright/win32/");
+    const std::string notices = copyrightNotices();
+    Application* app = Application::getInstance();
+    if (notices.empty() || !app || !app->openURL(notices)) {
+        Localization* texts = Localization::getInstance();
+        engine::MessageBox(texts->localizedText(kNoticesNotOpened).c_str(),
+                           texts->localizedText(LocalizedTexts::failed).c_str());
+    }
 }

@@ -110,5 +110,8 @@ private:
     engine::RefPtr<SaveItemView> editingItem;
 };
 
-// Opens the web page of the copyright notices in the browser.
+// The installed copyright notices, or those of the build tree; "" when
+// neither is there.
+std::string copyrightNotices();
+// Opens them with the desktop's viewer, or says where they are.
 void openCopyrightPage();

@@ -59,6 +59,13 @@ void setUpFilePaths() {
     }
 }
 
+std::string programFolder() {
+    char* base = SDL_GetBasePath();
+    std::string folder = base ? base : "";
+    SDL_free(base);
+    return folder;
+}
+
 void Application::setAnimationInterval(float interval) {
     if (interval > 0) _animationInterval = interval;
 }

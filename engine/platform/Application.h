@@ -54,5 +54,7 @@ private:
 // then <exe dir>/../share/corvina-apps/ (an installed copy), and the
 // writable folder (CORVINA_DATA_DIR or the per-user data folder).
 void setUpFilePaths();
+// The folder the running program lies in, with a trailing '/'; "" when unknown.
+std::string programFolder();
 
 } // namespace engine
