@@ -25,6 +25,9 @@ Sprite* picture(const std::string& path) {
 }
 
 float distance(const Vec2& a, const Vec2& b) { return std::hypot(a.x - b.x, a.y - b.y); }
+
+constexpr TextPair kUntitled{"（なまえなし）", "(no title)"};
+const Color3B kPlaceholderInk(190, 228, 242);  // pale against the row's blue
 } // namespace
 
 // --- SaveItemView
@@ -54,6 +57,8 @@ bool SaveItemView::init(SaveData* data) {
     titleLabel->setAnchorPoint(Vec2(0.5f, 1));
     titleLabel->setPosition(kWidth / 2, 214);
     addChild(titleLabel);
+    saveData = data;
+    showTitle();
 
     pictureTracker.node = thumbnailNode;
     titleTracker.node = titleLabel;
@@ -64,7 +69,15 @@ bool SaveItemView::init(SaveData* data) {
 
 void SaveItemView::setSaveData(SaveData* data) {
     saveData = data;
-    titleLabel->setString(data ? data->title : std::string());
+    showTitle();
+}
+
+void SaveItemView::showTitle() {
+    // An empty title would leave nothing to tap: a light placeholder stands in.
+    const bool untitled = saveData && saveData->title.empty();
+    titleLabel->setString(untitled ? Localization::getInstance()->localizedText(kUntitled)
+                                   : saveData ? saveData->title : std::string());
+    titleLabel->setTextColor(untitled ? kPlaceholderInk : Color3B::WHITE);
 }
 
 void SaveItemView::setMarked(bool on) {

@@ -78,6 +78,7 @@ private:
         engine::Vec2 start;
     };
     void track(Tracker& t, bool picture);
+    void showTitle();
     bool began(Tracker& t, bool picture, engine::Touch* touch);
     void moved(Tracker& t, engine::Touch* touch);
     void ended(Tracker& t, bool picture, engine::Touch* touch);

@@ -342,6 +342,10 @@ void SaveScene::openTitleEditor(SaveItemView* item) {
     box->openKeyboard();
 }
 
+void SaveScene::editBoxEditingDidEndWithAction(ui::EditBox*, ui::EditBoxDelegate::EditBoxEndAction action) {
+    titleCancelled = action == ui::EditBoxDelegate::EditBoxEndAction::CANCEL;
+}
+
 void SaveScene::editBoxEditingDidEnd(ui::EditBox* editBox) {
     RefPtr<ui::EditBox> box(editBox);
     // The press that ended the typing may still be on its way to the overlay.
@@ -352,8 +356,10 @@ void SaveScene::editBoxEditingDidEnd(ui::EditBox* editBox) {
 void SaveScene::finishTitleEdit(ui::EditBox* editBox, SaveItemView* item) {
     if (!editBox) editBox = titleEditBox;
     if (titleOverlay && editBox) {
-        if (SaveData* data = item ? item->getSaveData() : nullptr) {
-            data->title = editBox->getText();
+        SaveData* data = item && !titleCancelled ? item->getSaveData() : nullptr;
+        if (data) {
+            // A tap away while the input method still composes keeps that too.
+            data->title = std::string(editBox->getText()) + editBox->getCompositionText();
             item->setSaveData(data);
             SaveDataManager::getInstance()->saveList();
         }
@@ -364,6 +370,7 @@ void SaveScene::finishTitleEdit(ui::EditBox* editBox, SaveItemView* item) {
     titleOverlay = nullptr;
     titleEditBox = nullptr;
     editingItem = nullptr;
+    titleCancelled = false;
 }
 
 std::string copyrightNotices() {

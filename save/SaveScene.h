@@ -53,6 +53,8 @@ public:
     // EditBoxDelegate
     void editBoxEditingDidEnd(engine::ui::EditBox* editBox) override;
     void editBoxReturn(engine::ui::EditBox*) override {}
+    void editBoxEditingDidEndWithAction(engine::ui::EditBox*,
+                                        engine::ui::EditBoxDelegate::EditBoxEndAction action) override;
 
     void reloadItems();
     void layoutItems();
@@ -108,6 +110,7 @@ private:
     engine::Layer* titleOverlay = nullptr;
     engine::ui::EditBox* titleEditBox = nullptr;
     engine::RefPtr<SaveItemView> editingItem;
+    bool titleCancelled = false;  // Escape: the title stays as it was
 };
 
 // The installed copyright notices, or those of the build tree; "" when

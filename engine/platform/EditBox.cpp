@@ -311,6 +311,9 @@ void EditBox::closeKeyboard() { endEditing(EditBoxDelegate::EditBoxEndAction::UN
 void EditBox::endEditing(EditBoxDelegate::EditBoxEndAction action) {
     if (!_editing) return;
     RefPtr<EditBox> keep(this);
+    // Text the input method is still composing is the child's too: kept,
+    // unless the typing is cancelled.
+    if (action != EditBoxDelegate::EditBoxEndAction::CANCEL && !_composition.empty()) insertText(_composition);
     _editing = false;
     _composition.clear();
     if (TextInput::getFocused() == this) {

@@ -11,9 +11,11 @@
 #include "engine/core/Sprite.h"
 #include "engine/core/Transition.h"
 #include "engine/platform/Label.h"
+#include "engine/platform/TextInput.h"
 #include "engine/platform/MessageBox.h"
 #include "save/SaveScene.h"
 #include "support/HeadlessTest.h"
+#include "support/TextEvents.h"
 #include "ui/AlertView.h"
 #include "ui/Localization.h"
 
@@ -289,8 +291,24 @@ TEST_F(SaveSceneTest, RenamingStoresTheTitleAtOnceEvenAnEmptyOne) {
     step(10);
     EXPECT_EQ(home->getTitleOverlay(), nullptr);
     EXPECT_EQ(entry(0)->title, "");
-    EXPECT_EQ(bringToMiddle(1)->getTitleLabel()->getString(), "");
+    EXPECT_EQ(bringToMiddle(1)->getTitleLabel()->getString(), "（なまえなし）") << "a placeholder";
     EXPECT_EQ(listedTitles(), (std::vector<std::string>{"", "program 1"})) << "written to the catalogue at once";
+    // Still there to be tapped; Escape then leaves it as it was.
+    tap(titleOf(1));
+    ASSERT_NE(home->getTitleOverlay(), nullptr) << "an empty title opens the box again";
+    home->getTitleEditBox()->setText("すてる");
+    engine::handleTextInputEvent(testsupport::key(SDLK_ESCAPE));
+    step(10);
+    EXPECT_EQ(home->getTitleOverlay(), nullptr);
+    EXPECT_EQ(entry(0)->title, "");
+    // Text still being composed is kept by a tap away.
+    tap(titleOf(1));
+    home->getTitleEditBox()->setText("でん");
+    engine::handleTextInputEvent(testsupport::composing("しゃ"));
+    tap({900, 700});
+    step(10);
+    EXPECT_EQ(entry(0)->title, "でんしゃ");
+    entry(0)->title = "";
 
     // Done on the keyboard ends it too, a moment later.
     tap(titleOf(2));
