@@ -74,3 +74,8 @@ void AppDelegate::applicationWillEnterForeground() {
     EventCustom event(kEnterForegroundEvent);
     director->getEventDispatcher()->dispatchEvent(&event);
 }
+
+void AppDelegate::applicationWillQuit() {
+    EventCustom event(kWillQuitEvent);
+    Director::getInstance()->getEventDispatcher()->dispatchEvent(&event);
+}

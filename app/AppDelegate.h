@@ -15,6 +15,7 @@ public:
     bool applicationDidFinishLaunching() override;
     void applicationDidEnterBackground() override;
     void applicationWillEnterForeground() override;
+    void applicationWillQuit() override;
 
     // CORVINA_EXIT_AFTER_FIRST_FRAME=1 (the install check): the editor quits
     // after drawing its first frame, and main() prints how many pictures

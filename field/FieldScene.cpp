@@ -324,6 +324,10 @@ void FieldScene::registerListeners() {
     // Bound to the scene: heard only while the editor is on the screen.
     auto* foreground = EventListenerCustom::create(kEnterForegroundEvent, [this](EventCustom*) { startScanThread(); });
     dispatcher->addEventListenerWithSceneGraphPriority(foreground, this);
+    // The window closed from the editor: the home screen shows the program
+    // as it was left, not as it was at its first drop.
+    auto* quitting = EventListenerCustom::create(kWillQuitEvent, [this](EventCustom*) { captureThumbnail([] {}); });
+    dispatcher->addEventListenerWithSceneGraphPriority(quitting, this);
 }
 
 void FieldScene::scrollPaletteBy(float dy) {

@@ -17,6 +17,8 @@ public:
     virtual bool applicationDidFinishLaunching() = 0;
     virtual void applicationDidEnterBackground() = 0;
     virtual void applicationWillEnterForeground() = 0;
+    // The window is closing: the last frame has run and the scene is still there.
+    virtual void applicationWillQuit() {}
     virtual void initGLContextAttrs() {}
     virtual LanguageType getCurrentLanguage() = 0;
     virtual bool openURL(const std::string& url) = 0;

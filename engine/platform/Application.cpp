@@ -176,6 +176,7 @@ int Application::run() {
         if (deadline < after) deadline = after;
         else _clock->sleepUntil(deadline);
     }
+    applicationWillQuit();
     director->end();
     return 0;
 }

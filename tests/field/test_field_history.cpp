@@ -8,6 +8,7 @@
 #include "engine/core/FileWriteCalls.h"
 #include "field/FieldGridFixture.h"
 #include "ui/AlertView.h"
+#include "ui/AppEvents.h"
 
 using testsupport::key;
 using testsupport::textInput;
@@ -249,4 +250,18 @@ TEST_F(FieldHistoryTest, AFailedFirstSaveIsToldAndLeavingAsksFirst) {
     stepUnseen(60);
     EXPECT_EQ(left, 1) << "saved: no question";
     engine::FileUtils::getInstance()->setWriteCalls(nullptr);
+}
+
+TEST_F(FieldHistoryTest, ClosingTheWindowFromTheEditorRefreshesTheProgramsPicture) {
+    ASSERT_NE(dropOnRow(0, 0), nullptr);
+    stepUnseen(2);
+    const std::string image = SaveDataManager::getInstance()->getImageFullPath(field->getDocument());
+    ASSERT_FALSE(image.empty());
+    const std::string first = engine::FileUtils::getInstance()->getStringFromFile(image);
+    ASSERT_FALSE(first.empty()) << "drawn at the first save";
+    for (int row = 1; row < 4; ++row) ASSERT_NE(dropOnRow(row % 2, row), nullptr);
+    EXPECT_EQ(engine::FileUtils::getInstance()->getStringFromFile(image), first);
+    engine::EventCustom quitting(kWillQuitEvent);
+    engine::Director::getInstance()->getEventDispatcher()->dispatchEvent(&quitting);
+    EXPECT_NE(engine::FileUtils::getInstance()->getStringFromFile(image), first) << "the picture shows four cards now";
 }
