@@ -46,15 +46,7 @@ bool AppDelegate::applicationDidFinishLaunching() {
     scene->addChild(createFirstLayer());
     director->runWithScene(scene);
     if (editorLock) {
-        director->getScheduler()->schedule(
-            [this](float) {
-                if (!editorLock->windowWanted()) return;
-                if (auto* impl = dynamic_cast<GLViewImpl*>(Director::getInstance()->getOpenGLView())) {
-                    SDL_RestoreWindow(impl->getWindow());
-                    SDL_RaiseWindow(impl->getWindow());
-                }
-            },
-            this, 0.25f, false, "second start");
+        director->getScheduler()->schedule([this](float) { showWindowIfWanted(); }, this, 0.25f, false, "second start");
     }
     // Runs at the start of the first frame; the loop ends once it is drawn.
     if (exitAfterFirstFrame()) director->getScheduler()->performFunctionInCocosThread([this] { requestQuit(); });
@@ -78,4 +70,13 @@ void AppDelegate::applicationWillEnterForeground() {
 void AppDelegate::applicationWillQuit() {
     EventCustom event(kWillQuitEvent);
     Director::getInstance()->getEventDispatcher()->dispatchEvent(&event);
+}
+
+void AppDelegate::showWindowIfWanted() {
+    if (!editorLock || !editorLock->windowWanted()) return;
+    auto* impl = dynamic_cast<GLViewImpl*>(Director::getInstance()->getOpenGLView());
+    if (!impl) return;
+    // Restoring also undoes a maximised window: only a minimised one is.
+    if (SDL_GetWindowFlags(impl->getWindow()) & SDL_WINDOW_MINIMIZED) SDL_RestoreWindow(impl->getWindow());
+    SDL_RaiseWindow(impl->getWindow());
 }

@@ -16,6 +16,7 @@ public:
     void applicationDidEnterBackground() override;
     void applicationWillEnterForeground() override;
     void applicationWillQuit() override;
+    void applicationIdle() override { showWindowIfWanted(); }
 
     // CORVINA_EXIT_AFTER_FIRST_FRAME=1 (the install check): the editor quits
     // after drawing its first frame, and main() prints how many pictures
@@ -27,5 +28,7 @@ public:
     void setEditorLock(EditorLock* lock) { editorLock = lock; }
 
 private:
+    // A second start asked for this editor's window: it comes to the front.
+    void showWindowIfWanted();
     EditorLock* editorLock = nullptr;
 };

@@ -21,6 +21,10 @@ int main() {
     // One editor per data folder: a second start shows the first one.
     EditorLock lock(engine::FileUtils::getInstance()->getWritablePath());
     if (lock.state() == EditorLock::State::HeldElsewhere) {
+        if (AppDelegate::exitAfterFirstFrame()) {
+            std::fprintf(stderr, "another editor runs on this data folder: no frame drawn\n");
+            return 1;
+        }
         if (!lock.askForWindow())
             engine::MessageBox(Localization::getInstance()->localizedText(kAlreadyOpen).c_str(), "CorvinaApps");
         return 0;

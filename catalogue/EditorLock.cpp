@@ -76,7 +76,10 @@ bool EditorLock::askForWindow() const {
     if (fd < 0) return false;
     socklen_t length = 0;
     const sockaddr_un address = wakeAddress(_folder, length);
-    const bool sent = ::sendto(fd, "show", 4, MSG_NOSIGNAL, reinterpret_cast<const sockaddr*>(&address), length) == 4;
+    // Never waits: an editor that does not read (hung) has words enough
+    // waiting already, which count as delivered.
+    const ssize_t n = ::sendto(fd, "show", 4, MSG_NOSIGNAL | MSG_DONTWAIT, reinterpret_cast<const sockaddr*>(&address), length);
+    const bool sent = n == 4 || (n < 0 && errno == EAGAIN);
     ::close(fd);
     return sent;
 }

@@ -332,7 +332,15 @@ ValueVector SaveDataManager::loadDocument(const SaveData* data) {
     for (int n = 2; somethingAt(aside); ++n) aside = path + ".damaged-" + fileStamp(now()) + "-" + std::to_string(n);
     std::error_code ec;
     std::filesystem::rename(path, aside, ec);
-    _keptAside = ec ? path : aside;
+    // A folder that takes no rename may still take a copy.
+    if (ec) std::filesystem::copy_file(path, aside, ec);
+    if (ec) {
+        // Neither: the file stays, and nothing is written over it.
+        _unwritable.insert(data->path);
+        _keptAside = path;
+    } else {
+        _keptAside = aside;
+    }
     return {};
 }
 
@@ -361,6 +369,10 @@ bool SaveDataManager::saveDocument(SaveData* data, const ValueVector& document) 
         data->path = documentPathFor(number);
         data->imagePath = imagePathFor(number);
         _datas.insert(_datas.begin(), RefPtr<SaveData>(data));
+    }
+    if (listed && _unwritable.count(data->path)) {
+        documentWritten(false);  // told, as any save that does not reach the disk
+        return true;
     }
     if (listed && !pathsAreSafe(data)) {
         // Kept in the catalogue as it was, never written through.
@@ -425,6 +437,7 @@ bool SaveDataManager::saveList() {
     // A damaged catalogue that could not be kept aside is not written over.
     bool written = (!_keepAside || keepDamagedAside()) && files->writeValueMapToFile(root, fullPath(kListFile));
     _listUnwritten = !written;
+    if (written && !_owedDeletions.empty()) payOwedDeletions();
     if (_listUnwritten && _listFailureHandler) _listFailureHandler();
     return !_listUnwritten;
 }
@@ -442,11 +455,21 @@ void SaveDataManager::removeData(SaveData* data) {
     // The catalogue goes first: a power cut between the two must not leave
     // a listed program without its document. While the catalogue on disk
     // still lists it, its files stay.
-    if (saveList() && mayDelete) {
-        FileUtils* files = FileUtils::getInstance();
-        files->removeFile(fullPath(data->imagePath));
-        files->removeFile(fullPath(data->path));
+    // A catalogue that could not be written keeps the files owed until the
+    // next one that is: else they would come back as found again.
+    if (mayDelete) _owedDeletions.push_back({data->path, data->imagePath});
+    saveList();
+}
+
+void SaveDataManager::payOwedDeletions() {
+    FileUtils* files = FileUtils::getInstance();
+    for (const auto& [document, image] : _owedDeletions) {
+        // A number given out again since is someone else's now.
+        if (namedByAnother(nullptr, document)) continue;
+        files->removeFile(fullPath(image));
+        files->removeFile(fullPath(document));
     }
+    _owedDeletions.clear();
 }
 
 void SaveDataManager::setListFailureHandler(std::function<void()> handler) { _listFailureHandler = std::move(handler); }

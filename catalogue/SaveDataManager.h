@@ -14,6 +14,7 @@
 #include <ctime>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -37,7 +38,9 @@ public:
     std::string nextImagePath() const;       // "savedatas/img<n>.png"
     std::string getImageFullPath(const SaveData* data) const;   // writable path + imagePath, "" when imagePath is not safe or leads out
     // A document that cannot be read is renamed <n>.plist.damaged-<time>
-    // before anything can be written over it, and reads as empty.
+    // (or copied so, when the folder takes no rename; failing that, the
+    // program is never written again) before anything can be written over
+    // it, and reads as empty.
     engine::ValueVector loadDocument(const SaveData* data);
     // The file name a damaged document was kept as, once; "" when none.
     std::string takeKeptAside();
@@ -113,6 +116,11 @@ private:
     bool _keepAside = false;      // the catalogue on disk is damaged
     int _recoveredCount = 0;
     std::string _keptAside;
+    // Documents that could not be kept aside: never written over.
+    std::set<std::string> _unwritable;
+    // Files of deleted programs, removed once a catalogue without them is on the disk.
+    std::vector<std::pair<std::string, std::string>> _owedDeletions;
+    void payOwedDeletions();
     std::function<void()> _listFailureHandler;
     std::function<void()> _documentFailureHandler;
     bool _documentFailureTold = false;

@@ -15,8 +15,8 @@ using namespace engine;
 
 namespace {
 constexpr TextPair kDocumentDamaged{
-    "この プログラムの ファイルは こわれていて よめませんでした。ファイルは べつの なまえで のこしてあります:",
-    "This program's file is damaged and could not be read. It has been kept under another name:"};
+    "この プログラムの ファイルは こわれていて よめませんでした。ファイルは つぎの なまえで のこしてあります:",
+    "This program's file is damaged and could not be read. It has been kept, untouched, as:"};
 } // namespace
 
 FieldSnapshot FieldScene::takeSnapshot() const { return model.snapshot(DeviceManager::getInstance()->getDialect()); }

@@ -28,10 +28,10 @@ constexpr TextPair kListNotSaved{
 constexpr TextPair kProgramNotSaved{
     "プログラムを ほぞんできませんでした。ディスクの あきを ふやすか、せんせいに きいてください。",
     "The program could not be saved. Free some space on the disk, or ask your teacher."};
-constexpr float kWheelStep = 40;
-constexpr TextPair kNoticesNotOpened{
-    "ちょさくけんの おしらせを ひらけませんでした。/usr/share/doc/corvina-apps/copyright に あります。",
-    "The copyright notices could not be opened. They are in /usr/share/doc/corvina-apps/copyright."};  // a notch, along the row
+constexpr float kWheelStep = 40;  // a notch, along the row
+const char* const kInstalledNotices = "/usr/share/doc/corvina-apps/copyright";
+constexpr TextPair kNoticesNotOpened{"ちょさくけんの おしらせを ひらけませんでした。ここに あります:",
+                                     "The copyright notices could not be opened. They are here:"};
 constexpr TextPair kFoundAgain{"%d この プログラムが みつかったので、いちらんに もどしました。",
                                "%d programs were found again and put back in the list."};
 constexpr TextPair kFoundAgainTitle{"みつかりました", "Found again"};
@@ -377,10 +377,12 @@ std::string copyrightNotices() {
     // An installed copy keeps them beside its manual pages; a build tree
     // beside the programs it built.
     const std::string folder = programFolder();
-    for (const std::string& candidate : {folder + "../share/doc/corvina-apps/copyright", folder + "packaging/copyright",
-                                         std::string("/usr/share/doc/corvina-apps/copyright")}) {
+    std::vector<std::string> candidates;
+    if (!folder.empty()) candidates = {folder + "../share/doc/corvina-apps/copyright", folder + "packaging/copyright"};
+    candidates.push_back(kInstalledNotices);
+    for (const std::string& candidate : candidates) {
         std::error_code ec;
-        if (!folder.empty() && std::filesystem::is_regular_file(candidate, ec)) return candidate;
+        if (std::filesystem::is_regular_file(candidate, ec)) return candidate;
     }
     return {};
 }
@@ -390,7 +392,7 @@ void openCopyrightPage() {
     Application* app = Application::getInstance();
     if (notices.empty() || !app || !app->openURL(notices)) {
         Localization* texts = Localization::getInstance();
-        engine::MessageBox(texts->localizedText(kNoticesNotOpened).c_str(),
-                           texts->localizedText(LocalizedTexts::failed).c_str());
+        const std::string message = texts->localizedText(kNoticesNotOpened) + "\n" + (notices.empty() ? kInstalledNotices : notices);
+        engine::MessageBox(message.c_str(), texts->localizedText(LocalizedTexts::failed).c_str());
     }
 }

@@ -182,6 +182,9 @@ void FieldScrollView::setZoomAround(float scale, const Vec2& worldPoint) {
     // A pinch of two fingers at one point, or a wheel gone wild, must never
     // make the field vanish.
     if (!std::isfinite(scale) || content->getScale() == scale) return;
+    // A glide still under way adds its moves to wherever the zoom puts the
+    // content, past the limits of the new zoom.
+    stopScrollAnimation();
     Vec2 held = content->convertToNodeSpace(worldPoint);
     // Limits set the wrong way round, or at 0, must not break the field.
     float low = std::max(0.01f, std::min(minZoom, maxZoom)), high = std::max(low, std::max(minZoom, maxZoom));

@@ -17,6 +17,8 @@ public:
     virtual bool applicationDidFinishLaunching() = 0;
     virtual void applicationDidEnterBackground() = 0;
     virtual void applicationWillEnterForeground() = 0;
+    // Called about ten times a second while minimised, when no frame runs.
+    virtual void applicationIdle() {}
     // The window is closing: the last frame has run and the scene is still there.
     virtual void applicationWillQuit() {}
     virtual void initGLContextAttrs() {}

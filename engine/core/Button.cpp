@@ -33,22 +33,28 @@ bool Button::initButton(std::function<void()> action) {
     _listener = EventListenerTouchOneByOne::create();
     _listener->setSwallowTouches(true);
     _listener->onTouchBegan = [this](Touch* touch, Event*) {
-        if (_pressed || !reachable() || !hitTest(touch->getLocation())) return false;
+        // One finger at a time, also after its press was cancelled.
+        if (_touchId >= 0 || !reachable() || !hitTest(touch->getLocation())) return false;
         if (_filter && !_filter(touch->getLocation())) return false;
         _pressed = true;
         _cancelled = false;
+        _touchId = touch->getID();
         _pressedAt = touch->getLocation();
         return true;
     };
     _listener->onTouchEnded = [this](Touch* touch, Event*) {
         _pressed = false;
+        _touchId = -1;
         if (_cancelled) return;
         // The action may take the button away: it is held until it returns.
         RefPtr<Button> keep(this);
         const bool dragged = _maxTravel >= 0 && (touch->getLocation() - _pressedAt).length() > _maxTravel;
         if (_action && !dragged && reachable() && hitTest(touch->getLocation())) _action();
     };
-    _listener->onTouchCancelled = [this](Touch*, Event*) { _pressed = false; };
+    _listener->onTouchCancelled = [this](Touch*, Event*) {
+        _pressed = false;
+        _touchId = -1;
+    };
     Director::getInstance()->getEventDispatcher()->addEventListenerWithSceneGraphPriority(_listener.get(), this);
     return true;
 }
@@ -62,7 +68,18 @@ bool Button::reachable() const {
 
 void Button::setEnabled(bool on) {
     _listener->setEnabled(on);
-    if (!on) _pressed = false;
+    if (on) return;
+    // The press under way ends here, even if the button comes back before the finger lifts.
+    _pressed = false;
+    _cancelled = true;
+    _touchId = -1;
+}
+
+void Button::onExit() {
+    // A finger lifted while the button was off the screen never reaches it.
+    _pressed = false;
+    _touchId = -1;
+    Sprite::onExit();
 }
 
 void Button::setMinimumTouchSize(float points) {

@@ -50,6 +50,7 @@ public:
 
     void visit(Renderer* renderer, const AffineTransform& parentTransform, uint8_t parentOpacity,
                const Color3B& parentColor) override;
+    void onExit() override;
 
 protected:
     Button() = default;
@@ -64,6 +65,7 @@ private:
     float _margin = 0;
     float _maxTravel = -1;  // none
     Vec2 _pressedAt;
+    int _touchId = -1;  // the finger that pressed it; others are not its press
     bool _pressed = false;
     bool _cancelled = false;
 };

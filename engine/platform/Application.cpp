@@ -163,6 +163,7 @@ int Application::run() {
             // Nothing is drawn while minimised: sleep until something happens.
             SDL_Event event;
             if (SDL_WaitEventTimeout(&event, 100)) handleEvent(event);
+            applicationIdle();
             last = deadline = _clock->now();
             continue;
         }

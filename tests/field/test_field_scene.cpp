@@ -206,6 +206,14 @@ TEST_F(FieldSceneTest, ZoomedOutDraggedAndFlungTheFieldKeepsItsRowNumbersAndItsW
     EXPECT_FLOAT_EQ(rows->getZoom(), 0.8f);
     tap(centreOf(named("zoom in")));
     EXPECT_FLOAT_EQ(rows->getZoom(), 1.0f);
+    // Zoomed out and in again before the field's glide ends: the glide
+    // does not carry it past the limits of the zoom it ends at.
+    for (int i = 0; i < 4; ++i) tap(centreOf(named("zoom out")));
+    step(3);
+    tap(centreOf(named("zoom full size")));
+    step(30);
+    EXPECT_GE(rows->getScrollOffset().x, rows->getMinOffset().x - 0.01f);
+    EXPECT_LE(rows->getScrollOffset().x, rows->getMaxOffset().x + 0.01f);
     for (const char* name : {"zoom out", "zoom in", "zoom full size"})
         for (int row = 0; row < 8; ++row)
             EXPECT_FALSE(named(name)->getBoundingBoxInWorld().intersectsRect(
