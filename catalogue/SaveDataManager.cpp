@@ -239,15 +239,20 @@ int SaveDataManager::takeRecoveredCount() {
 bool SaveDataManager::keepDamagedAside() {
     std::string listPath = fullPath(kListFile);
     if (somethingAt(listPath)) {
-        const std::string stamp = fileStamp(now());
-        std::string aside = listPath + ".damaged-" + stamp;
-        for (int n = 2; somethingAt(aside); ++n) aside = listPath + ".damaged-" + stamp + "-" + std::to_string(n);
+        const std::string aside = damagedName(listPath);
         std::error_code ec;
         std::filesystem::rename(listPath, aside, ec);
         if (ec) return false;
     }
     _keepAside = false;
     return true;
+}
+
+std::string SaveDataManager::damagedName(const std::string& path) const {
+    const std::string stamp = fileStamp(now());
+    std::string aside = path + ".damaged-" + stamp;
+    for (int n = 2; somethingAt(aside); ++n) aside = path + ".damaged-" + stamp + "-" + std::to_string(n);
+    return aside;
 }
 
 std::tm SaveDataManager::now() const { return _clock ? _clock() : localNow(); }
@@ -328,8 +333,7 @@ ValueVector SaveDataManager::loadDocument(const SaveData* data) {
     if (parsed.getType() == Value::Type::VECTOR) return parsed.asValueVector();
     // A document that cannot be read opens as an empty field, and the
     // first drop would write over it: it is kept aside first.
-    std::string aside = path + ".damaged-" + fileStamp(now());
-    for (int n = 2; somethingAt(aside); ++n) aside = path + ".damaged-" + fileStamp(now()) + "-" + std::to_string(n);
+    const std::string aside = damagedName(path);
     std::error_code ec;
     std::filesystem::rename(path, aside, ec);
     // A folder that takes no rename may still take a copy.

@@ -85,6 +85,8 @@ private:
     // through it would show a file from elsewhere as a program.
     bool inProgramFolder(const std::string& relative) const;
     std::tm now() const;
+    // "<path>.damaged-<date>-<time>", with "-2", "-3" where that is taken.
+    std::string damagedName(const std::string& path) const;
     void recoverUnlisted();
     // Renames a catalogue that could not be read fully to
     // list.plist.damaged-<date>-<time>; false when it is still in the way.

@@ -83,7 +83,7 @@ void FieldScene::buildFieldRows() {
 }
 
 Button* FieldScene::rowButton(const std::string& path, int row, const std::string& name, std::function<void(int)> action) {
-    Button* button = Button::create(localized(path));
+    Button* button = FieldScene::button(path);
     button->setTag(row);
     button->setName(name + std::to_string(row));
     // A small target for a child's finger; the area follows the zoom.
