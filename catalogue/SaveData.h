@@ -18,6 +18,7 @@ public:
     std::string path;       // relative to the writable folder
     std::string imagePath;  // relative to the writable folder
     std::string modify;     // local time of the first save
+    long long deletedAt = 0;  // seconds since the epoch it went to the bin; 0 while listed
 
 protected:
     SaveData() = default;

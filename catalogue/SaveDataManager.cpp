@@ -25,12 +25,19 @@ namespace {
 
 const char* const kFolder = "savedatas";
 const char* const kListFile = "savedatas/list.plist";
+const char* const kBinFolder = "savedatas/bin";
+const char* const kBinList = "savedatas/bin/list.plist";
 constexpr TextPair kRecovered{"（ふっかつ）", " (recovered)"};
 
 // Never destroyed, not even at exit.
 RefPtr<SaveDataManager>& instanceSlot() {
     static auto* instance = new RefPtr<SaveDataManager>();
     return *instance;
+}
+
+std::function<std::tm()>& testClock() {
+    static std::function<std::tm()> clock;
+    return clock;
 }
 
 std::tm localNow() {
@@ -55,6 +62,22 @@ std::string fileStamp(const std::tm& t) {
 
 std::string documentPathFor(int n) { return std::string(kFolder) + "/" + std::to_string(n) + ".plist"; }
 std::string imagePathFor(int n) { return std::string(kFolder) + "/img" + std::to_string(n) + ".png"; }
+std::string binDocumentPathFor(int n) { return std::string(kBinFolder) + "/" + std::to_string(n) + ".plist"; }
+std::string binImagePathFor(int n) { return std::string(kBinFolder) + "/img" + std::to_string(n) + ".png"; }
+
+bool regularFileAt(const std::string& path) {
+    std::error_code ec;
+    return std::filesystem::is_regular_file(std::filesystem::symlink_status(path, ec));
+}
+
+// n for a file named "<n>.plist" (no leading zero), else 0.
+int numberOfDocument(const std::string& name) {
+    const size_t dot = name.find('.');
+    if (dot == 0 || dot == std::string::npos || dot > 9 || name.substr(dot) != ".plist" || name[0] == '0') return 0;
+    if (!std::all_of(name.begin(), name.begin() + static_cast<long>(dot), [](char c) { return c >= '0' && c <= '9'; }))
+        return 0;
+    return std::stoi(name.substr(0, dot));
+}
 
 // The one file of each kind an entry may use: named by its own number.
 bool pathsAreSafe(const SaveData* data) {
@@ -148,6 +171,7 @@ void SaveDataManager::finishPendingWrites() {
 
 bool SaveDataManager::init() {
     _datas.clear();
+    _bin.clear();
     _asRead.clear();
     _rootAsRead.clear();
     _lastId = 0;
@@ -156,6 +180,7 @@ bool SaveDataManager::init() {
     std::string listPath = fullPath(kListFile);
     if (!somethingAt(listPath)) {
         saveList();  // first start: the folder and an empty catalogue
+        loadBin();
         recoverUnlisted();
         return true;
     }
@@ -185,6 +210,7 @@ bool SaveDataManager::init() {
         _keepAside = true;
         saveList();
     }
+    loadBin();
     recoverUnlisted();
     return true;
 }
@@ -195,14 +221,9 @@ void SaveDataManager::recoverUnlisted() {
     std::vector<int> found;
     std::error_code ec;
     for (const auto& file : std::filesystem::directory_iterator(fullPath(kFolder), ec)) {
-        const std::string name = file.path().filename().string();
-        const size_t dot = name.find('.');
-        if (dot == 0 || dot > 9 || name.substr(dot) != ".plist" || name[0] == '0') continue;
-        if (!std::all_of(name.begin(), name.begin() + static_cast<long>(dot), [](char c) { return c >= '0' && c <= '9'; }))
-            continue;
+        const int n = numberOfDocument(file.path().filename().string());
         std::error_code kind;
-        if (!file.is_regular_file(kind) || file.is_symlink(kind)) continue;  // a link may lead anywhere
-        const int n = std::stoi(name.substr(0, dot));
+        if (n <= 0 || !file.is_regular_file(kind) || file.is_symlink(kind)) continue;  // a link may lead anywhere
         bool listed = namedByAnother(nullptr, documentPathFor(n));
         for (const auto& data : _datas) listed = listed || data->identifier == n;
         if (!listed) found.push_back(n);
@@ -255,7 +276,7 @@ std::string SaveDataManager::damagedName(const std::string& path) const {
     return aside;
 }
 
-std::tm SaveDataManager::now() const { return _clock ? _clock() : localNow(); }
+std::tm SaveDataManager::now() const { return testClock() ? testClock()() : localNow(); }
 
 const std::vector<RefPtr<SaveData>>& SaveDataManager::getDatas() const { return _datas; }
 
@@ -264,9 +285,12 @@ int SaveDataManager::getLastId() const { return _lastId; }
 bool SaveDataManager::numberIsTaken(long long n) const {
     for (const auto& data : _datas)
         if (data->identifier == n) return true;
+    // A program in the bin comes back with its own number.
+    for (const auto& data : _bin)
+        if (data->identifier == n) return true;
     // A file left by a lost or damaged catalogue is still someone's program.
     int number = static_cast<int>(n);
-    for (const std::string& path : {documentPathFor(number), imagePathFor(number)})
+    for (const std::string& path : {documentPathFor(number), imagePathFor(number), binDocumentPathFor(number), binImagePathFor(number)})
         if (somethingAt(fullPath(path)) || namedByAnother(nullptr, path)) return true;
     return false;
 }
@@ -289,6 +313,7 @@ bool SaveDataManager::mayDeleteFiles(const SaveData* data) const {
 int SaveDataManager::nextNumber() const {
     long long highest = std::max(_lastId, 0);
     for (const auto& data : _datas) highest = std::max<long long>(highest, data->identifier);
+    for (const auto& data : _bin) highest = std::max<long long>(highest, data->identifier);
     for (long long n = highest + 1; n <= INT_MAX; ++n)
         if (!numberIsTaken(n)) return static_cast<int>(n);
     // Only a hostile catalogue gets here; a free lower number still
@@ -441,39 +466,214 @@ bool SaveDataManager::saveList() {
     // A damaged catalogue that could not be kept aside is not written over.
     bool written = (!_keepAside || keepDamagedAside()) && files->writeValueMapToFile(root, fullPath(kListFile));
     _listUnwritten = !written;
-    if (written && !_owedDeletions.empty()) payOwedDeletions();
     if (_listUnwritten && _listFailureHandler) _listFailureHandler();
     return !_listUnwritten;
 }
 
-void SaveDataManager::removeData(SaveData* data) {
-    if (!data) return;
-    // A write still on its way would bring the file back.
-    if (_writer && pathsAreSafe(data)) _writer->forget(fullPath(data->path));
-    const bool mayDelete = mayDeleteFiles(data);
-    long index = indexOf(data);
-    if (index >= 0) {
-        _asRead.erase(data);
-        _datas.erase(_datas.begin() + index);
-    }
-    // The catalogue goes first: a power cut between the two must not leave
-    // a listed program without its document. While the catalogue on disk
-    // still lists it, its files stay.
-    // A catalogue that could not be written keeps the files owed until the
-    // next one that is: else they would come back as found again.
-    if (mayDelete) _owedDeletions.push_back({data->path, data->imagePath});
-    saveList();
+const std::vector<RefPtr<SaveData>>& SaveDataManager::getBinDatas() const { return _bin; }
+
+long long SaveDataManager::secondsNow() const {
+    std::tm t = now();
+    return static_cast<long long>(std::mktime(&t));
 }
 
-void SaveDataManager::payOwedDeletions() {
-    FileUtils* files = FileUtils::getInstance();
-    for (const auto& [document, image] : _owedDeletions) {
-        // A number given out again since is someone else's now.
-        if (namedByAnother(nullptr, document)) continue;
-        files->removeFile(fullPath(image));
-        files->removeFile(fullPath(document));
+std::string SaveDataManager::getBinImageFullPath(const SaveData* data) const {
+    return data && data->identifier > 0 ? fullPath(binImagePathFor(data->identifier)) : std::string();
+}
+
+bool SaveDataManager::saveBin() {
+    ValueVector entries;
+    for (const auto& data : _bin) {
+        ValueMap entry;
+        entry["identifer"] = Value(data->identifier);
+        entry["title"] = Value(data->title);
+        entry["modify"] = Value(data->modify);
+        entry["deleted"] = Value(std::to_string(data->deletedAt));
+        entries.emplace_back(std::move(entry));
     }
-    _owedDeletions.clear();
+    ValueMap root;
+    root["datas"] = Value(std::move(entries));
+    FileUtils* files = FileUtils::getInstance();
+    files->createDirectory(fullPath(kBinFolder));
+    return files->writeValueMapToFile(root, fullPath(kBinList));
+}
+
+void SaveDataManager::loadBin() {
+    _bin.clear();
+    FileUtils* files = FileUtils::getInstance();
+    const std::string listPath = fullPath(kBinList);
+    bool binChanged = false, listChanged = false;
+    if (somethingAt(listPath)) {
+        Value parsed = engine::plist::parse(files->getStringFromFile(listPath));
+        if (parsed.getType() != Value::Type::MAP) {
+            // The programs are the files; a bin list that does not read
+            // only loses titles, and is kept aside for whoever wants them.
+            std::error_code ec;
+            std::filesystem::rename(listPath, damagedName(listPath), ec);
+            binChanged = true;
+        }
+        const ValueMap root = parsed.getType() == Value::Type::MAP ? parsed.asValueMap() : ValueMap();
+        for (const Value& element : field(root, "datas").asValueVector()) {
+            if (element.getType() != Value::Type::MAP) continue;
+            const ValueMap& entry = element.asValueMap();
+            const int n = integerAt(entry, "identifer");
+            if (n <= 0 || std::any_of(_bin.begin(), _bin.end(), [n](const auto& d) { return d->identifier == n; })) {
+                binChanged = true;
+                continue;
+            }
+            SaveData* data = SaveData::create();
+            data->identifier = n;
+            data->title = stringAt(entry, "title");
+            data->modify = stringAt(entry, "modify");
+            long long deleted = 0;
+            const std::string text = stringAt(entry, "deleted");
+            if (engine::detail::readInteger(text, deleted) != text.size() || text.empty()) deleted = secondsNow();
+            data->deletedAt = deleted;
+            _bin.emplace_back(data);
+        }
+    }
+    // Where a program's document lies says where it is: a power cut while
+    // it went in or came out leaves the two lists saying different things.
+    for (auto it = _bin.begin(); it != _bin.end();) {
+        const int n = (*it)->identifier;
+        if (!regularFileAt(fullPath(binDocumentPathFor(n)))) {
+            if (regularFileAt(fullPath(binImagePathFor(n))) && !somethingAt(fullPath(imagePathFor(n))))
+                files->moveFile(fullPath(binImagePathFor(n)), fullPath(imagePathFor(n)));
+            it = _bin.erase(it);
+            binChanged = true;
+            continue;
+        }
+        for (auto listed = _datas.begin(); listed != _datas.end();) {
+            if (pathsAreSafe(listed->get()) && (*listed)->identifier == n) {
+                _asRead.erase(listed->get());
+                listed = _datas.erase(listed);
+                listChanged = true;
+            } else {
+                ++listed;
+            }
+        }
+        if (regularFileAt(fullPath(imagePathFor(n))) && !somethingAt(fullPath(binImagePathFor(n))))
+            files->moveFile(fullPath(imagePathFor(n)), fullPath(binImagePathFor(n)));
+        ++it;
+    }
+    // A document in the bin that its list lost is still someone's program.
+    std::error_code ec;
+    for (const auto& file : std::filesystem::directory_iterator(fullPath(kBinFolder), ec)) {
+        const int n = numberOfDocument(file.path().filename().string());
+        std::error_code kind;
+        if (n <= 0 || !file.is_regular_file(kind) || file.is_symlink(kind)) continue;
+        if (std::any_of(_bin.begin(), _bin.end(), [n](const auto& d) { return d->identifier == n; })) continue;
+        SaveData* data = SaveData::create();
+        data->identifier = n;
+        data->modify = timeStamp(now());
+        data->title = recoveredTitle(data->modify);
+        data->deletedAt = secondsNow();
+        _bin.emplace_back(data);
+        binChanged = true;
+    }
+    // Thirty days on, the files go first: a power cut before the list is
+    // written leaves an entry whose document is gone, dropped as above.
+    const long long limit = secondsNow() - static_cast<long long>(kBinDays) * 24 * 60 * 60;
+    for (auto it = _bin.begin(); it != _bin.end();) {
+        if ((*it)->deletedAt < limit) {
+            files->removeFile(fullPath(binImagePathFor((*it)->identifier)));
+            files->removeFile(fullPath(binDocumentPathFor((*it)->identifier)));
+            it = _bin.erase(it);
+            binChanged = true;
+        } else {
+            ++it;
+        }
+    }
+    std::stable_sort(_bin.begin(), _bin.end(), [](const auto& a, const auto& b) { return a->deletedAt > b->deletedAt; });
+    if (binChanged) saveBin();
+    if (listChanged) saveList();
+}
+
+int SaveDataManager::moveToBin(const std::vector<SaveData*>& datas) {
+    // The newest edit goes to the bin with the program.
+    finishWrites();
+    FileUtils* files = FileUtils::getInstance();
+    std::vector<SaveData*> going;
+    bool listChanged = false;
+    for (SaveData* data : datas) {
+        if (!data || indexOf(data) < 0) continue;
+        if (!mayDeleteFiles(data) || _unwritable.count(data->path) || !regularFileAt(fullPath(data->path))) {
+            // Files the catalogue may not move, or none at all: only the entry goes.
+            _asRead.erase(data);
+            _datas.erase(_datas.begin() + indexOf(data));
+            listChanged = true;
+            continue;
+        }
+        going.push_back(data);
+    }
+    const long long deleted = secondsNow();
+    const size_t before = _bin.size();
+    for (SaveData* data : going) {
+        SaveData* entry = SaveData::create();
+        entry->identifier = data->identifier;
+        entry->title = data->title;
+        entry->modify = data->modify;
+        entry->deletedAt = deleted;
+        _bin.insert(_bin.begin(), RefPtr<SaveData>(entry));
+    }
+    // The bin's list first, then the files, then the catalogue: the
+    // document's place is what counts at the next start.
+    int moved = 0;
+    if (!going.empty() && !saveBin()) {
+        _bin.erase(_bin.begin(), _bin.begin() + static_cast<long>(_bin.size() - before));
+        going.clear();
+        if (_listFailureHandler) _listFailureHandler();
+    }
+    for (SaveData* data : going) {
+        const int n = data->identifier;
+        if (!files->moveFile(fullPath(data->path), fullPath(binDocumentPathFor(n)))) {
+            for (auto it = _bin.begin(); it != _bin.end(); ++it)
+                if ((*it)->identifier == n) {
+                    _bin.erase(it);
+                    break;
+                }
+            continue;
+        }
+        if (somethingAt(fullPath(data->imagePath))) files->moveFile(fullPath(data->imagePath), fullPath(binImagePathFor(n)));
+        _asRead.erase(data);
+        _datas.erase(_datas.begin() + indexOf(data));
+        ++moved;
+        listChanged = true;
+    }
+    if (moved < static_cast<int>(going.size())) {
+        saveBin();
+        if (_listFailureHandler) _listFailureHandler();
+    }
+    if (listChanged) saveList();
+    return moved;
+}
+
+bool SaveDataManager::restoreFromBin(SaveData* data) {
+    auto it = std::find_if(_bin.begin(), _bin.end(), [data](const auto& d) { return d.get() == data; });
+    if (it == _bin.end()) return false;
+    const int n = data->identifier;
+    // Its number is its own: nothing new was given it while it was away.
+    if (somethingAt(fullPath(documentPathFor(n))) || namedByAnother(nullptr, documentPathFor(n))) return false;
+    RefPtr<SaveData> entry(data);
+    entry->path = documentPathFor(n);
+    entry->imagePath = imagePathFor(n);
+    entry->deletedAt = 0;
+    _datas.insert(_datas.begin(), entry);
+    // The catalogue first, then the files, then the bin's list.
+    FileUtils* files = FileUtils::getInstance();
+    if (!saveList() || !files->moveFile(fullPath(binDocumentPathFor(n)), fullPath(entry->path))) {
+        _datas.erase(_datas.begin());
+        entry->path.clear();
+        entry->imagePath.clear();
+        entry->deletedAt = secondsNow();
+        saveList();
+        return false;
+    }
+    if (somethingAt(fullPath(binImagePathFor(n)))) files->moveFile(fullPath(binImagePathFor(n)), fullPath(entry->imagePath));
+    _lastId = std::max(_lastId, n);
+    _bin.erase(it);
+    saveBin();
+    return true;
 }
 
 void SaveDataManager::setListFailureHandler(std::function<void()> handler) { _listFailureHandler = std::move(handler); }
@@ -482,7 +682,7 @@ void SaveDataManager::setDocumentFailureHandler(std::function<void()> handler) {
     _documentFailureHandler = std::move(handler);
 }
 
-void SaveDataManager::setClockForTests(std::function<std::tm()> now) { _clock = std::move(now); }
+void SaveDataManager::setClockForTests(std::function<std::tm()> now) { testClock() = std::move(now); }
 
 std::string SaveDataManager::timeStamp(const std::tm& t) {
     // The full year: "20" and the years since 2000 would print 1995 as "20-5".

@@ -37,6 +37,7 @@ public:
     std::string nextDocumentPath() const;    // "savedatas/<n>.plist"
     std::string nextImagePath() const;       // "savedatas/img<n>.png"
     std::string getImageFullPath(const SaveData* data) const;   // writable path + imagePath, "" when imagePath is not safe or leads out
+    std::string getBinImageFullPath(const SaveData* data) const;
     // A document that cannot be read is renamed <n>.plist.damaged-<time>
     // (or copied so, when the folder takes no rename; failing that, the
     // program is never written again) before anything can be written over
@@ -63,15 +64,30 @@ public:
     int takeRecoveredCount();
     // The title of a program found again whose file was written at `stamp`.
     static std::string recoveredTitle(const std::string& stamp);
-    void removeData(SaveData* data);
+    // The bin: savedatas/bin/ holds the files of the programs moved there,
+    // and its own list. Where a program's document lies decides where it
+    // is, so a power cut at any step leaves every program either listed or
+    // in the bin, never both and never neither. Programs leave the bin for
+    // good 30 days after they went in.
+    static constexpr int kBinDays = 30;
+    // Newest deletion first.
+    const std::vector<engine::RefPtr<SaveData>>& getBinDatas() const;
+    // Moves programs and their thumbnails to the bin; how many went. A
+    // program whose files could not be moved stays listed.
+    int moveToBin(const std::vector<SaveData*>& datas);
+    void removeData(SaveData* data) { moveToBin({data}); }
+    // Lists a program from the bin again, at the front, with its number,
+    // title and thumbnail; false when it could not be moved back.
+    bool restoreFromBin(SaveData* data);
     // Called (on the main thread) whenever the catalogue could not be written, so the scene can tell the user.
     void setListFailureHandler(std::function<void()> handler);
     // Called on the main thread when a program's document could not be
     // written, a new program's first write too; once until a write
     // succeeds again, not at every drop.
     void setDocumentFailureHandler(std::function<void()> handler);
-    // The local time used for time stamps; tests set a fixed one.
-    void setClockForTests(std::function<std::tm()> now);
+    // The local time used for time stamps and the bin's days; tests set a
+    // fixed one, kept across resetForTests() until set to null.
+    static void setClockForTests(std::function<std::tm()> now);
     static std::string timeStamp(const std::tm& t);  // "2017/3/5 9:7:3"
 
 protected:
@@ -120,9 +136,10 @@ private:
     std::string _keptAside;
     // Documents that could not be kept aside: never written over.
     std::set<std::string> _unwritable;
-    // Files of deleted programs, removed once a catalogue without them is on the disk.
-    std::vector<std::pair<std::string, std::string>> _owedDeletions;
-    void payOwedDeletions();
+    std::vector<engine::RefPtr<SaveData>> _bin;
+    void loadBin();
+    bool saveBin();
+    long long secondsNow() const;
     std::function<void()> _listFailureHandler;
     std::function<void()> _documentFailureHandler;
     bool _documentFailureTold = false;
@@ -131,5 +148,4 @@ private:
     mutable std::unique_ptr<DocumentWriter> _writer;
     // Set on the writer's thread, read once the writes have ended.
     std::shared_ptr<std::atomic<bool>> _writeFailing;
-    std::function<std::tm()> _clock;
 };

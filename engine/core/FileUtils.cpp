@@ -89,6 +89,21 @@ std::string temporaryName(const std::string& folder, const std::string& name) {
            std::to_string(counter.fetch_add(1));
 }
 
+// Makes the names in `folder` durable. Some file systems cannot sync a
+// folder; the names are in place by now either way.
+void syncFolder(FileWriteCalls& calls, const std::string& folder) {
+    int folderFd = calls.open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
+    if (folderFd >= 0) {
+        calls.fsync(folderFd);
+        calls.close(folderFd);
+    }
+}
+
+std::string folderOf(const std::string& path) {
+    fs::path parent = fs::path(path).parent_path();
+    return parent.empty() ? "." : parent.string();
+}
+
 bool writeAtomically(FileWriteCalls& calls, const char* data, std::size_t size, const std::string& path) {
     fs::path target(path);
     std::string name = target.filename().string();
@@ -112,13 +127,7 @@ bool writeAtomically(FileWriteCalls& calls, const char* data, std::size_t size, 
         calls.unlink(temporary.c_str());
         return false;
     }
-    // Make the rename itself durable. Some file systems cannot sync a
-    // folder; the file is in place by now either way.
-    int folderFd = calls.open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
-    if (folderFd >= 0) {
-        calls.fsync(folderFd);
-        calls.close(folderFd);
-    }
+    syncFolder(calls, folder);
     return true;
 }
 
@@ -183,6 +192,16 @@ bool FileUtils::createDirectory(const std::string& path) const {
 
 bool FileUtils::removeFile(const std::string& path) const {
     return !path.empty() && writeCalls().unlink(path.c_str()) == 0;
+}
+
+bool FileUtils::moveFile(const std::string& from, const std::string& to) const {
+    FileWriteCalls& calls = writeCalls();
+    if (from.empty() || to.empty() || calls.rename(from.c_str(), to.c_str()) != 0) return false;
+    // The new name first: until the old folder is synced too, a power cut
+    // may leave both names, never neither.
+    syncFolder(calls, folderOf(to));
+    if (folderOf(from) != folderOf(to)) syncFolder(calls, folderOf(from));
+    return true;
 }
 
 std::string FileUtils::getStringFromFile(const std::string& path) const {

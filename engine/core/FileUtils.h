@@ -30,6 +30,9 @@ public:
     bool isDirectoryExist(const std::string& path) const;
     bool createDirectory(const std::string& path) const;
     bool removeFile(const std::string& path) const;
+    // Renames within one file system, replacing `to`, and makes both
+    // folders' names durable before it returns.
+    bool moveFile(const std::string& from, const std::string& to) const;
     std::string getStringFromFile(const std::string& path) const;
     std::vector<unsigned char> getDataFromFile(const std::string& path) const;
 

@@ -44,7 +44,8 @@ std::string contentOf(const fs::path& path) {
 class PowerCut : public engine::FileWriteCalls {
 public:
     PowerCut(const fs::path& folder, unsigned seed, long cutAt) : _rng(seed), _cutAt(cutAt) {
-        for (const auto& entry : fs::directory_iterator(folder)) {
+        for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+            if (!entry.is_regular_file()) continue;
             auto inode = std::make_shared<Inode>();
             inode->written = inode->synced = contentOf(entry.path());
             _durable[key(entry.path().string())] = inode;
@@ -60,7 +61,7 @@ public:
         int fd = FileWriteCalls::open(path, flags, mode);
         if (fd < 0) return fd;
         if (flags & O_DIRECTORY) {
-            _folders.insert(fd);
+            _folders[fd] = key(path);
         } else {
             auto inode = std::make_shared<Inode>();
             _files[fd] = inode;
@@ -79,8 +80,13 @@ public:
     int fsync(int fd) override {
         if (!goOn()) return failed();
         if (_folders.count(fd)) {
-            _durable = _live;
-            _pending.clear();
+            // A synced folder's name changes last, and every change made
+            // before them (as a journal writes them, in order).
+            size_t last = 0;
+            for (size_t i = 0; i < _pending.size(); ++i)
+                if (touches(_pending[i], _folders.at(fd))) last = i + 1;
+            for (size_t i = 0; i < last; ++i) apply(_durable, _pending[i]);
+            _pending.erase(_pending.begin(), _pending.begin() + static_cast<long>(last));
         } else {
             _files.at(fd)->synced = _files.at(fd)->written;
         }
@@ -111,7 +117,10 @@ public:
         Folder after = _durable;
         const size_t kept = _pending.empty() ? 0 : _rng() % (_pending.size() + 1);
         for (size_t i = 0; i < kept; ++i) apply(after, _pending[i]);
-        for (const auto& entry : fs::directory_iterator(folder)) fs::remove(entry.path());
+        std::vector<fs::path> files;
+        for (const auto& entry : fs::recursive_directory_iterator(folder))
+            if (entry.is_regular_file()) files.push_back(entry.path());
+        for (const auto& file : files) fs::remove(file);
         for (const auto& [path, inode] : after) std::ofstream(path, std::ios::binary) << inode->synced;
     }
 
@@ -127,6 +136,9 @@ private:
     };
 
     bool goOn() { return _step++ < _cutAt; }
+    static bool touches(const Op& op, const std::string& folder) {
+        return fs::path(op.a).parent_path() == folder || (!op.b.empty() && fs::path(op.b).parent_path() == folder);
+    }
     static int failed() {
         errno = EIO;
         return -1;
@@ -152,7 +164,7 @@ private:
     Folder _durable, _live;
     std::vector<Op> _pending;
     std::map<int, std::shared_ptr<Inode>> _files;
-    std::set<int> _folders;
+    std::map<int, std::string> _folders;
 };
 
 // A program's document says whose it is and which version: two cards with
@@ -162,13 +174,14 @@ ValueVector documentOf(int number, int version) {
                             {0, 2, 100, 200, 1, std::to_string(version)}});
 }
 
-enum class Change { Resave, Create, Delete, Retitle, kCount };
-const char* const kChangeNames[] = {"resave", "create", "delete", "retitle"};
+enum class Change { Resave, Create, Bin, Restore, Retitle, kCount };
+const char* const kChangeNames[] = {"resaved", "created", "moved to the bin", "restored", "retitled"};
 
 // What the catalogue held before a change, and what the change may leave.
 struct Expected {
     std::map<int, int> version;     // program -> version on the disk before
     std::map<int, std::string> title;
+    std::set<int> inBin;
     int changed = 0;                // the program the change is about
     int newVersion = 0;
     std::string newTitle;
@@ -204,7 +217,7 @@ protected:
     }
 
     // A fresh catalogue of one to three programs, each saved a few times.
-    Expected setUpPrograms(std::mt19937& rng) {
+    Expected setUpPrograms(std::mt19937& rng, Change change) {
         fs::remove_all(data);
         fs::create_directories(data);
         FileUtils::getInstance()->setWritablePath(data.string());
@@ -222,6 +235,11 @@ protected:
             expected.title[entry->identifier] = entry->title;
         }
         manager()->saveList();
+        if (change == Change::Restore) {
+            const int n = static_cast<int>(1 + rng() % programs);
+            manager()->moveToBin({entryOf(n)});
+            expected.inBin.insert(n);
+        }
         manager()->finishWrites();
         FileUtils::getInstance()->setWriteCalls(nullptr);
         return expected;
@@ -229,8 +247,9 @@ protected:
 
     void perform(Change change, Expected& expected, std::mt19937& rng) {
         std::vector<int> numbers;
-        for (const auto& [number, version] : expected.version) numbers.push_back(number);
-        expected.changed = numbers[rng() % numbers.size()];
+        for (const auto& [number, version] : expected.version)
+            if (!expected.inBin.count(number)) numbers.push_back(number);
+        expected.changed = numbers.empty() ? 0 : numbers[rng() % numbers.size()];
         SaveData* entry = entryOf(expected.changed);
         switch (change) {
         case Change::Resave:
@@ -239,12 +258,17 @@ protected:
             break;
         case Change::Create: {
             SaveData* fresh = SaveData::create();
-            expected.changed = static_cast<int>(numbers.back()) + 1;
+            expected.changed = expected.version.rbegin()->first + 1;
             manager()->saveDocument(fresh, documentOf(expected.changed, 0));
             break;
         }
-        case Change::Delete: manager()->removeData(entry); break;
+        case Change::Bin: manager()->moveToBin({entry}); break;
+        case Change::Restore:
+            expected.changed = *expected.inBin.begin();
+            manager()->restoreFromBin(manager()->getBinDatas().front().get());
+            break;
         case Change::Retitle:
+            if (!entry) break;
             expected.newTitle = "renamed " + std::to_string(rng() % 1000);
             entry->title = expected.newTitle;
             manager()->saveList();
@@ -277,17 +301,29 @@ protected:
                        std::to_string(onDisk.size()) + " cards)";
             std::string title = expected.title.count(n) ? expected.title.at(n) : std::string();
             if (n == expected.changed && change == Change::Retitle && entry->title == expected.newTitle) continue;
-            // Cut between the catalogue and the files, a program being
-            // deleted is found again at the next start rather than lost.
-            const bool foundAgain = change == Change::Delete && n == expected.changed && entry->title == SaveDataManager::recoveredTitle(entry->modify);
-            if (!(change == Change::Create && n == expected.changed) && !foundAgain && entry->title != title)
+            if (!(change == Change::Create && n == expected.changed) && entry->title != title)
                 return "program " + std::to_string(n) + " has the title \"" + entry->title + "\"";
         }
-        for (const auto& [number, version] : expected.version) {
-            const bool mayGo = change == Change::Delete && number == expected.changed;
-            if (!listed.count(number) && !mayGo) return "program " + std::to_string(number) + " was lost";
+        // Whatever went to the bin or came out of it is in one place, whole.
+        std::set<int> binned;
+        for (const auto& entry : manager()->getBinDatas()) {
+            const int n = entry->identifier;
+            const bool mayBeThere = expected.inBin.count(n) || (change == Change::Bin && n == expected.changed);
+            if (!mayBeThere) return "program " + std::to_string(n) + " is in the bin";
+            if (listed.count(n)) return "program " + std::to_string(n) + " is listed and in the bin";
+            if (!binned.insert(n).second) return "program " + std::to_string(n) + " is in the bin twice";
+            const std::string binned = contentOf(folder() / "bin" / (std::to_string(n) + ".plist"));
+            if (documentFromValue(engine::plist::parseVector(binned)) != documentFromValue(documentOf(n, expected.version.at(n))))
+                return "program " + std::to_string(n) + " is damaged in the bin";
+            if (entry->title != expected.title.at(n)) return "program " + std::to_string(n) + " lost its title in the bin";
         }
-        for (const auto& entry : fs::directory_iterator(folder()))
+        for (const auto& [number, version] : expected.version) {
+            const bool moving = (change == Change::Bin || change == Change::Restore) && number == expected.changed;
+            if (!listed.count(number) && !binned.count(number)) return "program " + std::to_string(number) + " was lost";
+            if (!moving && listed.count(number) == expected.inBin.count(number))
+                return "program " + std::to_string(number) + " moved by itself";
+        }
+        for (const auto& entry : fs::recursive_directory_iterator(folder()))
             if (entry.path().filename().string().find(".damaged") != std::string::npos)
                 return "the catalogue was set aside as damaged";
         return {};
@@ -312,7 +348,7 @@ TEST_F(SaveCrashTest, EveryProgramIsItsOldOrItsNewVersionAfterAPowerCutAtAnyStep
 
         // Once through without a cut, to count the change's steps.
         std::mt19937 setupRng(trialSeed);
-        Expected expected = setUpPrograms(setupRng);
+        Expected expected = setUpPrograms(setupRng, change);
         PowerCut counting(folder(), trialSeed, LONG_MAX);
         FileUtils::getInstance()->setWriteCalls(&counting);
         perform(change, expected, setupRng);
@@ -324,7 +360,7 @@ TEST_F(SaveCrashTest, EveryProgramIsItsOldOrItsNewVersionAfterAPowerCutAtAnyStep
         const long cutAt = next[change] <= steps ? next[change] : 0;
         next[change] = cutAt + 1;
         setupRng.seed(trialSeed);
-        expected = setUpPrograms(setupRng);
+        expected = setUpPrograms(setupRng, change);
         PowerCut cut(folder(), trialSeed, cutAt);
         FileUtils::getInstance()->setWriteCalls(&cut);
         perform(change, expected, setupRng);
@@ -338,11 +374,11 @@ TEST_F(SaveCrashTest, EveryProgramIsItsOldOrItsNewVersionAfterAPowerCutAtAnyStep
             ++failures;
             ADD_FAILURE() << "trial " << trial << " (seed " << seed << "): power cut at step " << cutAt << " of "
                           << steps << " while a program was " << kChangeNames[static_cast<int>(change)]
-                          << "d: " << problem;
+                          << ": " << problem;
         }
     }
     for (const auto& [change, steps] : hit) {
-        std::printf("%-8s cut at %zu different steps (the longest run has %ld)\n",
+        std::printf("%-16s cut at %zu different steps (the longest run has %ld)\n",
                     kChangeNames[static_cast<int>(change)], steps.size(), longest[change]);
     }
     std::printf("%d power cuts, seed %u\n", trials, seed);

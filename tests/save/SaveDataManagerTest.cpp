@@ -99,13 +99,10 @@ public:
         unlinked.push_back(path);
         return FileWriteCalls::unlink(path);
     }
-    // The files put in place, each by renaming a temporary file beside it.
+    // The names files were given.
     std::vector<std::string> targets() const {
         std::vector<std::string> names;
-        for (const auto& [from, to] : renamed) {
-            EXPECT_EQ(fs::path(from).parent_path(), fs::path(to).parent_path());
-            names.push_back(to);
-        }
+        for (const auto& [from, to] : renamed) names.push_back(to);
         return names;
     }
 
@@ -131,6 +128,7 @@ protected:
     }
     void TearDown() override {
         FileUtils::getInstance()->setWriteCalls(nullptr);
+        SaveDataManager::setClockForTests(nullptr);
         SaveDataManager::resetForTests();
         FileUtils::getInstance()->setWritablePath("");
         // No frames run here to drain the programs made with create().
@@ -410,7 +408,8 @@ TEST_F(SaveCatalogueTest, PathsOfAHostileCatalogueAreNeverUsed) {
     EXPECT_EQ(listedNumbers(), (std::vector<int>{3, 0, 8, 9}));
     EXPECT_EQ(saveNew()->identifier, 10);
     for (const auto& path : calls.created) EXPECT_EQ(path.rfind(data.string() + "/savedatas/", 0), 0u) << path;
-    for (const auto& path : calls.targets()) EXPECT_EQ(path.rfind(data.string() + "/savedatas/", 0), 0u) << path;
+    for (const auto& [from, to] : calls.renamed)
+        for (const auto& path : {from, to}) EXPECT_EQ(path.rfind(data.string() + "/savedatas/", 0), 0u) << path;
     for (const auto& path : calls.unlinked) EXPECT_EQ(path.rfind(data.string() + "/savedatas/", 0), 0u) << path;
 
     // What could not be used is written back as it was.
@@ -538,54 +537,85 @@ TEST_F(SaveCatalogueTest, AFailedResaveIsToldOnceUntilAWriteSucceedsAgain) {
     EXPECT_EQ(documentFromValue(manager()->loadDocument(entry)), documentFromValue(documentWith(4)));
 }
 
-TEST_F(SaveCatalogueTest, DeletingAProgramDropsItsWriteStillWaitingAndLoadingWaitsForTheNewest) {
+TEST_F(SaveCatalogueTest, AProgramGoesToTheBinWithItsNewestEditAndNoWriteBringsItBack) {
     SaveData* kept = saveNew(1);
     SaveData* gone = saveNew(2);
     HeldCalls held;
-    held.held = "/.1.plist.tmp";
+    held.held = "/.2.plist.tmp";
     FileUtils::getInstance()->setWriteCalls(&held);
-    manager()->saveDocument(kept, documentWith(10));
-    held.waitForAWrite();
     manager()->saveDocument(gone, documentWith(20));
-    manager()->removeData(gone);
-    std::thread opener([&] { held.release(); });
-    EXPECT_EQ(documentFromValue(manager()->loadDocument(kept)), documentFromValue(documentWith(10)));
-    opener.join();
-    manager()->finishWrites();
-    EXPECT_FALSE(fs::exists(data / "savedatas" / "2.plist")) << "a waiting write brought a deleted program back";
-    EXPECT_EQ(listedNumbers(), (std::vector<int>{1}));
-}
-
-TEST_F(SaveCatalogueTest, DeletingAProgramWhoseWriteIsUnderWayWaitsForItAndLeavesNoFile) {
-    SaveData* gone = saveNew(1);
-    HeldCalls held;
-    held.held = "/.1.plist.tmp";
-    FileUtils::getInstance()->setWriteCalls(&held);
-    manager()->saveDocument(gone, documentWith(10));
     held.waitForAWrite();  // the writer is inside the write now
+    manager()->saveDocument(gone, documentWith(21));
     std::thread opener([&] {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
         held.release();
     });
-    manager()->removeData(gone);
+    EXPECT_EQ(manager()->moveToBin({gone}), 1);
     opener.join();
     manager()->finishWrites();
-    EXPECT_FALSE(fs::exists(data / "savedatas" / "1.plist")) << "the write under way brought the program back";
+    FileUtils::getInstance()->setWriteCalls(nullptr);
+    EXPECT_FALSE(fs::exists(data / "savedatas" / "2.plist")) << "a write brought the program back";
+    EXPECT_EQ(documentFromValue(engine::plist::parseVector(contentOf(data / "savedatas" / "bin" / "2.plist"))),
+              documentFromValue(documentWith(21)));
+    EXPECT_EQ(listedNumbers(), (std::vector<int>{1}));
+    EXPECT_FALSE(manager()->loadDocument(kept).empty());
 }
 
-TEST_F(SaveCatalogueTest, ADeletionWhoseCatalogueWriteFailsKeepsTheProgramsFiles) {
+TEST_F(SaveCatalogueTest, TheBinKeepsProgramsThirtyDaysAndGivesThemBackWithTheirNumberTitleAndThumbnail) {
+    std::tm clock = at(2026, 12, 1, 10, 0, 0);
+    SaveDataManager::setClockForTests([&clock] { return clock; });
+    std::vector<SaveData*> made;
+    for (int i = 1; i <= 4; ++i) {
+        made.push_back(saveNew(i));
+        made.back()->title = "mine " + std::to_string(i);
+        put(data / "savedatas" / ("img" + std::to_string(i) + ".png"), "png " + std::to_string(i));
+    }
+    manager()->saveList();
+    EXPECT_EQ(manager()->moveToBin({made[0], made[1], made[3]}), 3);
+    EXPECT_EQ(listedNumbers(), (std::vector<int>{3}));
+    EXPECT_EQ(saveNew()->identifier, 5) << "a new number passes the numbers in the bin";
+
+    SaveData* back = nullptr;
+    for (const auto& entry : manager()->getBinDatas())
+        if (entry->identifier == 2) back = entry.get();
+    ASSERT_NE(back, nullptr);
+    EXPECT_EQ(contentOf(manager()->getBinImageFullPath(back)), "png 2");
+    ASSERT_TRUE(manager()->restoreFromBin(back));
+
+    SaveDataManager::resetForTests();
+    EXPECT_EQ(listedNumbers(), (std::vector<int>{2, 5, 3}));
+    SaveData* restored = manager()->getDatas()[0].get();
+    EXPECT_EQ(restored->title, "mine 2");
+    EXPECT_EQ(contentOf(manager()->getImageFullPath(restored)), "png 2");
+    EXPECT_EQ(documentFromValue(manager()->loadDocument(restored)), documentFromValue(documentWith(2)));
+    ASSERT_EQ(manager()->getBinDatas().size(), 2u);
+    EXPECT_EQ(manager()->getBinDatas()[0]->title + ", " + manager()->getBinDatas()[1]->title, "mine 4, mine 1");
+
+    // Thirty days on they are gone for good; a deletion dated in the future keeps.
+    put(data / "savedatas" / "bin" / "list.plist",
+        "<plist><dict><key>datas</key><array>"
+        "<dict><key>identifer</key><integer>1</integer><key>deleted</key><string>99999999999</string></dict>"
+        "<dict><key>identifer</key><integer>4</integer><key>deleted</key><string>1764583200</string></dict>"
+        "</array></dict></plist>");
+    clock = at(2027, 1, 1, 10, 0, 0);
+    SaveDataManager::resetForTests();
+    ASSERT_EQ(manager()->getBinDatas().size(), 1u);
+    EXPECT_EQ(manager()->getBinDatas()[0]->identifier, 1);
+    EXPECT_FALSE(fs::exists(data / "savedatas" / "bin" / "4.plist"));
+    EXPECT_FALSE(fs::exists(data / "savedatas" / "bin" / "img4.png"));
+}
+
+TEST_F(SaveCatalogueTest, AMoveToTheBinWhoseCatalogueWriteFailsStillLeavesTheProgramInOnePlace) {
     SaveData* entry = saveNew(1);
     FileUtils::getInstance()->setWriteCalls(&calls);
-    calls.failing = "/.list.plist.tmp";
-    manager()->removeData(entry);
-    EXPECT_TRUE(fs::exists(data / "savedatas" / "1.plist")) << "still listed on the disk: its file must stay";
-    // The next catalogue that reaches the disk takes the files with it, so
-    // the deleted program is not found again at the next start.
+    calls.failing = "savedatas/.list.plist.tmp";
+    manager()->moveToBin({entry});
     calls.failing.clear();
-    saveNew(2);
-    EXPECT_FALSE(fs::exists(data / "savedatas" / "1.plist"));
+    // The catalogue on the disk still lists it; where its document lies wins.
     SaveDataManager::resetForTests();
-    EXPECT_EQ(listedNumbers(), (std::vector<int>{2}));
+    EXPECT_EQ(listedNumbers(), (std::vector<int>{}));
+    ASSERT_EQ(manager()->getBinDatas().size(), 1u);
+    EXPECT_EQ(manager()->getBinDatas()[0]->identifier, 1);
 }
 
 TEST_F(SaveCatalogueTest, ADamagedDocumentIsKeptAsideBeforeAnythingIsWrittenOverIt) {
