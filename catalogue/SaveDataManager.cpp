@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 
 #include "catalogue/DocumentWriter.h"
+#include "catalogue/ProgramFile.h"
 #include "engine/core/Director.h"
 #include "engine/core/FileUtils.h"
 #include "engine/core/Plist.h"
@@ -28,6 +29,12 @@ const char* const kListFile = "savedatas/list.plist";
 const char* const kBinFolder = "savedatas/bin";
 const char* const kBinList = "savedatas/bin/list.plist";
 constexpr TextPair kRecovered{"（ふっかつ）", " (recovered)"};
+constexpr TextPair kCopy{"（コピー）", " (copy)"};
+
+bool& readOnlyFlag() {
+    static bool readOnly = false;
+    return readOnly;
+}
 
 // Never destroyed, not even at exit.
 RefPtr<SaveDataManager>& instanceSlot() {
@@ -125,6 +132,8 @@ SaveDataManager* SaveDataManager::getInstance() {
 
 void SaveDataManager::resetForTests() { instanceSlot() = nullptr; }
 
+void SaveDataManager::setReadOnly(bool readOnly) { readOnlyFlag() = readOnly; }
+
 SaveDataManager::SaveDataManager()
     : _self(std::make_shared<SaveDataManager*>(this)), _writeFailing(std::make_shared<std::atomic<bool>>(false)) {}
 
@@ -170,6 +179,7 @@ void SaveDataManager::finishPendingWrites() {
 }
 
 bool SaveDataManager::init() {
+    _readOnly = readOnlyFlag();
     _datas.clear();
     _bin.clear();
     _asRead.clear();
@@ -258,6 +268,7 @@ int SaveDataManager::takeRecoveredCount() {
 }
 
 bool SaveDataManager::keepDamagedAside() {
+    if (_readOnly) return false;
     std::string listPath = fullPath(kListFile);
     if (somethingAt(listPath)) {
         const std::string aside = damagedName(listPath);
@@ -456,6 +467,7 @@ ValueMap SaveDataManager::entryToValue(const SaveData* data) const {
 }
 
 bool SaveDataManager::saveList() {
+    if (_readOnly) return false;
     ValueVector entries;
     for (const auto& data : _datas) entries.emplace_back(entryToValue(data.get()));
     ValueMap root = _rootAsRead;
@@ -470,6 +482,64 @@ bool SaveDataManager::saveList() {
     return !_listUnwritten;
 }
 
+SaveData* SaveDataManager::addProgram(const ProgramFile& program) {
+    if (_readOnly) return nullptr;
+    const int n = nextNumber();
+    if (n <= 0) return nullptr;
+    FileUtils* files = FileUtils::getInstance();
+    files->createDirectory(fullPath(kFolder));
+    // The files first: a power cut before the catalogue leaves a program
+    // found again at the next start, never an entry without its document.
+    if (!files->writeValueVectorToFile(program.cards, fullPath(documentPathFor(n)))) {
+        documentWritten(false);
+        return nullptr;
+    }
+    if (!program.thumbnail.empty()) {
+        const std::vector<unsigned char> png(program.thumbnail.begin(), program.thumbnail.end());
+        files->writeDataToFile(png, fullPath(imagePathFor(n)));  // without one the editor draws it again
+    }
+    SaveData* data = SaveData::create();
+    data->identifier = n;
+    data->title = program.title;
+    data->path = documentPathFor(n);
+    data->imagePath = imagePathFor(n);
+    data->modify = timeStamp(now());
+    _datas.insert(_datas.begin(), RefPtr<SaveData>(data));
+    _lastId = std::max(_lastId, n);
+    if (!saveList()) {
+        // Not listed on the disk: the files would come back as found again.
+        _datas.erase(_datas.begin());
+        files->removeFile(fullPath(imagePathFor(n)));
+        files->removeFile(fullPath(documentPathFor(n)));
+        return nullptr;
+    }
+    return data;
+}
+
+std::optional<ProgramFile> SaveDataManager::programFileOf(const SaveData* data) const {
+    if (!pathsAreSafe(data) || !inProgramFolder(data->path)) return std::nullopt;
+    finishWrites();
+    const Value parsed = engine::plist::parse(FileUtils::getInstance()->getStringFromFile(fullPath(data->path)));
+    if (parsed.getType() != Value::Type::VECTOR) return std::nullopt;
+    ProgramFile program;
+    program.title = data->title;
+    program.cards = parsed.asValueVector();
+    const std::string image = getImageFullPath(data);
+    if (!image.empty() && regularFileAt(image)) {
+        const std::vector<unsigned char> png = FileUtils::getInstance()->getDataFromFile(image);
+        program.thumbnail.assign(png.begin(), png.end());
+        if (!isAcceptableThumbnail(program.thumbnail)) program.thumbnail.clear();
+    }
+    return program;
+}
+
+SaveData* SaveDataManager::copyProgram(const SaveData* data) {
+    std::optional<ProgramFile> program = programFileOf(data);
+    if (!program) return nullptr;
+    program->title += Localization::getInstance()->localizedText(kCopy);
+    return addProgram(*program);
+}
+
 const std::vector<RefPtr<SaveData>>& SaveDataManager::getBinDatas() const { return _bin; }
 
 long long SaveDataManager::secondsNow() const {
@@ -482,6 +552,7 @@ std::string SaveDataManager::getBinImageFullPath(const SaveData* data) const {
 }
 
 bool SaveDataManager::saveBin() {
+    if (_readOnly) return false;
     ValueVector entries;
     for (const auto& data : _bin) {
         ValueMap entry;
@@ -500,16 +571,17 @@ bool SaveDataManager::saveBin() {
 
 void SaveDataManager::loadBin() {
     _bin.clear();
-    FileUtils* files = FileUtils::getInstance();
+    // Read only, the moves below only happen in memory.
+    FileUtils* files = _readOnly ? nullptr : FileUtils::getInstance();
     const std::string listPath = fullPath(kBinList);
     bool binChanged = false, listChanged = false;
     if (somethingAt(listPath)) {
-        Value parsed = engine::plist::parse(files->getStringFromFile(listPath));
+        Value parsed = engine::plist::parse(FileUtils::getInstance()->getStringFromFile(listPath));
         if (parsed.getType() != Value::Type::MAP) {
             // The programs are the files; a bin list that does not read
             // only loses titles, and is kept aside for whoever wants them.
             std::error_code ec;
-            std::filesystem::rename(listPath, damagedName(listPath), ec);
+            if (files) std::filesystem::rename(listPath, damagedName(listPath), ec);
             binChanged = true;
         }
         const ValueMap root = parsed.getType() == Value::Type::MAP ? parsed.asValueMap() : ValueMap();
@@ -537,7 +609,7 @@ void SaveDataManager::loadBin() {
     for (auto it = _bin.begin(); it != _bin.end();) {
         const int n = (*it)->identifier;
         if (!regularFileAt(fullPath(binDocumentPathFor(n)))) {
-            if (regularFileAt(fullPath(binImagePathFor(n))) && !somethingAt(fullPath(imagePathFor(n))))
+            if (files && regularFileAt(fullPath(binImagePathFor(n))) && !somethingAt(fullPath(imagePathFor(n))))
                 files->moveFile(fullPath(binImagePathFor(n)), fullPath(imagePathFor(n)));
             it = _bin.erase(it);
             binChanged = true;
@@ -552,7 +624,7 @@ void SaveDataManager::loadBin() {
                 ++listed;
             }
         }
-        if (regularFileAt(fullPath(imagePathFor(n))) && !somethingAt(fullPath(binImagePathFor(n))))
+        if (files && regularFileAt(fullPath(imagePathFor(n))) && !somethingAt(fullPath(binImagePathFor(n))))
             files->moveFile(fullPath(imagePathFor(n)), fullPath(binImagePathFor(n)));
         ++it;
     }
@@ -575,7 +647,7 @@ void SaveDataManager::loadBin() {
     // written leaves an entry whose document is gone, dropped as above.
     const long long limit = secondsNow() - static_cast<long long>(kBinDays) * 24 * 60 * 60;
     for (auto it = _bin.begin(); it != _bin.end();) {
-        if ((*it)->deletedAt < limit) {
+        if ((*it)->deletedAt < limit && files) {
             files->removeFile(fullPath(binImagePathFor((*it)->identifier)));
             files->removeFile(fullPath(binDocumentPathFor((*it)->identifier)));
             it = _bin.erase(it);

@@ -14,6 +14,7 @@
 #include <ctime>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <unordered_map>
@@ -24,11 +25,15 @@
 #include "engine/core/Value.h"
 
 class DocumentWriter;
+struct ProgramFile;
 
 class SaveDataManager : public engine::Ref {
 public:
     static SaveDataManager* getInstance();   // created and init() on first use, never destroyed
     static void resetForTests();             // the next getInstance() loads afresh from the writable path
+    // Set before the first getInstance(): the catalogue is read, recovered
+    // programs and the bin included, and nothing on the disk is changed.
+    static void setReadOnly(bool readOnly);
     bool init();
     const std::vector<engine::RefPtr<SaveData>>& getDatas() const;   // newest first
     int getLastId() const;
@@ -70,6 +75,16 @@ public:
     // in the bin, never both and never neither. Programs leave the bin for
     // good 30 days after they went in.
     static constexpr int kBinDays = 30;
+    // A new program, listed at the front, from a program file: its
+    // document and thumbnail written, then the catalogue. Null when it
+    // could not be written (nothing of it is left listed).
+    SaveData* addProgram(const ProgramFile& program);
+    // A new program beside the others with the same cards and thumbnail,
+    // titled "<title> (copy)"; null when it could not be written.
+    SaveData* copyProgram(const SaveData* data);
+    // A listed program as a program file, read without changing anything;
+    // nullopt when its document cannot be read.
+    std::optional<ProgramFile> programFileOf(const SaveData* data) const;
     // Newest deletion first.
     const std::vector<engine::RefPtr<SaveData>>& getBinDatas() const;
     // Moves programs and their thumbnails to the bin; how many went. A
@@ -137,6 +152,7 @@ private:
     // Documents that could not be kept aside: never written over.
     std::set<std::string> _unwritable;
     std::vector<engine::RefPtr<SaveData>> _bin;
+    bool _readOnly = false;
     void loadBin();
     bool saveBin();
     long long secondsNow() const;

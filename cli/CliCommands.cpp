@@ -13,6 +13,7 @@
 #include "cards/FieldGeometry.h"
 #include "cards/FieldSnapshot.h"
 #include "cards/ProgramGenerator.h"
+#include "cli/CliPrograms.h"
 #include "device/CorvinaCardSerialManager.h"
 #include "device/ProgramLink.h"
 #include "engine/core/ApplicationProtocol.h"
@@ -39,6 +40,10 @@ const char* const kUsage =
     "  stop (--port PATH | --udp HOST:PORT)   stop the program running on the board\n"
     "  simulate [--dialect jam|latte] [--seconds N] DOCUMENT\n"
     "                                         run a saved program on a simulated board\n"
+    "  list                                   the editor's programs: number, tab, title\n"
+    "  export N FILE                          write program N to FILE (.corvina)\n"
+    "  import FILE...                         add programs from .corvina files or documents\n"
+    "  copy N                                 add a copy of program N\n"
     "\n"
     "'corvina-cli COMMAND --help' tells more of each command.\n";
 
@@ -82,6 +87,30 @@ const std::map<std::string, std::string> kCommandHelp = {
      "in 10'). Servo widths are in hundredths of a millisecond in both dialects.\n"
      "The simulator speaks jam and latte; que is refused (status 1). A program\n"
      "render refuses is not run (status 5).\n"},
+};
+
+const std::map<std::string, std::string> kProgramHelp = {
+    {"list",
+     "usage: corvina-cli list\n"
+     "Prints the editor's programs, newest first, one a line: its number, a tab,\n"
+     "its title. Programs found on the disk and not yet listed are shown as the\n"
+     "editor would list them. Only reads.\n"},
+    {"export",
+     "usage: corvina-cli export N FILE\n"
+     "Writes program N (its title, cards and thumbnail) to FILE, a program file\n"
+     "(.corvina) the editor or 'corvina-cli import' reads on another computer.\n"
+     "Only reads the editor's programs.\n"},
+    {"import",
+     "usage: corvina-cli import FILE...\n"
+     "Adds each FILE as a new program, in the order given, and prints its number\n"
+     "and title. A FILE is a program file (.corvina), or a saved program as 'new'\n"
+     "writes it, titled after its file name. A file that cannot be imported\n"
+     "(damaged, over 1 MiB, not a program) is named, the others are still\n"
+     "imported, and the status is 2. Status 7 when the editor is open.\n"},
+    {"copy",
+     "usage: corvina-cli copy N\n"
+     "Adds a copy of program N, titled '<title> (copy)', and prints its number and\n"
+     "title. Status 7 when the editor is open.\n"},
 };
 
 struct Options {
@@ -402,21 +431,23 @@ int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         (o->command.empty() ? err : out) << kUsage;
         return o->command.empty() ? kCliUsage : kCliOk;
     }
-    auto help = kCommandHelp.find(o->command);
-    if (help == kCommandHelp.end()) {
+    const std::string* helpText = nullptr;
+    for (const auto* helps : {&kCommandHelp, &kProgramHelp})
+        if (auto found = helps->find(o->command); found != helps->end()) helpText = &found->second;
+    if (!helpText) {
         err << "corvina-cli: unknown command '" << o->command << "'\n" << kUsage;
         return kCliUsage;
     }
     if (o->help) {
-        out << help->second;
+        out << *helpText;
         return kCliOk;
     }
     if (o->fast && o->command != "send") {
-        err << "corvina-cli: --fast is an option of send\n" << help->second;
+        err << "corvina-cli: --fast is an option of send\n" << *helpText;
         return kCliUsage;
     }
     if (o->seconds && o->command != "simulate") {
-        err << "corvina-cli: --seconds is an option of simulate\n" << help->second;
+        err << "corvina-cli: --seconds is an option of simulate\n" << *helpText;
         return kCliUsage;
     }
     if (o->command == "ports") return commandPorts(out, err);
@@ -424,5 +455,17 @@ int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     if (o->command == "render") return commandRender(*o, out, err);
     if (o->command == "send") return commandSend(*o, out, err);
     if (o->command == "simulate") return commandSimulate(*o, out, err);
+    if (kProgramHelp.count(o->command)) {
+        const size_t wanted = o->command == "list" ? 0 : o->command == "export" ? 2 : o->command == "copy" ? 1 : 0;
+        const bool fits = o->command == "import" ? !o->positional.empty() : o->positional.size() == wanted;
+        if (!fits || o->dialect || o->port || o->udp || !o->rows.empty()) {
+            err << "corvina-cli: wrong arguments\n" << *helpText;
+            return kCliUsage;
+        }
+        if (o->command == "list") return commandList(out, err);
+        if (o->command == "export") return commandExport(o->positional, err);
+        if (o->command == "import") return commandImport(o->positional, out, err);
+        return commandCopy(o->positional, out, err);
+    }
     return commandStop(*o, err);
 }

@@ -13,6 +13,7 @@ enum CliStatus {
     kCliLink = 3,           // the port or the Wi-Fi link cannot be opened
     kCliTransfer = 4,       // a write failed half way
     kCliRefused = 5,        // the board would not run the program as its cards say; nothing was sent
+    kCliEditorOpen = 7,     // the editor holds the data folder: the list of programs was not changed
 };
 
 // Runs one command line (without the program name); output goes to `out`

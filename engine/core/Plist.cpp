@@ -1,5 +1,7 @@
 #include "engine/core/Plist.h"
 
+#include "engine/core/Base64.h"
+
 #include <algorithm>
 #include <charconv>
 #include <climits>
@@ -112,8 +114,14 @@ public:
             }
             return name == "dict" ? readDict(node, depth, out) : readArray(node, depth, out);
         }
-        if (name == "string" || name == "date" || name == "data") {
+        if (name == "string" || name == "date") {
             out = Value(textOf(node));
+            return true;
+        }
+        if (name == "data") {
+            std::optional<std::string> bytes = base64::decode(node.text().get());
+            if (!bytes) return false;
+            out = Value::fromData(std::move(*bytes));
             return true;
         }
         if (name == "integer") return readInteger(textOf(node), out);
@@ -203,6 +211,7 @@ public:
         case Value::Type::FLOAT: element(depth, "real", formatReal(value.asFloat())); return true;
         case Value::Type::DOUBLE: element(depth, "real", formatReal(value.asDouble())); return true;
         case Value::Type::STRING: element(depth, "string", escape(value.asString())); return true;
+        case Value::Type::DATA: element(depth, "data", base64::encode(value.asData())); return true;
         case Value::Type::VECTOR: return writeArray(value.asValueVector(), depth);
         case Value::Type::MAP: return writeDict(value.asValueMap(), depth);
         }

@@ -3,7 +3,7 @@
 //
 // dict, array, string, integer, real, true and false map onto MAP, VECTOR,
 // STRING, INTEGER (an integer beyond int becomes a DOUBLE), DOUBLE and
-// BOOLEAN; date and data are kept as their text. Inside a well-formed
+// BOOLEAN; data (base64) becomes DATA, its bytes; a date is kept as its text. Inside a well-formed
 // document every valid entry is kept and a bad one is skipped alone: an
 // unknown element, or a number that does not parse, drops its entry.
 #include <optional>

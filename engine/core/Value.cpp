@@ -101,6 +101,18 @@ std::size_t readDouble(std::string_view text, double& out) {
 
 } // namespace detail
 
+Value Value::fromData(std::string bytes) {
+    Value value;
+    value._type = Type::DATA;
+    value._s = std::move(bytes);
+    return value;
+}
+
+const std::string& Value::asData() const {
+    static const std::string none;
+    return _type == Type::DATA ? _s : none;
+}
+
 Value::Value(const ValueVector& v) : _type(Type::VECTOR), _vec(std::make_unique<ValueVector>(v)) {}
 Value::Value(ValueVector&& v) : _type(Type::VECTOR), _vec(std::make_unique<ValueVector>(std::move(v))) {}
 Value::Value(const ValueMap& v) : _type(Type::MAP), _map(std::make_unique<ValueMap>(v)) {}
@@ -272,7 +284,8 @@ bool Value::operator==(const Value& o) const {
     case Type::INTEGER: return _i == o._i;
     case Type::FLOAT: return _f == o._f || (std::isnan(_f) && std::isnan(o._f));
     case Type::DOUBLE: return _d == o._d || (std::isnan(_d) && std::isnan(o._d));
-    case Type::STRING: return _s == o._s;
+    case Type::STRING:
+    case Type::DATA: return _s == o._s;
     case Type::VECTOR: return *_vec == *o._vec;
     case Type::MAP: return *_map == *o._map;
     }

@@ -15,7 +15,7 @@ using ValueMap = std::unordered_map<std::string, Value>;
 
 class Value {
 public:
-    enum class Type { NONE, BOOLEAN, INTEGER, FLOAT, DOUBLE, STRING, VECTOR, MAP };
+    enum class Type { NONE, BOOLEAN, INTEGER, FLOAT, DOUBLE, STRING, VECTOR, MAP, DATA };
 
     static const Value Null;
 
@@ -26,6 +26,8 @@ public:
     explicit Value(double v) : _type(Type::DOUBLE), _d(v) {}
     explicit Value(const char* v) : _type(Type::STRING), _s(v ? v : "") {}
     explicit Value(std::string v) : _type(Type::STRING), _s(std::move(v)) {}
+    // Bytes, as a property list's data holds them.
+    static Value fromData(std::string bytes);
     explicit Value(const ValueVector& v);
     explicit Value(ValueVector&& v);
     explicit Value(const ValueMap& v);
@@ -51,6 +53,8 @@ public:
     float asFloat() const;
     double asDouble() const;
     std::string asString() const;
+    // The bytes of a DATA value; empty for any other.
+    const std::string& asData() const;
 
     // For a value of another type these return an empty container. The
     // mutable ones turn a null value into the container, so a missing map
