@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "catalogue/EditorLock.h"
+#include "catalogue/ProgramExchange.h"
 #include "catalogue/ProgramFile.h"
 #include "catalogue/SaveDataManager.h"
 #include "cli/CliCommands.h"
@@ -44,22 +45,6 @@ std::unique_ptr<EditorLock> lockForChange(std::ostream& err) {
         return nullptr;
     }
     return lock;
-}
-
-std::optional<std::string> readSmallFile(const std::string& path, bool& tooLarge) {
-    tooLarge = false;
-    std::error_code ec;
-    if (!fs::is_regular_file(path, ec)) return std::nullopt;
-    const auto size = fs::file_size(path, ec);
-    if (ec) return std::nullopt;
-    if (size > kProgramFileLimit) {
-        tooLarge = true;
-        return std::nullopt;
-    }
-    std::ifstream in(path, std::ios::binary);
-    std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    if (!in.good() && !in.eof()) return std::nullopt;
-    return bytes;
 }
 
 } // namespace
@@ -110,29 +95,10 @@ int commandImport(const std::vector<std::string>& files, std::ostream& out, std:
     std::unique_ptr<EditorLock> lock = lockForChange(err);
     if (!lock) return kCliEditorOpen;
     SaveDataManager* catalogue = openCatalogue(false);
-    int status = kCliOk;
-    for (const std::string& file : files) {
-        bool tooLarge = false;
-        std::optional<std::string> bytes = readSmallFile(file, tooLarge);
-        std::optional<ProgramFile> program =
-            bytes ? readProgramFile(*bytes, fs::path(file).stem().string()) : std::nullopt;
-        if (!program) {
-            err << "corvina-cli: " << file
-                << (tooLarge ? ": larger than 1 MiB, not imported\n"
-                    : bytes  ? ": not a program file, not imported\n"
-                             : ": cannot be read, not imported\n");
-            status = kCliDocument;
-            continue;
-        }
-        const SaveData* added = catalogue->addProgram(*program);
-        if (!added) {
-            err << "corvina-cli: " << file << ": could not be saved in " << editorDataFolder() << "\n";
-            status = kCliDocument;
-            continue;
-        }
-        printEntry(out, added);
-    }
-    return status;
+    const ImportOutcome outcome = importProgramFiles(*catalogue, files);
+    for (const SaveData* added : outcome.added) printEntry(out, added);
+    for (const std::string& refused : outcome.refused) err << "corvina-cli: " << refused << ", not imported\n";
+    return outcome.refused.empty() ? kCliOk : kCliDocument;
 }
 
 int commandCopy(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {

@@ -294,6 +294,7 @@ TEST(Plist, KeepsEveryValidEntryAndSkipsBadOnes) {
   <key>huge</key><integer>-)" + digits400 + R"(</integer>
   <key>date</key><date>2017-03-05T09:07:03Z</date>
   <key>data</key><data>aGk=</data>
+  <key>baddata</key><data>a@G=k</data>
   <key>noValue</key>
   <key>after</key><true/>
   <string>no key</string>
@@ -307,7 +308,7 @@ TEST(Plist, KeepsEveryValidEntryAndSkipsBadOnes) {
         {"big", Value(99999999999.0)},
         {"huge", Value(-kInf)},
         {"date", Value("2017-03-05T09:07:03Z")},
-        {"data", Value("aGk=")},
+        {"data", Value::fromData("hi")},
         {"after", Value(true)},
         {"mixed", Value("a<b>c")},
         {"references", Value("&A&undeclared;")},

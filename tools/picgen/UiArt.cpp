@@ -342,6 +342,35 @@ Image recordBeginning(Context& cx, float w, float h)
     return render(d);
 }
 
+// The home row's last card while the bin holds programs: the bin itself,
+// and the card that leads back out of it to the programs.
+UiDrawing recordSign(const char* icon, const std::string& face)
+{
+    return [icon = std::string(icon), face](Context& cx, float w, float h) {
+        Drawing d(w, h);
+        d.add(shadowed(rect(4, 4, w - 8, h - 10, 28, "#EEF9FD", kAccent, 3), 5));
+        if (icon == "icon_trash") {
+            const Pictogram& bin = cx.art[icon];
+            d.put(bin, w / 2, h / 2, Place::scaled(std::min((w - 110) / bin.w, (h - 110) / bin.h)));
+        } else {
+            roundButton(d, w / 2, h / 2, 70, face);
+            d.put(cx.art[icon], w / 2, h / 2, Place::scaled(2.1f));
+        }
+        return render(d);
+    };
+}
+
+// A home-screen control over the row: a badge like the editor's bar buttons.
+UiDrawing homeBadge(const char* icon)
+{
+    return [icon](Context& cx, float w, float h) {
+        Drawing d(w, h);
+        barBadge(d, w, h, true);
+        d.put(cx.art[icon], w / 2, h / 2 - 1.25f, Place::scaled((std::min(w, h) - 26) / 48));
+        return render(d);
+    };
+}
+
 // Marks a saved program for deletion: a red frame and a ticked badge.
 Image recordSelected(Context& cx, float w, float h)
 {
@@ -604,6 +633,11 @@ const std::map<std::string, UiDrawing>& uiPictures()
         {"res/r_save_entry_back.png", saveEntryBack},
         {"res/r_recode_clean.png", deleteButton},
         {"res/r_recode_clean_cancel.png", pill(kWhite, kInk, "icon_cross", kInk)},
+        {"res/r_recode_copy.png", pill(kAccentDeep, kInk, "icon_copy", kWhite)},
+        {"res/r_recode_export.png", pill(kAccentDeep, kInk, "icon_export", kWhite)},
+        {"res/r_record_bin.png", recordSign("icon_trash", kAccentDeep)},
+        {"res/r_record_leave_bin.png", recordSign("icon_home", kAccentDeep)},
+        {"res/r_home_import.png", homeBadge("icon_import")},
 
         {"res/alert_window_pink.png", alertWindow},
         {"res/alert_window_ok.png", pill(kGo, kInk, "icon_check", kWhite)},
