@@ -169,6 +169,21 @@ bool SaveItemAddView::init() {
     return true;
 }
 
+// --- SaveItemSignView
+
+SaveItemSignView* SaveItemSignView::create(const std::string& picturePath, const std::string& title) {
+    return initAndAutorelease(new SaveItemSignView(), [&](SaveItemSignView* view) {
+        if (!view->init(nullptr)) return false;
+        Sprite* sprite = picture(picturePath);
+        sprite->setPosition(kPictureSize / 2, kPictureSize / 2);
+        view->thumbnailNode->addChild(sprite);
+        view->setTitle(title);
+        return true;
+    });
+}
+
+void SaveItemSignView::setTitle(const std::string& title) { titleLabel->setString(title); }
+
 // --- SaveItemSavedView
 
 SaveItemSavedView* SaveItemSavedView::create(SaveData* data) {
@@ -183,7 +198,8 @@ void SaveItemSavedView::setSaveData(SaveData* data) {
     SaveItemView::setSaveData(data);
     thumbnailNode->removeAllChildren();
     thumbnailSprite = nullptr;
-    std::string path = data ? SaveDataManager::getInstance()->getImageFullPath(data) : std::string();
+    SaveDataManager* saves = SaveDataManager::getInstance();
+    std::string path = !data ? std::string() : data->deletedAt ? saves->getBinImageFullPath(data) : saves->getImageFullPath(data);
     if (!path.empty() && FileUtils::getInstance()->isFileExist(path)) {
         // The editor rewrites the picture on every save: read it afresh.
         Director::getInstance()->getTextureCache()->removeTextureForKey(path);

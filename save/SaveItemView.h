@@ -97,8 +97,19 @@ protected:
     SaveItemAddView() = default;
 };
 
+// A card that leads somewhere: into the bin, or back out of it. A
+// picture and a title; no program.
+class SaveItemSignView : public SaveItemView {
+public:
+    static SaveItemSignView* create(const std::string& picturePath, const std::string& title);
+    void setTitle(const std::string& title);
+
+protected:
+    SaveItemSignView() = default;
+};
+
 // A saved program: its thumbnail and its title, which can be tapped to
-// rename it.
+// rename it. A program in the bin shows the thumbnail kept there.
 class SaveItemSavedView : public SaveItemView {
 public:
     static SaveItemSavedView* create(SaveData* data);

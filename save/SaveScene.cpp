@@ -1,10 +1,13 @@
 #include "save/SaveScene.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
+#include <utility>
 #include <cstdio>
 #include <filesystem>
 
+#include "catalogue/ProgramExchange.h"
 #include "catalogue/SaveDataManager.h"
 #include "engine/core/Action.h"
 #include "engine/core/Button.h"
@@ -35,6 +38,41 @@ constexpr TextPair kNoticesNotOpened{"ちょさくけんの おしらせを ひ�
 constexpr TextPair kFoundAgain{"%d この プログラムが みつかったので、いちらんに もどしました。",
                                "%d programs were found again and put back in the list."};
 constexpr TextPair kFoundAgainTitle{"みつかりました", "Found again"};
+constexpr TextPair kMoveToBin{"えらんだ %d この ソースコードを ごみばこに いれますか？",
+                              "Move the %d programs you have chosen to the bin?"};
+constexpr TextPair kMoveOneToBin{"えらんだ 1 この ソースコードを ごみばこに いれますか？",
+                                 "Move the program you have chosen to the bin?"};
+constexpr TextPair kBinTitle{"ごみばこ（%d）", "Bin (%d)"};
+constexpr TextPair kLeaveBin{"もどる", "Back to my programs"};
+constexpr TextPair kNotRestored{"この プログラムを もどせませんでした。ディスクの あきを ふやすか、せんせいに きいてください。",
+                                "This program could not be put back. Free some space on the disk, or ask your teacher."};
+constexpr TextPair kNotCopied{"プログラムを コピーできませんでした。ディスクの あきを ふやすか、せんせいに きいてください。",
+                              "The program could not be copied. Free some space on the disk, or ask your teacher."};
+constexpr TextPair kExported{"ファイルに しました（%s）:", "Saved as files in %s:"};
+constexpr TextPair kNotExported{"ファイルに できませんでした:", "These could not be saved as files:"};
+constexpr TextPair kExportTitle{"ファイルに する", "Export"};
+constexpr TextPair kImported{"%d この プログラムを いれました。", "%d programs were brought in."};
+constexpr TextPair kAlreadyListed{"%d この プログラムは もう いちらんに あります。", "%d programs are already in the list."};
+constexpr TextPair kNotImported{"この ファイルは いれられませんでした:", "These files could not be brought in:"};
+constexpr TextPair kNoProgramFiles{
+    "%s に プログラムの ファイル（.corvina）が ありません。ファイルを そこに おくか、この まどに ドロップしてください。",
+    "There are no program files (.corvina) in %s. Put them there, or drop them on this window."};
+constexpr TextPair kImportTitle{"プログラムを いれる", "Bring in programs"};
+constexpr float kImportButtonMargin = 56;
+
+// printf with one argument into a text.
+template <typename T>
+std::string formatted(const TextPair& text, T value) {
+    const std::string pattern = Localization::getInstance()->localizedText(text);
+    const int size = std::snprintf(nullptr, 0, pattern.c_str(), value);
+    std::string out(static_cast<size_t>(std::max(size, 0)), '\0');
+    std::snprintf(out.data(), out.size() + 1, pattern.c_str(), value);
+    return out;
+}
+
+void tell(const std::string& message, const TextPair& title) {
+    engine::MessageBox(message.c_str(), Localization::getInstance()->localizedText(title).c_str());
+}
 } // namespace
 
 // --- the home screen
@@ -64,6 +102,7 @@ bool SaveScene::init() {
     addItem = nullptr;
     deleteOverlay = nullptr;
     deleteMode = false;
+    binOpen = false;
 
     addChild(LayerColor::create(kBackground, kViewWidth, kViewHeight));
     scrollView = FieldScrollView::create(Size(kViewWidth, kViewHeight));
@@ -82,6 +121,21 @@ bool SaveScene::init() {
         scrollView->scrollTo(offset, false);
     };
     Director::getInstance()->getEventDispatcher()->addEventListenerWithSceneGraphPriority(wheel, this);
+
+    // Program files handed out by a teacher or a friend.
+    Button* import = Button::create(Localization::getInstance()->localizedPath("res/r_home_import.png"),
+                                    [this] { importFromDocuments(); });
+    import->setPosition(kViewWidth - kImportButtonMargin, kViewHeight - kImportButtonMargin);
+    import->setMinimumTouchSize(88);
+    addChild(import, 2);
+    importButton = import;
+    auto* drops = EventListenerCustom::create(kFileDroppedEvent, [this](EventCustom* event) {
+        droppedFiles.push_back(*static_cast<const std::string*>(event->getUserData()));
+        // Files dropped together come in as one.
+        if (!isScheduled("dropped files"))
+            scheduleOnce([this](float) { importFiles(std::exchange(droppedFiles, {}), false); }, 0, "dropped files");
+    });
+    Director::getInstance()->getEventDispatcher()->addEventListenerWithSceneGraphPriority(drops, this);
 
     tellSaveFailures();
     reloadItems();
@@ -112,7 +166,16 @@ void SaveScene::tellSaveFailures() {
     });
 }
 
-int SaveScene::savedCount() const { return static_cast<int>(SaveDataManager::getInstance()->getDatas().size()); }
+const std::vector<RefPtr<SaveData>>& SaveScene::rowDatas() const {
+    SaveDataManager* saves = SaveDataManager::getInstance();
+    return binOpen ? saves->getBinDatas() : saves->getDatas();
+}
+
+int SaveScene::savedCount() const { return static_cast<int>(rowDatas().size()); }
+
+bool SaveScene::binItemShown() const { return !binOpen && !SaveDataManager::getInstance()->getBinDatas().empty(); }
+
+int SaveScene::itemCount() const { return savedCount() + 1 + (binItemShown() ? 1 : 0); }
 
 void SaveScene::reloadItems() {
     visibleItems.clear();
@@ -120,8 +183,9 @@ void SaveScene::reloadItems() {
     addItem = nullptr;
     scrollView->removeAllChildrenWithCleanup(true);
 
-    int n = savedCount();
-    float width = kFirstItemX * 2 + static_cast<float>(n + 1) * kItemWidth + static_cast<float>(n) * kItemGap;
+    const int n = itemCount();
+    float width = kFirstItemX * 2 + static_cast<float>(n) * kItemWidth + static_cast<float>(n - 1) * kItemGap;
+    if (importButton) importButton->setVisible(!binOpen);
     scrollView->setContentSize(Size(width, kViewHeight));
 
     // The row may have shortened since (programs deleted): the last card
@@ -148,7 +212,7 @@ void SaveScene::layoutItems() {
         visibleItems.pop_back();
     }
 
-    const int n = savedCount();
+    const int n = itemCount();
     int right = 0;
     if (visibleItems.empty()) {
         // A jump of more than the view: start at the first card in view.
@@ -157,10 +221,27 @@ void SaveScene::layoutItems() {
         for (int i = visibleItems.front()->getIndex() - 1; i >= 0 && visible(itemX(i)); --i) placeItem(i, true);
         right = visibleItems.back()->getIndex() + 1;
     }
-    for (int i = right; i < n + 1 && visible(itemX(i)); ++i) placeItem(i, false);
+    for (int i = right; i < n && visible(itemX(i)); ++i) placeItem(i, false);
 }
 
 RefPtr<SaveItemView> SaveScene::itemForIndex(int i) {
+    if (i == 0 && binOpen) {
+        if (!leaveBinItem) {
+            leaveBinItem = SaveItemSignView::create("res/r_record_leave_bin.png",
+                                                    Localization::getInstance()->localizedText(kLeaveBin));
+            leaveBinItem->setListener(this);
+        }
+        return leaveBinItem.get();
+    }
+    if (i == savedCount() + 1) {
+        const int held = static_cast<int>(SaveDataManager::getInstance()->getBinDatas().size());
+        if (!binItem) {
+            binItem = SaveItemSignView::create("res/r_record_bin.png", "");
+            binItem->setListener(this);
+        }
+        binItem->setTitle(formatted(kBinTitle, held));
+        return binItem.get();
+    }
     if (i == 0) {
         if (!addItem) {
             addItem = SaveItemAddView::create();
@@ -168,7 +249,7 @@ RefPtr<SaveItemView> SaveScene::itemForIndex(int i) {
         }
         return addItem.get();
     }
-    const auto& datas = SaveDataManager::getInstance()->getDatas();
+    const auto& datas = rowDatas();
     SaveData* data = i - 1 < static_cast<int>(datas.size()) ? datas[i - 1].get() : nullptr;
     RefPtr<SaveItemSavedView> item;
     if (itemPool.empty()) {
@@ -209,6 +290,23 @@ void SaveScene::unmark(const SaveData* data) {
 // --- gestures on the cards
 
 void SaveScene::onItemTapped(SaveItemView* item) {
+    if (item == binItem.get()) {
+        if (!deleteMode) openBin(true);
+        return;
+    }
+    if (binOpen) {
+        if (item == leaveBinItem.get()) {
+            openBin(false);
+            return;
+        }
+        SaveData* data = item->getSaveData();
+        if (!data) return;
+        SaveDataManager* saves = SaveDataManager::getInstance();
+        if (!saves->restoreFromBin(data)) tell(Localization::getInstance()->localizedText(kNotRestored), LocalizedTexts::failed);
+        if (saves->getBinDatas().empty()) openBin(false);
+        else reloadItems();
+        return;
+    }
     if (!deleteMode) {
         auto& open = editorOpener();
         if (leaving || !open) return;
@@ -232,14 +330,26 @@ void SaveScene::onItemTapped(SaveItemView* item) {
 
 void SaveScene::onItemLongPressed(SaveItemView* item) {
     SaveData* data = item->getSaveData();
-    if (!data || item == addItem.get()) return;
+    if (!data || item == addItem.get() || binOpen) return;
     if (!deleteMode) setDeleteMode(true);
     item->setMarked(true);
     if (!isMarked(data)) markedDatas.emplace_back(data);
 }
 
 void SaveScene::onItemTitleTapped(SaveItemView* item) {
-    if (!deleteMode) openTitleEditor(item);
+    if (!deleteMode && !binOpen) openTitleEditor(item);
+}
+
+// --- the bin
+
+void SaveScene::openBin(bool open) {
+    if (open == binOpen) return;
+    setDeleteMode(false);
+    markedDatas.clear();
+    binOpen = open;
+    // Into the bin at its start; back out where the bin's card stands.
+    rememberedOffset = open ? 0 : INT_MIN / 2;
+    reloadItems();
 }
 
 // --- delete mode
@@ -257,24 +367,27 @@ void SaveScene::setDeleteMode(bool on) {
     if (!on) {
         if (deleteOverlay) deleteOverlay->removeFromParent();
         deleteOverlay = nullptr;
-        deleteButton = cancelDeleteButton = nullptr;
+        deleteButton = cancelDeleteButton = copyButton = exportButton = nullptr;
         for (const auto& item : visibleItems) item->setMarked(false);
         return;
     }
     Size v = Director::getInstance()->getVisibleSize();
     deleteOverlay = Layer::create();
-    deleteButton = addOverlayButton("res/r_recode_clean.png", Vec2(v.width * 0.5f - 100, v.height * 0.5f + 250),
-                                    [this] { confirmDelete(); });
-    cancelDeleteButton = addOverlayButton("res/r_recode_clean_cancel.png",
-                                          Vec2(v.width * 0.5f + 100, v.height * 0.5f + 250), [this] {
-                                              markedDatas.clear();
-                                              setDeleteMode(false);
-                                          });
+    const float y = v.height * 0.5f + 250;
+    deleteButton = addOverlayButton("res/r_recode_clean.png", Vec2(v.width * 0.5f - 285, y), [this] { confirmDelete(); });
+    copyButton = addOverlayButton("res/r_recode_copy.png", Vec2(v.width * 0.5f - 95, y), [this] { copyMarked(); });
+    exportButton = addOverlayButton("res/r_recode_export.png", Vec2(v.width * 0.5f + 95, y), [this] { exportMarked(); });
+    cancelDeleteButton = addOverlayButton("res/r_recode_clean_cancel.png", Vec2(v.width * 0.5f + 285, y), [this] {
+        markedDatas.clear();
+        setDeleteMode(false);
+    });
     addChild(deleteOverlay);
 }
 
 void SaveScene::confirmDelete() {
-    AlertView* alert = AlertView::create(Localization::getInstance()->localizedText(LocalizedTexts::deleteChosen));
+    const int count = static_cast<int>(markedDatas.size());
+    AlertView* alert = AlertView::create(count == 1 ? Localization::getInstance()->localizedText(kMoveOneToBin)
+                                                    : formatted(kMoveToBin, count));
     if (!alert) return;
     alert->cancelCallback = [](AlertView* a) { a->close(); };
     alert->outsideCallback = [](AlertView* a) { a->close(); };
@@ -282,20 +395,77 @@ void SaveScene::confirmDelete() {
         deleteMarked();
         a->close();
     };
-    addChild(alert);
+    addChild(alert, 10);
     alert->setOpacity(0);
     alert->runAction(FadeIn::create(0.05f));
 }
 
 void SaveScene::deleteMarked() {
-    SaveDataManager* saves = SaveDataManager::getInstance();
-    while (!markedDatas.empty()) {
-        RefPtr<SaveData> data = markedDatas.front();
-        saves->removeData(data.get());
-        markedDatas.erase(markedDatas.begin());
-    }
+    std::vector<SaveData*> going;
+    for (const auto& data : markedDatas) going.push_back(data.get());
+    // Kept alive while they move: the catalogue lets go of them.
+    std::vector<RefPtr<SaveData>> held = std::move(markedDatas);
+    markedDatas.clear();
+    SaveDataManager::getInstance()->moveToBin(going);
     setDeleteMode(false);
     reloadItems();
+}
+
+void SaveScene::copyMarked() {
+    SaveDataManager* saves = SaveDataManager::getInstance();
+    bool failed = false;
+    for (const auto& data : std::vector<RefPtr<SaveData>>(markedDatas)) failed = !saves->copyProgram(data.get()) || failed;
+    markedDatas.clear();
+    setDeleteMode(false);
+    rememberedOffset = 0;  // the copies stand at the front
+    reloadItems();
+    if (failed) tell(Localization::getInstance()->localizedText(kNotCopied), LocalizedTexts::failed);
+}
+
+void SaveScene::exportMarked() {
+    SaveDataManager* saves = SaveDataManager::getInstance();
+    const std::string folder = documentsFolder();
+    std::string written, failed;
+    for (const auto& data : markedDatas) {
+        const std::string name = exportProgram(*saves, data.get(), folder);
+        (name.empty() ? failed : written) += "\n" + (name.empty() ? data->title : name);
+    }
+    markedDatas.clear();
+    setDeleteMode(false);
+    std::string message;
+    if (!written.empty()) message = formatted(kExported, folder.c_str()) + written;
+    if (!failed.empty())
+        message += (message.empty() ? "" : "\n\n") + Localization::getInstance()->localizedText(kNotExported) + failed;
+    tell(message, kExportTitle);
+}
+
+void SaveScene::importFromDocuments() {
+    if (titleOverlay || deleteMode || binOpen) return;
+    const std::string folder = documentsFolder();
+    const std::vector<std::string> files = programFilesIn(folder);
+    if (files.empty()) {
+        tell(formatted(kNoProgramFiles, folder.c_str()), kImportTitle);
+        return;
+    }
+    importFiles(files, true);
+}
+
+void SaveScene::importFiles(const std::vector<std::string>& paths, bool skipListed) {
+    if (paths.empty()) return;
+    if (titleOverlay) finishTitleEdit(titleEditBox, editingItem.get());
+    const ImportOutcome outcome = importProgramFiles(*SaveDataManager::getInstance(), paths, skipListed);
+    std::string message = formatted(kImported, static_cast<int>(outcome.added.size()));
+    if (!outcome.skipped.empty()) message += "\n" + formatted(kAlreadyListed, static_cast<int>(outcome.skipped.size()));
+    if (!outcome.refused.empty()) {
+        message += "\n\n" + Localization::getInstance()->localizedText(kNotImported);
+        for (const std::string& refused : outcome.refused) message += "\n" + refused;
+    }
+    markedDatas.clear();
+    setDeleteMode(false);
+    binOpen = false;
+    rememberedOffset = 0;  // new programs stand at the front
+    reloadItems();
+    tell(message, kImportTitle);
 }
 
 // --- renaming

@@ -1,8 +1,11 @@
 #pragma once
 // The home screen: a row of large cards scrolling sideways, the first
 // starting a new program and the others opening the saved programs, newest
-// first. A long press marks programs for deletion; a tap on a title renames
-// the program. Only the cards in view exist as nodes.
+// first, and the bin last while it holds any. A long press marks programs
+// to move to the bin, copy or export; a tap on a title renames the
+// program. In the bin, a tap puts a program back. Program files dropped on
+// the window, or taken from the Documents folder, come in as new programs.
+// Only the cards in view exist as nodes.
 //
 // The home screen does not know the editor: the application gives it the
 // way to open one (setEditorOpener).
@@ -57,6 +60,14 @@ public:
                                         engine::ui::EditBoxDelegate::EditBoxEndAction action) override;
 
     void reloadItems();
+    // Shows the programs in the bin instead of the list, or the list again.
+    void openBin(bool open);
+    bool isBinOpen() const { return binOpen; }
+    void copyMarked();
+    void exportMarked();
+    // The program files in the Documents folder not listed yet.
+    void importFromDocuments();
+    void importFiles(const std::vector<std::string>& paths, bool skipListed);
     void layoutItems();
     void setDeleteMode(bool on);
     void confirmDelete();
@@ -76,6 +87,11 @@ public:
     engine::Layer* getDeleteOverlay() const { return deleteOverlay; }
     engine::Node* getDeleteButton() const { return deleteButton; }
     engine::Node* getCancelDeleteButton() const { return cancelDeleteButton; }
+    engine::Node* getCopyButton() const { return copyButton; }
+    engine::Node* getExportButton() const { return exportButton; }
+    engine::Node* getImportButton() const { return importButton; }
+    SaveItemView* getBinItem() const { return binItem.get(); }
+    SaveItemView* getLeaveBinItem() const { return leaveBinItem.get(); }
     engine::Layer* getTitleOverlay() const { return titleOverlay; }
     engine::ui::EditBox* getTitleEditBox() const { return titleEditBox; }
     SaveItemView* getEditingItem() const { return editingItem.get(); }
@@ -87,7 +103,12 @@ private:
     static std::function<engine::Scene*(SaveData*)>& editorOpener();
     static int rememberedOffset;
 
+    // The programs the row shows: the list, or the bin's.
+    const std::vector<engine::RefPtr<SaveData>>& rowDatas() const;
     int savedCount() const;
+    // Every card of the row: the first, the programs, and the bin's card.
+    int itemCount() const;
+    bool binItemShown() const;
     engine::RefPtr<SaveItemView> itemForIndex(int i);
     // The card of index i, placed in the row at its front or back.
     void placeItem(int i, bool atFront);
@@ -107,6 +128,12 @@ private:
     engine::Layer* deleteOverlay = nullptr;  // children while shown
     engine::Node* deleteButton = nullptr;
     engine::Node* cancelDeleteButton = nullptr;
+    engine::Node* copyButton = nullptr;
+    engine::Node* exportButton = nullptr;
+    engine::Node* importButton = nullptr;  // a child
+    engine::RefPtr<SaveItemSignView> binItem, leaveBinItem;
+    bool binOpen = false;
+    std::vector<std::string> droppedFiles;  // come in together, at the next frame
     engine::Layer* titleOverlay = nullptr;
     engine::ui::EditBox* titleEditBox = nullptr;
     engine::RefPtr<SaveItemView> editingItem;

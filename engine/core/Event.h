@@ -120,6 +120,10 @@ private:
     bool _control = false, _shift = false, _repeat = false;
 };
 
+// A file dropped on the window; its user data is the path, a std::string,
+// valid while the event is dispatched.
+inline constexpr const char* kFileDroppedEvent = "ENGINE_FILE_DROPPED";
+
 class EventCustom : public Event {
 public:
     explicit EventCustom(const std::string& eventName) : Event(Type::CUSTOM), _eventName(eventName) {}

@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "engine/core/Director.h"
+#include "engine/core/EventDispatcher.h"
 #include "engine/core/FileUtils.h"
 #include "engine/platform/GLViewImpl.h"
 #include "engine/platform/Input.h"
@@ -134,6 +135,15 @@ void Application::handleEvent(const SDL_Event& event) {
             }
         } else if (event.window.event == SDL_WINDOWEVENT_CLOSE) {
             _quit = true;
+        }
+        break;
+    case SDL_DROPFILE:
+        if (event.drop.file) {
+            std::string path = event.drop.file;
+            SDL_free(event.drop.file);
+            EventCustom dropped(kFileDroppedEvent);
+            dropped.setUserData(&path);
+            Director::getInstance()->getEventDispatcher()->dispatchEvent(&dropped);
         }
         break;
     default:

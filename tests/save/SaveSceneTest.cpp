@@ -3,7 +3,9 @@
 // editor, with injected touches and frames of 1/60 s.
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 
+#include "catalogue/ProgramExchange.h"
 #include "catalogue/SaveDataManager.h"
 #include "engine/core/Button.h"
 #include "engine/core/EventDispatcher.h"
@@ -234,7 +236,7 @@ TEST_F(SaveSceneTest, DeleteModeMarksAndUnmarks) {
     EXPECT_EQ(SaveDataManager::getInstance()->getDatas().size(), 3u);
 }
 
-TEST_F(SaveSceneTest, ConfirmingDeletesEveryMarkedProgramAndCancellingKeepsTheMarks) {
+TEST_F(SaveSceneTest, MarkedProgramsGoToTheBinAndATapInTheBinPutsOneBack) {
     addPrograms(4);
     SaveData* kept = entry(1);
     std::string goneDocument = dataDir + entry(0)->path;
@@ -261,6 +263,7 @@ TEST_F(SaveSceneTest, ConfirmingDeletesEveryMarkedProgramAndCancellingKeepsTheMa
     step(5);
     alert = dynamic_cast<AlertView*>(home->getChildren().back());
     ASSERT_NE(alert, nullptr);
+    EXPECT_EQ(alert->getMessageLabel()->getString(), "えらんだ 2 この ソースコードを ごみばこに いれますか？");
     tap(centreOf(alert->getOkButton()));
     step(10);
     EXPECT_FALSE(home->isDeleteMode());
@@ -269,13 +272,29 @@ TEST_F(SaveSceneTest, ConfirmingDeletesEveryMarkedProgramAndCancellingKeepsTheMa
     ASSERT_EQ(datas.size(), 2u);
     EXPECT_EQ(datas[0].get(), kept);
     EXPECT_FALSE(FileUtils::getInstance()->isFileExist(goneDocument));
-    EXPECT_EQ(home->getScrollView()->getContentSize().width, 724 + 3 * 300 + 2 * 50);
-    EXPECT_EQ(offset(), -700) << "the shorter row is pulled back to its end";
-    EXPECT_EQ(visibleIndexes(), (std::vector<int>{1, 2}));
-    EXPECT_EQ(bringToMiddle(1)->getSaveData(), kept);
-    EXPECT_FALSE(bringToMiddle(1)->isMarked());
+    // The bin's card stands last in the row.
+    EXPECT_EQ(home->getScrollView()->getContentSize().width, 724 + 4 * 300 + 3 * 50);
+    SaveItemView* bin = bringToMiddle(3);
+    ASSERT_EQ(bin, home->getBinItem());
+    EXPECT_EQ(bin->getTitleLabel()->getString(), "ごみばこ（2）");
+
+    tap(pictureOf(3));
+    ASSERT_TRUE(home->isBinOpen());
+    EXPECT_EQ(bringToMiddle(0), home->getLeaveBinItem());
+    SaveItemView* binned = bringToMiddle(2);
+    const std::string title = binned->getSaveData()->title;
+    EXPECT_EQ(binned->getTitleLabel()->getString(), title);
+    tap(pictureOf(2));
+    EXPECT_EQ(SaveDataManager::getInstance()->getBinDatas().size(), 1u);
+    tap(pictureOf(0));
+    EXPECT_FALSE(home->isBinOpen());
+    EXPECT_EQ(bringToMiddle(1)->getSaveData()->title, title) << "put back at the front";
+    EXPECT_TRUE(messages.empty()) << messages.front();
+
     SaveDataManager::resetForTests();
-    EXPECT_EQ(SaveDataManager::getInstance()->getDatas().size(), 2u) << "the catalogue on disk too";
+    EXPECT_EQ(SaveDataManager::getInstance()->getDatas().size(), 3u) << "the catalogue on disk too";
+    EXPECT_EQ(SaveDataManager::getInstance()->getBinDatas().size(), 1u);
+    EXPECT_EQ(SaveDataManager::getInstance()->getDatas()[0]->title, title);
 }
 
 TEST_F(SaveSceneTest, RenamingStoresTheTitleAtOnceEvenAnEmptyOne) {
@@ -406,4 +425,36 @@ TEST_F(SaveSceneTest, Screenshots) {
     ASSERT_FALSE(home->isDeleteMode());
     tap(titleOf(1));
     shoot("save-scene-rename.png");
+}
+
+TEST_F(SaveSceneTest, ACopyStandsFirstAndFilesDroppedOnTheWindowComeInTogether) {
+    addPrograms(2, true);
+    open();
+    longPress(pictureOf(2));
+    tap(centreOf(home->getCopyButton()));
+    ASSERT_EQ(SaveDataManager::getInstance()->getDatas().size(), 3u);
+    SaveData* copy = entry(0);
+    EXPECT_EQ(copy->title, "program 1（コピー）");
+    EXPECT_EQ(FileUtils::getInstance()->getDataFromFile(dataDir + copy->imagePath),
+              FileUtils::getInstance()->getDataFromFile(dataDir + entry(2)->imagePath));
+    EXPECT_FALSE(home->isDeleteMode());
+
+    // The copy handed on as a file, with a damaged file beside it.
+    const std::string folder = dataDir + "dropped/";
+    std::filesystem::create_directories(folder);
+    const std::string name = exportProgram(*SaveDataManager::getInstance(), copy, folder);
+    ASSERT_FALSE(name.empty());
+    std::ofstream(folder + "broken.corvina") << "<plist><dict><key>cards</key>";
+    for (const std::string& file : {folder + name, folder + "broken.corvina"}) {
+        std::string path = file;
+        EventCustom dropped(kFileDroppedEvent);
+        dropped.setUserData(&path);
+        Director::getInstance()->getEventDispatcher()->dispatchEvent(&dropped);
+    }
+    step(2);
+    ASSERT_EQ(SaveDataManager::getInstance()->getDatas().size(), 4u);
+    EXPECT_EQ(entry(0)->title, "program 1（コピー）");
+    ASSERT_EQ(messages.size(), 1u) << "told once for both files";
+    EXPECT_NE(messages[0].find("1 この プログラムを いれました"), std::string::npos) << messages[0];
+    EXPECT_NE(messages[0].find("broken.corvina"), std::string::npos) << messages[0];
 }
