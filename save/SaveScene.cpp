@@ -113,10 +113,11 @@ bool SaveScene::init() {
     // The wheel runs along the row, a tilt of it too.
     auto* wheel = EventListenerMouse::create();
     wheel->onMouseScroll = [this](EventMouse* event) {
-        if (titleOverlay || deleteOverlay) return;
+        if (titleOverlay) return;  // marking goes on along the row, as a drag does
         Vec2 offset = scrollView->getScrollOffset();
         const float low = std::min(scrollView->getMinOffset().x, scrollView->getMaxOffset().x);
-        offset.x = std::clamp(offset.x + kWheelStep * (event->getScrollY() - event->getScrollX()), low,
+        // Turned towards the user, or tilted right: on to the older programs.
+        offset.x = std::clamp(offset.x - kWheelStep * (event->getScrollY() + event->getScrollX()), low,
                               scrollView->getMaxOffset().x);
         scrollView->scrollTo(offset, false);
     };
@@ -369,11 +370,14 @@ void SaveScene::setDeleteMode(bool on) {
         deleteOverlay = nullptr;
         deleteButton = cancelDeleteButton = copyButton = exportButton = nullptr;
         for (const auto& item : visibleItems) item->setMarked(false);
+        if (importButton) importButton->setVisible(!binOpen);
         return;
     }
     Size v = Director::getInstance()->getVisibleSize();
+    if (importButton) importButton->setVisible(false);
     deleteOverlay = Layer::create();
-    const float y = v.height * 0.5f + 250;
+    // Above the marked cards' frames, which reach up to 105 points from the top.
+    const float y = v.height - 60;
     deleteButton = addOverlayButton("res/r_recode_clean.png", Vec2(v.width * 0.5f - 285, y), [this] { confirmDelete(); });
     copyButton = addOverlayButton("res/r_recode_copy.png", Vec2(v.width * 0.5f - 95, y), [this] { copyMarked(); });
     exportButton = addOverlayButton("res/r_recode_export.png", Vec2(v.width * 0.5f + 95, y), [this] { exportMarked(); });
