@@ -52,7 +52,9 @@ constexpr TextPair kExported{"ファイルに しました（%s）:", "Saved as 
 constexpr TextPair kNotExported{"ファイルに できませんでした:", "These could not be saved as files:"};
 constexpr TextPair kExportTitle{"ファイルに する", "Export"};
 constexpr TextPair kImported{"%d この プログラムを いれました。", "%d programs were brought in."};
+constexpr TextPair kImportedOne{"1 この プログラムを いれました。", "1 program was brought in."};
 constexpr TextPair kAlreadyListed{"%d この プログラムは もう いちらんに あります。", "%d programs are already in the list."};
+constexpr TextPair kAlreadyListedOne{"1 この プログラムは もう いちらんに あります。", "1 program is already in the list."};
 constexpr TextPair kNotImported{"この ファイルは いれられませんでした:", "These files could not be brought in:"};
 constexpr TextPair kNoProgramFiles{
     "%s に プログラムの ファイル（.corvina）が ありません。ファイルを そこに おくか、この まどに ドロップしてください。",
@@ -458,8 +460,10 @@ void SaveScene::importFiles(const std::vector<std::string>& paths, bool skipList
     if (paths.empty()) return;
     if (titleOverlay) finishTitleEdit(titleEditBox, editingItem.get());
     const ImportOutcome outcome = importProgramFiles(*SaveDataManager::getInstance(), paths, skipListed);
-    std::string message = formatted(kImported, static_cast<int>(outcome.added.size()));
-    if (!outcome.skipped.empty()) message += "\n" + formatted(kAlreadyListed, static_cast<int>(outcome.skipped.size()));
+    Localization* texts = Localization::getInstance();
+    const int added = static_cast<int>(outcome.added.size()), skipped = static_cast<int>(outcome.skipped.size());
+    std::string message = added == 1 ? texts->localizedText(kImportedOne) : formatted(kImported, added);
+    if (skipped) message += "\n" + (skipped == 1 ? texts->localizedText(kAlreadyListedOne) : formatted(kAlreadyListed, skipped));
     if (!outcome.refused.empty()) {
         message += "\n\n" + Localization::getInstance()->localizedText(kNotImported);
         for (const std::string& refused : outcome.refused) message += "\n" + refused;

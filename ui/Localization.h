@@ -16,7 +16,6 @@ struct TextPair {
 // The texts shown by more than one place or far from where they are built.
 namespace LocalizedTexts {
 inline constexpr TextPair createNew{"あたらしくはじめる", "Create new code"};
-inline constexpr TextPair deleteChosen{"えらんだソースコードを消しますか？", "Delete the code you have chosen?"};
 inline constexpr TextPair connectAgain{"せつぞくしなおしてください。", "Please connect again."};
 inline constexpr TextPair failed{"しっぱい", "Failed"};
 inline constexpr TextPair connectionFailed{"せつぞくにしっぱいしました。", "Connection failed."};
