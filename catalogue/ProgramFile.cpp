@@ -9,6 +9,20 @@ using engine::ValueMap;
 namespace {
 const char* const kFormat = "corvina-program";
 constexpr int kVersion = 1;
+constexpr std::size_t kTitleLimit = 200;  // bytes: a title is a line under a card
+
+// One line of reasonable length: a title from elsewhere could hold line
+// breaks that a script reading `corvina-cli list` would take for programs.
+std::string fittingTitle(const std::string& title) {
+    std::string line;
+    for (unsigned char c : title) line += c < 0x20 || c == 0x7F ? ' ' : static_cast<char>(c);
+    if (line.size() > kTitleLimit) {
+        std::size_t cut = kTitleLimit;
+        while (cut > 0 && (static_cast<unsigned char>(line[cut]) & 0xC0) == 0x80) --cut;
+        line.resize(cut);
+    }
+    return line;
+}
 } // namespace
 
 std::optional<std::string> writeProgramFile(const ProgramFile& program) {
@@ -53,6 +67,7 @@ std::optional<ProgramFile> readProgramFile(std::string_view bytes, const std::st
     }
     // Only what the editor itself would write goes on.
     program.cards = documentToValue(documentFromValue(program.cards));
+    program.title = fittingTitle(program.title);
     return program;
 }
 

@@ -236,6 +236,7 @@ void SaveDataManager::recoverUnlisted() {
         if (n <= 0 || !file.is_regular_file(kind) || file.is_symlink(kind)) continue;  // a link may lead anywhere
         bool listed = namedByAnother(nullptr, documentPathFor(n));
         for (const auto& data : _datas) listed = listed || data->identifier == n;
+        for (const auto& data : _bin) listed = listed || data->identifier == n;
         if (!listed) found.push_back(n);
     }
     if (found.empty()) return;
@@ -366,7 +367,7 @@ ValueVector SaveDataManager::loadDocument(const SaveData* data) {
     const std::string path = fullPath(data->path);
     if (!somethingAt(path)) return {};
     Value parsed = engine::plist::parse(FileUtils::getInstance()->getStringFromFile(path));
-    if (parsed.getType() == Value::Type::VECTOR) return parsed.asValueVector();
+    if (parsed.getType() == Value::Type::VECTOR || _readOnly) return parsed.asValueVector();
     // A document that cannot be read opens as an empty field, and the
     // first drop would write over it: it is kept aside first.
     const std::string aside = damagedName(path);
@@ -397,7 +398,7 @@ long SaveDataManager::indexOf(const SaveData* data) const {
 }
 
 bool SaveDataManager::saveDocument(SaveData* data, const ValueVector& document) {
-    if (!data) return false;
+    if (!data || _readOnly) return false;
     std::string stamp = timeStamp(now());
     bool listed = indexOf(data) >= 0;
     std::string titleBefore = data->title;
@@ -548,7 +549,10 @@ long long SaveDataManager::secondsNow() const {
 }
 
 std::string SaveDataManager::getBinImageFullPath(const SaveData* data) const {
-    return data && data->identifier > 0 ? fullPath(binImagePathFor(data->identifier)) : std::string();
+    if (!data || data->identifier <= 0) return {};
+    // A link may lead anywhere: only a file of the bin's own is shown.
+    const std::string path = fullPath(binImagePathFor(data->identifier));
+    return regularFileAt(path) ? path : std::string();
 }
 
 bool SaveDataManager::saveBin() {
@@ -604,30 +608,6 @@ void SaveDataManager::loadBin() {
             _bin.emplace_back(data);
         }
     }
-    // Where a program's document lies says where it is: a power cut while
-    // it went in or came out leaves the two lists saying different things.
-    for (auto it = _bin.begin(); it != _bin.end();) {
-        const int n = (*it)->identifier;
-        if (!regularFileAt(fullPath(binDocumentPathFor(n)))) {
-            if (files && regularFileAt(fullPath(binImagePathFor(n))) && !somethingAt(fullPath(imagePathFor(n))))
-                files->moveFile(fullPath(binImagePathFor(n)), fullPath(imagePathFor(n)));
-            it = _bin.erase(it);
-            binChanged = true;
-            continue;
-        }
-        for (auto listed = _datas.begin(); listed != _datas.end();) {
-            if (pathsAreSafe(listed->get()) && (*listed)->identifier == n) {
-                _asRead.erase(listed->get());
-                listed = _datas.erase(listed);
-                listChanged = true;
-            } else {
-                ++listed;
-            }
-        }
-        if (files && regularFileAt(fullPath(imagePathFor(n))) && !somethingAt(fullPath(binImagePathFor(n))))
-            files->moveFile(fullPath(imagePathFor(n)), fullPath(binImagePathFor(n)));
-        ++it;
-    }
     // A document in the bin that its list lost is still someone's program.
     std::error_code ec;
     for (const auto& file : std::filesystem::directory_iterator(fullPath(kBinFolder), ec)) {
@@ -640,8 +620,46 @@ void SaveDataManager::loadBin() {
         data->modify = timeStamp(now());
         data->title = recoveredTitle(data->modify);
         data->deletedAt = secondsNow();
+        for (const auto& listed : _datas)
+            if (listed->identifier == n && pathsAreSafe(listed.get())) data->title = listed->title;
         _bin.emplace_back(data);
         binChanged = true;
+    }
+    // Where a program's document lies says where it is: a power cut while
+    // it went in or came out leaves the two lists saying different things.
+    for (auto it = _bin.begin(); it != _bin.end();) {
+        const int n = (*it)->identifier;
+        const std::string inBin = fullPath(binDocumentPathFor(n)), listed = fullPath(documentPathFor(n));
+        if (regularFileAt(inBin) && regularFileAt(listed)) {
+            // Cut in the middle of a move, the disk may keep both names of
+            // the one file. Two different files keep the listed one, and
+            // the other aside.
+            const bool same = files && FileUtils::getInstance()->getStringFromFile(inBin) ==
+                                           FileUtils::getInstance()->getStringFromFile(listed);
+            if (files && same) {
+                files->removeFile(listed);
+            } else if (files) {
+                std::error_code aside;
+                std::filesystem::rename(inBin, damagedName(inBin), aside);
+            }
+        }
+        if (!regularFileAt(inBin) || (!files && regularFileAt(listed))) {
+            if (files) settlePicture(n, false);
+            it = _bin.erase(it);
+            binChanged = true;
+            continue;
+        }
+        for (auto entry = _datas.begin(); entry != _datas.end();) {
+            if (pathsAreSafe(entry->get()) && (*entry)->identifier == n) {
+                _asRead.erase(entry->get());
+                entry = _datas.erase(entry);
+                listChanged = true;
+            } else {
+                ++entry;
+            }
+        }
+        if (files) settlePicture(n, true);
+        ++it;
     }
     // Thirty days on, the files go first: a power cut before the list is
     // written leaves an entry whose document is gone, dropped as above.
@@ -661,7 +679,18 @@ void SaveDataManager::loadBin() {
     if (listChanged) saveList();
 }
 
+void SaveDataManager::settlePicture(int n, bool inBin) {
+    const std::string here = fullPath(inBin ? binImagePathFor(n) : imagePathFor(n));
+    const std::string there = fullPath(inBin ? imagePathFor(n) : binImagePathFor(n));
+    if (!regularFileAt(there)) return;
+    FileUtils* files = FileUtils::getInstance();
+    // Cut in the middle of its move, the picture may have both names.
+    if (!somethingAt(here)) files->moveFile(there, here);
+    else if (files->getStringFromFile(here) == files->getStringFromFile(there)) files->removeFile(there);
+}
+
 int SaveDataManager::moveToBin(const std::vector<SaveData*>& datas) {
+    if (_readOnly) return 0;
     // The newest edit goes to the bin with the program.
     finishWrites();
     FileUtils* files = FileUtils::getInstance();
@@ -669,6 +698,8 @@ int SaveDataManager::moveToBin(const std::vector<SaveData*>& datas) {
     bool listChanged = false;
     for (SaveData* data : datas) {
         if (!data || indexOf(data) < 0) continue;
+        // Whatever lies in the bin under its number is never written over.
+        if (somethingAt(fullPath(binDocumentPathFor(data->identifier))) && pathsAreSafe(data)) continue;
         if (!mayDeleteFiles(data) || _unwritable.count(data->path) || !regularFileAt(fullPath(data->path))) {
             // Files the catalogue may not move, or none at all: only the entry goes.
             _asRead.erase(data);
@@ -706,27 +737,25 @@ int SaveDataManager::moveToBin(const std::vector<SaveData*>& datas) {
                 }
             continue;
         }
-        if (somethingAt(fullPath(data->imagePath))) files->moveFile(fullPath(data->imagePath), fullPath(binImagePathFor(n)));
+        if (regularFileAt(fullPath(data->imagePath))) files->moveFile(fullPath(data->imagePath), fullPath(binImagePathFor(n)));
         _asRead.erase(data);
         _datas.erase(_datas.begin() + indexOf(data));
         ++moved;
         listChanged = true;
     }
-    if (moved < static_cast<int>(going.size())) {
-        saveBin();
-        if (_listFailureHandler) _listFailureHandler();
-    }
+    if (moved < static_cast<int>(going.size())) saveBin();  // the owner tells: fewer went than asked
     if (listChanged) saveList();
     return moved;
 }
 
 bool SaveDataManager::restoreFromBin(SaveData* data) {
     auto it = std::find_if(_bin.begin(), _bin.end(), [data](const auto& d) { return d.get() == data; });
-    if (it == _bin.end()) return false;
+    if (it == _bin.end() || _readOnly) return false;
     const int n = data->identifier;
     // Its number is its own: nothing new was given it while it was away.
     if (somethingAt(fullPath(documentPathFor(n))) || namedByAnother(nullptr, documentPathFor(n))) return false;
     RefPtr<SaveData> entry(data);
+    const long long deletedAt = entry->deletedAt;
     entry->path = documentPathFor(n);
     entry->imagePath = imagePathFor(n);
     entry->deletedAt = 0;
@@ -737,11 +766,11 @@ bool SaveDataManager::restoreFromBin(SaveData* data) {
         _datas.erase(_datas.begin());
         entry->path.clear();
         entry->imagePath.clear();
-        entry->deletedAt = secondsNow();
+        entry->deletedAt = deletedAt;
         saveList();
         return false;
     }
-    if (somethingAt(fullPath(binImagePathFor(n)))) files->moveFile(fullPath(binImagePathFor(n)), fullPath(entry->imagePath));
+    if (regularFileAt(fullPath(binImagePathFor(n)))) files->moveFile(fullPath(binImagePathFor(n)), fullPath(entry->imagePath));
     _lastId = std::max(_lastId, n);
     _bin.erase(it);
     saveBin();

@@ -88,7 +88,8 @@ public:
     // Newest deletion first.
     const std::vector<engine::RefPtr<SaveData>>& getBinDatas() const;
     // Moves programs and their thumbnails to the bin; how many went. A
-    // program whose files could not be moved stays listed.
+    // program whose files could not be moved stays listed, and so does one
+    // whose number the bin already holds a file of.
     int moveToBin(const std::vector<SaveData*>& datas);
     void removeData(SaveData* data) { moveToBin({data}); }
     // Lists a program from the bin again, at the front, with its number,
@@ -154,6 +155,8 @@ private:
     std::vector<engine::RefPtr<SaveData>> _bin;
     bool _readOnly = false;
     void loadBin();
+    // Puts program n's picture beside its document, in the bin or not.
+    void settlePicture(int n, bool inBin);
     bool saveBin();
     long long secondsNow() const;
     std::function<void()> _listFailureHandler;

@@ -46,6 +46,8 @@ constexpr TextPair kBinTitle{"ごみばこ（%d）", "Bin (%d)"};
 constexpr TextPair kLeaveBin{"もどる", "Back to my programs"};
 constexpr TextPair kNotRestored{"この プログラムを もどせませんでした。ディスクの あきを ふやすか、せんせいに きいてください。",
                                 "This program could not be put back. Free some space on the disk, or ask your teacher."};
+constexpr TextPair kNotMoved{"ごみばこに いれられなかった プログラムが あります。ディスクの あきを ふやすか、せんせいに きいてください。",
+                             "Some programs could not be moved to the bin. Free some space on the disk, or ask your teacher."};
 constexpr TextPair kNotCopied{"プログラムを コピーできませんでした。ディスクの あきを ふやすか、せんせいに きいてください。",
                               "The program could not be copied. Free some space on the disk, or ask your teacher."};
 constexpr TextPair kExported{"ファイルに しました（%s）:", "Saved as files in %s:"};
@@ -412,9 +414,10 @@ void SaveScene::deleteMarked() {
     // Kept alive while they move: the catalogue lets go of them.
     std::vector<RefPtr<SaveData>> held = std::move(markedDatas);
     markedDatas.clear();
-    SaveDataManager::getInstance()->moveToBin(going);
+    const int moved = SaveDataManager::getInstance()->moveToBin(going);
     setDeleteMode(false);
     reloadItems();
+    if (moved < static_cast<int>(going.size())) tell(Localization::getInstance()->localizedText(kNotMoved), LocalizedTexts::failed);
 }
 
 void SaveScene::copyMarked() {

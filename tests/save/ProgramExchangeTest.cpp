@@ -2,6 +2,7 @@
 // export in one data folder, import in another, and what must be refused.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -120,6 +121,18 @@ TEST_F(ProgramExchangeTest, AThumbnailThatIsNoSmallPngIsDroppedAndTheProgramStil
         ASSERT_EQ(cli(a, {"export", n, (root / (std::string(n) + ".corvina")).string()}), 0);
         EXPECT_EQ(contentOf(root / (std::string(n) + ".corvina")).find("<key>thumbnail</key>"), std::string::npos);
     }
+}
+
+TEST_F(ProgramExchangeTest, ATitleFromAFileIsOneLineOfReasonableLength) {
+    const fs::path a = root / "a";
+    const std::string title = "mine\n9\tnot a program" + std::string(300000, 'x');
+    put(root / "odd.corvina", "<plist><dict><key>format</key><string>corvina-program</string><key>title</key><string>" +
+                                  title + "</string><key>cards</key><array/></dict></plist>");
+    ASSERT_EQ(cli(a, {"import", (root / "odd.corvina").string()}), 0) << err.str();
+    ASSERT_EQ(cli(a, {"list"}), 0);
+    const std::string listed = out.str();
+    EXPECT_EQ(std::count(listed.begin(), listed.end(), '\n'), 1) << listed.substr(0, 80);
+    EXPECT_LT(listed.size(), 220u);
 }
 
 TEST_F(ProgramExchangeTest, ListAndExportOnlyReadAndChangesWaitForTheEditorToClose) {

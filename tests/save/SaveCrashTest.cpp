@@ -80,13 +80,14 @@ public:
     int fsync(int fd) override {
         if (!goOn()) return failed();
         if (_folders.count(fd)) {
-            // A synced folder's name changes last, and every change made
-            // before them (as a journal writes them, in order).
-            size_t last = 0;
-            for (size_t i = 0; i < _pending.size(); ++i)
-                if (touches(_pending[i], _folders.at(fd))) last = i + 1;
-            for (size_t i = 0; i < last; ++i) apply(_durable, _pending[i]);
-            _pending.erase(_pending.begin(), _pending.begin() + static_cast<long>(last));
+            // A synced folder's name changes last; those of other folders
+            // need their own folder's sync.
+            std::vector<Op> still;
+            for (const Op& op : _pending) {
+                if (touches(op, _folders.at(fd))) apply(_durable, op);
+                else still.push_back(op);
+            }
+            _pending = std::move(still);
         } else {
             _files.at(fd)->synced = _files.at(fd)->written;
         }
@@ -102,7 +103,15 @@ public:
     int rename(const char* from, const char* to) override {
         if (!goOn()) return failed();
         int result = FileWriteCalls::rename(from, to);
-        if (result == 0) change({Op::Rename, key(from), key(to), nullptr});
+        if (result != 0) return result;
+        if (fs::path(key(from)).parent_path() == fs::path(key(to)).parent_path()) {
+            change({Op::Rename, key(from), key(to), nullptr});
+        } else {
+            // Between folders, each folder's name lasts once that folder is
+            // synced: the disk may keep both names, or neither.
+            change({Op::Make, key(to), {}, _live.count(key(from)) ? _live.at(key(from)) : nullptr});
+            change({Op::Remove, key(from), {}, nullptr});
+        }
         return result;
     }
     int unlink(const char* path) override {
@@ -149,7 +158,9 @@ private:
     }
     static void apply(Folder& folder, const Op& op) {
         switch (op.kind) {
-        case Op::Make: folder[op.a] = op.inode; break;
+        case Op::Make:
+            if (op.inode) folder[op.a] = op.inode;
+            break;
         case Op::Rename:
             if (folder.count(op.a)) folder[op.b] = folder[op.a];
             folder.erase(op.a);
@@ -231,6 +242,9 @@ protected:
             const int saves = static_cast<int>(rng() % 3);
             for (int v = 1; v <= saves; ++v) manager()->saveDocument(entry, documentOf(entry->identifier, v));
             expected.version[entry->identifier] = saves;
+            const std::string picture = "picture " + std::to_string(entry->identifier);
+            FileUtils::getInstance()->writeDataToFile({picture.begin(), picture.end()},
+                                                      (folder() / ("img" + std::to_string(entry->identifier) + ".png")).string());
             entry->title = "program " + std::to_string(entry->identifier);
             expected.title[entry->identifier] = entry->title;
         }
@@ -318,6 +332,11 @@ protected:
             if (entry->title != expected.title.at(n)) return "program " + std::to_string(n) + " lost its title in the bin";
         }
         for (const auto& [number, version] : expected.version) {
+            const std::string picture = "img" + std::to_string(number) + ".png";
+            const fs::path here = folder() / picture, inBin = folder() / "bin" / picture;
+            const fs::path& kept = binned.count(number) ? inBin : here;
+            if (contentOf(kept) != "picture " + std::to_string(number) || fs::exists(binned.count(number) ? here : inBin))
+                return "program " + std::to_string(number) + "'s picture is not where its document is";
             const bool moving = (change == Change::Bin || change == Change::Restore) && number == expected.changed;
             if (!listed.count(number) && !binned.count(number)) return "program " + std::to_string(number) + " was lost";
             if (!moving && listed.count(number) == expected.inBin.count(number))

@@ -618,6 +618,19 @@ TEST_F(SaveCatalogueTest, AMoveToTheBinWhoseCatalogueWriteFailsStillLeavesThePro
     EXPECT_EQ(manager()->getBinDatas()[0]->identifier, 1);
 }
 
+TEST_F(SaveCatalogueTest, ADocumentInTheBinWhoseBinListIsLostIsInTheBinOnlyWithItsTitle) {
+    SaveData* entry = saveNew(1);
+    entry->title = "mine";
+    manager()->saveList();
+    fs::create_directories(data / "savedatas" / "bin");
+    fs::rename(data / "savedatas" / "1.plist", data / "savedatas" / "bin" / "1.plist");
+    SaveDataManager::resetForTests();
+    EXPECT_EQ(listedNumbers(), (std::vector<int>{}));
+    ASSERT_EQ(manager()->getBinDatas().size(), 1u);
+    EXPECT_EQ(manager()->getBinDatas()[0]->title, "mine");
+    EXPECT_EQ(saveNew()->identifier, 2) << "its number stays its own";
+}
+
 TEST_F(SaveCatalogueTest, ADamagedDocumentIsKeptAsideBeforeAnythingIsWrittenOverIt) {
     SaveData* entry = saveNew(1);
     put(data / "savedatas" / "1.plist", "<plist><array><dict>cut sh");
