@@ -72,6 +72,15 @@ void AppDelegate::applicationWillQuit() {
     Director::getInstance()->getEventDispatcher()->dispatchEvent(&event);
 }
 
+bool AppDelegate::applicationShouldQuit() {
+    QuitRequest request;
+    request.quitAnyway = [this] { requestQuit(); };
+    EventCustom event(kQuitRequestedEvent);
+    event.setUserData(&request);
+    Director::getInstance()->getEventDispatcher()->dispatchEvent(&event);
+    return request.allowed;
+}
+
 void AppDelegate::showWindowIfWanted() {
     if (!editorLock || !editorLock->windowWanted()) return;
     auto* impl = dynamic_cast<GLViewImpl*>(Director::getInstance()->getOpenGLView());

@@ -16,6 +16,7 @@ public:
     void applicationDidEnterBackground() override;
     void applicationWillEnterForeground() override;
     void applicationWillQuit() override;
+    bool applicationShouldQuit() override;
     void applicationIdle() override { showWindowIfWanted(); }
 
     // CORVINA_EXIT_AFTER_FIRST_FRAME=1 (the install check): the editor quits

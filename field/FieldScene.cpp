@@ -1,6 +1,7 @@
 #include "field/FieldScene.h"
 
 #include <algorithm>
+#include <utility>
 #include <cmath>
 
 #include "cards/DeviceManager.h"
@@ -328,6 +329,16 @@ void FieldScene::registerListeners() {
     // as it was left, not as it was at its first drop.
     auto* quitting = EventListenerCustom::create(kWillQuitEvent, [this](EventCustom*) { captureThumbnail([] {}); });
     dispatcher->addEventListenerWithSceneGraphPriority(quitting, this);
+    // The window's close button is a way of leaving too: it asks as the
+    // house button does when the program could not be saved.
+    auto* closing = EventListenerCustom::create(kQuitRequestedEvent, [this](EventCustom* event) {
+        auto* request = static_cast<QuitRequest*>(event->getUserData());
+        if (!request || leaving || !mustAskBeforeLeaving()) return;
+        request->allowed = false;
+        quitWhenLeft = request->quitAnyway;
+        if (!leaveQuestion) askBeforeLeavingUnsaved();
+    });
+    dispatcher->addEventListenerWithSceneGraphPriority(closing, this);
 }
 
 void FieldScene::scrollPaletteBy(float dy) {
@@ -377,8 +388,7 @@ void FieldScene::hideSettingsBar() {
 void FieldScene::saveAndClose() {
     if (leaving || getActionByTag(kCloseActionTag) || leaveQuestion) return;
     // A program whose last save failed is not left behind without asking.
-    if (!leaveUnsaved && document && (document->isSaved() || !model.cards().empty()) &&
-        (!document->isSaved() || SaveDataManager::getInstance()->lastWriteFailed())) {
+    if (mustAskBeforeLeaving()) {
         askBeforeLeavingUnsaved();
         return;
     }
@@ -391,6 +401,11 @@ void FieldScene::saveAndClose() {
     runAction(tries);
 }
 
+bool FieldScene::mustAskBeforeLeaving() const {
+    return !leaveUnsaved && document && (document->isSaved() || !model.cards().empty()) &&
+           (!document->isSaved() || SaveDataManager::getInstance()->lastWriteFailed());
+}
+
 void FieldScene::askBeforeLeavingUnsaved() {
     AlertView* alert = AlertView::create(Localization::getInstance()->localizedText(kLeaveUnsaved));
     if (!alert) return;
@@ -399,6 +414,7 @@ void FieldScene::askBeforeLeavingUnsaved() {
     // The cross: stay, and the program is saved again at once.
     alert->cancelCallback = alert->outsideCallback = [this](AlertView* a) {
         leaveQuestion = nullptr;
+        quitWhenLeft = nullptr;
         a->close();
         saveFieldDocument();
     };
@@ -406,7 +422,9 @@ void FieldScene::askBeforeLeavingUnsaved() {
         leaveQuestion = nullptr;
         leaveUnsaved = true;
         a->close();
-        saveAndClose();
+        // Asked by the window's close button: the window closes.
+        if (auto quit = std::exchange(quitWhenLeft, nullptr)) quit();
+        else saveAndClose();
     };
     addChild(alert, kAlertZ);
 }

@@ -413,8 +413,11 @@ private:
     bool leaving = false;
     // Leaving a program whose save failed asks first; the answer "leave" holds.
     void askBeforeLeavingUnsaved();
+    bool mustAskBeforeLeaving() const;
     engine::Node* leaveQuestion = nullptr;
     bool leaveUnsaved = false;
+    // Set while the window's close button waits for the answer to leaving unsaved.
+    std::function<void()> quitWhenLeft;
 
     // The field (FieldGrid.cpp, FieldCards.cpp).
     FieldModel model;

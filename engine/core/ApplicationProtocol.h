@@ -21,6 +21,9 @@ public:
     virtual void applicationIdle() {}
     // The window is closing: the last frame has run and the scene is still there.
     virtual void applicationWillQuit() {}
+    // The window's close button: false keeps the window open (it asks the
+    // user first, and quits itself if told to).
+    virtual bool applicationShouldQuit() { return true; }
     virtual void initGLContextAttrs() {}
     virtual LanguageType getCurrentLanguage() = 0;
     virtual bool openURL(const std::string& url) = 0;

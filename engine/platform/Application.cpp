@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <thread>
+#include <utility>
 
 #include "engine/core/Director.h"
 #include "engine/core/EventDispatcher.h"
@@ -118,7 +119,9 @@ bool Application::openURL(const std::string& url) {
 void Application::handleEvent(const SDL_Event& event) {
     switch (event.type) {
     case SDL_QUIT:
-        _quit = true;
+        // The window's own close comes first, then this: its answer holds.
+        // Alone (the desktop ending the program), it ends the program.
+        if (!std::exchange(_closeRefused, false)) _quit = true;
         break;
     case SDL_WINDOWEVENT:
         // Shown and hidden also come at creation and with other windows'
@@ -134,7 +137,8 @@ void Application::handleEvent(const SDL_Event& event) {
                 applicationWillEnterForeground();
             }
         } else if (event.window.event == SDL_WINDOWEVENT_CLOSE) {
-            _quit = true;
+            _closeRefused = !applicationShouldQuit();
+            if (!_closeRefused) _quit = true;
         }
         break;
     case SDL_DROPFILE:

@@ -47,6 +47,7 @@ private:
     FrameClock* _clock = &_steadyClock;
     float _animationInterval = 1.0f / 60;
     bool _quit = false;
+    bool _closeRefused = false;  // the close button was answered "stay"
     bool _minimized = false;
 };
 

@@ -252,6 +252,28 @@ TEST_F(FieldHistoryTest, AFailedFirstSaveIsToldAndLeavingAsksFirst) {
     engine::FileUtils::getInstance()->setWriteCalls(nullptr);
 }
 
+TEST_F(FieldHistoryTest, ClosingTheWindowOnAProgramThatCouldNotBeSavedAsksFirst) {
+    FullDisk disk;
+    engine::FileUtils::getInstance()->setWriteCalls(&disk);
+    ASSERT_NE(dropOnRow(0, 0), nullptr);
+    int quits = 0;
+    auto close = [&] {
+        QuitRequest request;
+        request.quitAnyway = [&] { ++quits; };
+        engine::EventCustom event(kQuitRequestedEvent);
+        event.setUserData(&request);
+        engine::Director::getInstance()->getEventDispatcher()->dispatchEvent(&event);
+        return request.allowed;
+    };
+    EXPECT_FALSE(close()) << "the window stays while the child chooses";
+    auto* question = static_cast<AlertView*>(named("leave unsaved"));
+    ASSERT_NE(question, nullptr);
+    EXPECT_FALSE(close());
+    tap(centreOf(question->getOkButton()));
+    EXPECT_EQ(quits, 1) << "leave without it: the window closes";
+    engine::FileUtils::getInstance()->setWriteCalls(nullptr);
+}
+
 TEST_F(FieldHistoryTest, ClosingTheWindowFromTheEditorRefreshesTheProgramsPicture) {
     ASSERT_NE(dropOnRow(0, 0), nullptr);
     stepUnseen(2);
