@@ -147,12 +147,7 @@ bool SaveScene::init() {
     // Programs the list had lost are told once, over the first frame.
     if (const int found = SaveDataManager::getInstance()->takeRecoveredCount()) {
         scheduleOnce(
-            [found](float) {
-                Localization* texts = Localization::getInstance();
-                char message[256];
-                std::snprintf(message, sizeof message, texts->localizedText(kFoundAgain).c_str(), found);
-                engine::MessageBox(message, texts->localizedText(kFoundAgainTitle).c_str());
-            },
+            [found](float) { tell(formatted(kFoundAgain, found), kFoundAgainTitle); },
             0, "found again");
     }
     return true;
