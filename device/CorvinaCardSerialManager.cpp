@@ -323,6 +323,22 @@ bool CorvinaCardSerialManager::writeByte(std::uint8_t byte, const std::atomic<bo
     return link && link->writeByte(byte, cancel);
 }
 
+bool CorvinaCardSerialManager::readAvailable(std::string& into)
+{
+    std::shared_ptr<Link> link;
+    {
+        std::lock_guard<std::mutex> lock(_mutex);
+        link = _link;
+    }
+    return link && link->readAvailable(into);
+}
+
+bool CorvinaCardSerialManager::linkCanAnswer() const
+{
+    std::lock_guard<std::mutex> lock(_mutex);
+    return _link && _link->canAnswer();
+}
+
 bool CorvinaCardSerialManager::isLinkOpen() const
 {
     std::lock_guard<std::mutex> lock(_mutex);

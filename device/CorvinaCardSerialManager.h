@@ -81,6 +81,11 @@ public:
     // False when no link is open. The write runs outside the mutex, so a
     // blocked write never holds up the scene's reads.
     bool writeByte(std::uint8_t byte, const std::atomic<bool>* cancel);
+    // What the board printed since the last read, appended; never waits.
+    // False when no link is open or it failed.
+    bool readAvailable(std::string& into);
+    // Whether the open link brings the board's printing back.
+    bool linkCanAnswer() const;
     bool isLinkOpen() const;
     // Closes the open link, if any (a write in progress finishes first),
     // then done(true).

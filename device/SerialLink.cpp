@@ -98,3 +98,20 @@ bool SerialLink::writeByte(std::uint8_t byte, const std::atomic<bool>* cancel)
             return false;
     }
 }
+
+bool SerialLink::readAvailable(std::string& into)
+{
+    char buffer[256];
+    for (;;) {
+        const ssize_t got = ::read(_fd, buffer, sizeof buffer);
+        if (got > 0) {
+            into.append(buffer, static_cast<size_t>(got));
+            continue;
+        }
+        if (got < 0 && errno == EINTR)
+            continue;
+        // A raw port with nothing waiting reads 0 (or EAGAIN); EIO: the
+        // adapter was unplugged.
+        return got == 0 || errno == EAGAIN || errno == EWOULDBLOCK;
+    }
+}

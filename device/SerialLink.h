@@ -24,6 +24,8 @@ public:
     // Waits at most two seconds for room in the port: a stalled adapter
     // fails the byte instead of hanging the send.
     bool writeByte(std::uint8_t byte, const std::atomic<bool>* cancel) override;
+    bool readAvailable(std::string& into) override;
+    bool canAnswer() const override { return true; }
     std::string describe() const override { return _path; }
 
 private:

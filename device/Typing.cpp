@@ -1,5 +1,6 @@
 #include "device/Typing.h"
 
+#include <algorithm>
 #include <cstring>
 #include <optional>
 #include <thread>
@@ -19,14 +20,36 @@ bool cancelled(const TypingContext& ctx)
 
 bool write(TypingContext& ctx, std::uint8_t byte, CorvinaAppsError& error)
 {
-    if (ctx.manager && ctx.manager->writeByte(byte, ctx.cancel))
+    if (ctx.manager && ctx.manager->writeByte(byte, ctx.cancel)) {
+        PacingClock& clock = ctx.clock ? *ctx.clock : realPacingClock();
+        ctx.keysTakenBy = std::max(ctx.keysTakenBy, clock.now()) + kSlowestKeyInterval;
+        collectPrinted(ctx);
         return true;
+    }
     // A write given up because the user stopped is not a broken connection.
     error = cancelled(ctx) ? cancelledError() : connectionFailedError();
     return false;
 }
 
 } // namespace
+
+bool collectPrinted(TypingContext& ctx)
+{
+    if (!ctx.manager)
+        return false;
+    std::string printed;
+    const bool ok = ctx.manager->readAvailable(printed);
+    if (!printed.empty()) {
+        ctx.heard += printed;
+        // A board printing on and on keeps only its latest words here.
+        constexpr size_t kHeardLimit = 1 << 16;
+        if (ctx.heard.size() > kHeardLimit)
+            ctx.heard.erase(0, ctx.heard.size() - kHeardLimit);
+        if (ctx.onPrinted)
+            ctx.onPrinted(printed);
+    }
+    return ok;
+}
 
 PacingClock& realPacingClock()
 {

@@ -45,6 +45,8 @@ std::unique_ptr<SerialLink> SerialLink::open(const std::string& path, int* error
     line.fParity = FALSE;
     COMMTIMEOUTS timeouts{};
     timeouts.WriteTotalTimeoutConstant = kWriteDeadlineMs;
+    // Reads return at once with whatever has arrived.
+    timeouts.ReadIntervalTimeout = MAXDWORD;
     if (!SetCommState(handle, &line) || !SetCommTimeouts(handle, &timeouts)) {
         CloseHandle(handle);
         if (errorNumber) *errorNumber = EIO;
@@ -59,4 +61,14 @@ SerialLink::~SerialLink() { CloseHandle(static_cast<HANDLE>(_handle)); }
 bool SerialLink::writeByte(std::uint8_t byte, const std::atomic<bool>*) {
     DWORD written = 0;
     return WriteFile(static_cast<HANDLE>(_handle), &byte, 1, &written, nullptr) && written == 1;
+}
+
+bool SerialLink::readAvailable(std::string& into) {
+    char buffer[256];
+    for (;;) {
+        DWORD got = 0;
+        if (!ReadFile(static_cast<HANDLE>(_handle), buffer, sizeof buffer, &got, nullptr)) return false;
+        if (got == 0) return true;
+        into.append(buffer, got);
+    }
 }

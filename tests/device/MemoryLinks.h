@@ -32,6 +32,8 @@ class BorrowedLink : public Link {
 public:
     explicit BorrowedLink(Link& target) : _target(target) {}
     bool writeByte(std::uint8_t byte, const std::atomic<bool>* cancel) override { return _target.writeByte(byte, cancel); }
+    bool readAvailable(std::string& into) override { return _target.readAvailable(into); }
+    bool canAnswer() const override { return _target.canAnswer(); }
     std::string describe() const override { return _target.describe(); }
 
 private:
