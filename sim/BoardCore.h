@@ -49,6 +49,9 @@ public:
     void backspace();
     void clearScreen();
     std::vector<std::string> screenLines() const;
+    // What the board printed on its serial line since the last take: every
+    // printed line with CR LF; typed keys are not echoed there.
+    std::string takePrinted();
 
     // A program starts running: a fresh trace timed from now.
     void startRun();
@@ -74,6 +77,7 @@ private:
     BoardState _state;
     Ticks _beepUntil = 0;
     std::deque<std::string> _screen{std::string()};
+    std::string _printed;
 };
 
 // One dialect's prompt and interpreter. Keys reach it at the core's time;

@@ -68,6 +68,16 @@ void BoardCore::print(const std::string& line) {
     if (!_screen.back().empty()) newLine();
     _screen.back() = line;
     newLine();
+    // Nobody reading: only the latest words are kept.
+    constexpr size_t kPrintedLimit = 1 << 16;
+    if (_printed.size() > kPrintedLimit) _printed.erase(0, _printed.size() - kPrintedLimit / 2);
+    _printed += line + "\r\n";
+}
+
+std::string BoardCore::takePrinted() {
+    std::string taken;
+    taken.swap(_printed);
+    return taken;
 }
 
 void BoardCore::backspace() {
@@ -149,6 +159,11 @@ BoardState BoardSimulator::state() const {
 std::vector<std::string> BoardSimulator::screenLines() const {
     std::lock_guard<std::mutex> lock(_mutex);
     return _core->screenLines();
+}
+
+std::string BoardSimulator::takePrinted() {
+    std::lock_guard<std::mutex> lock(_mutex);
+    return _core->takePrinted();
 }
 
 int BoardSimulator::runningLine() const {

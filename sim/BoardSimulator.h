@@ -75,6 +75,9 @@ public:
     // The last lines of the screen, oldest first, the cursor's line last
     // (empty when the cursor stands at its start); at most kScreenLines.
     std::vector<std::string> screenLines() const;
+    // What the board printed on its serial line since the last take, lines
+    // ending in CR LF: "OK", errors, LIST. Typed keys are not echoed.
+    std::string takePrinted();
     // The line running now: jam its line number, latte the index (from 0) of
     // the line in the captured program file; -1 when no program runs (a
     // line typed at the prompt is no program).

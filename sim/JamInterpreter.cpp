@@ -10,6 +10,10 @@ constexpr std::uint8_t kEsc = 0x1B;
 constexpr int kDeepestLoops = 6;
 constexpr int kLastLineNumber = 32767;
 constexpr int kSaveSlots = 4;
+// LIST pauses 40 frames after each full screen of 23 rows of 32 characters.
+constexpr std::size_t kScreenColumns = 32;
+constexpr int kListRows = 23;
+constexpr Ticks kListPause = 40 * kTicksPerFrame;
 
 // An error as the board names it; stops the run.
 struct JamError {
@@ -234,6 +238,7 @@ void JamInterpreter::step() {
     try {
         for (;;) {
             Cursor c(currentText(), _pos);
+            const std::size_t start = _pos;
             if (c.atStatementEnd()) {
                 if (!c.atEnd()) {
                     _pos = c.pos + 1;  // past the ':'
@@ -260,6 +265,9 @@ void JamInterpreter::step() {
                 break;
             case Flow::Waits:
                 _pos = c.pos;
+                return;
+            case Flow::Pauses:
+                _pos = start;
                 return;
             case Flow::Ended:
                 return;
@@ -344,10 +352,7 @@ JamInterpreter::Flow JamInterpreter::statement(Cursor& c) {
         _core.print("Saved " + std::to_string(size) + "byte");
         return Flow::Next;
     }
-    if (c.keyword("LIST")) {
-        for (const auto& line : _lines) _core.print(listing(line.first));
-        return Flow::Next;
-    }
+    if (c.keyword("LIST")) return list();
     if (c.keyword("CLS")) {
         _core.clearScreen();
         return Flow::Next;
@@ -403,6 +408,25 @@ JamInterpreter::Flow JamInterpreter::jumpTo(Cursor& c) {
     return Flow::Jumped;
 }
 
+// Prints the program a screen at a time: after a full screen it pauses, and
+// the same LIST goes on from the next line.
+JamInterpreter::Flow JamInterpreter::list() {
+    auto line = _listFrom < 0 ? _lines.begin() : _lines.lower_bound(_listFrom);
+    _listFrom = -1;
+    int rows = 0;
+    for (; line != _lines.end(); ++line) {
+        const std::string text = listing(line->first);
+        rows += static_cast<int>(std::max<std::size_t>(1, (text.size() + kScreenColumns - 1) / kScreenColumns));
+        _core.print(text);
+        if (rows >= kListRows && std::next(line) != _lines.end()) {
+            _listFrom = std::next(line)->first;
+            _wake = _core.now + kListPause;
+            return Flow::Pauses;
+        }
+    }
+    return Flow::Next;
+}
+
 // The first line whose label begins `wanted`; -1 when none. Found once per
 // program: a forever loop jumps there every turn.
 int JamInterpreter::labelLine(const std::string& wanted) {
@@ -444,6 +468,7 @@ void JamInterpreter::finish(const std::string& message) {
     const bool inProgram = _line != kDirect;
     _active = false;
     _wake = kNever;
+    _listFrom = -1;
     if (message.empty()) {
         _core.print("OK");
     } else {

@@ -33,6 +33,7 @@ private:
         Jumped,  // a loop turned: the position is set, the turn counts
         Moved,   // the position is set (RUN)
         Waits,   // continue at _wake
+        Pauses,  // the same statement goes on at _wake (LIST between screens)
         Ended,   // the run is over
     };
     struct ForLoop {
@@ -50,6 +51,7 @@ private:
     Flow forLoop(Cursor& c);
     Flow next(Cursor& c);
     Flow jumpTo(Cursor& c);
+    Flow list();
     int labelLine(const std::string& wanted);
     Flow run();
     bool nextLine();
@@ -76,6 +78,7 @@ private:
     std::vector<ForLoop> _loops;
     int _turns = 0;
     int _errorLine = -1;
+    int _listFrom = -1;                 // the line LIST goes on with after a pause
 };
 
 } // namespace sim::detail

@@ -28,6 +28,11 @@ bool SimulatorLink::writeByte(std::uint8_t byte, const std::atomic<bool>*) {
     return true;
 }
 
+bool SimulatorLink::readAvailable(std::string& into) {
+    into += _board->takePrinted();
+    return true;
+}
+
 std::string SimulatorLink::describe() const {
     return "simulated board (" + CardCatalog::dialect(_board->dialect()).name + ")";
 }

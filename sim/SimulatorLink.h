@@ -46,6 +46,8 @@ public:
 
     // Never fails: the simulated board takes keys at any rate.
     bool writeByte(std::uint8_t byte, const std::atomic<bool>* cancel) override;
+    bool readAvailable(std::string& into) override;
+    bool canAnswer() const override { return true; }
     std::string describe() const override;
 
 private:

@@ -153,6 +153,39 @@ TEST(JamBoard, PromptStoresReplacesAndClearsLines) {
     EXPECT_FALSE(board->state().led);
 }
 
+TEST(JamBoard, ListPrintsOnTheSerialLineAScreenAtATime) {
+    auto board = jamBoard();
+    // Forty lines; line 100 takes two rows of 32 characters.
+    std::string keys = "NEW\r\n";
+    Lines listed;
+    for (int n = 10; n <= 400; n += 10) {
+        const std::string line = std::to_string(n) + (n == 100 ? " OUT 1,0:OUT 2,0:OUT 3,0:OUT 4,0" : " LED 1");
+        keys += line + "\r\n";
+        listed.push_back(line);
+    }
+    long at = type(*board, keys, 0);
+    EXPECT_EQ(board->takePrinted(), "OK\r\n") << "NEW answers; stored lines and keys are not echoed";
+
+    at = type(*board, "LIST\r\n", at, 17);
+    std::string first;
+    for (size_t i = 0; i < 22; ++i) first += listed[i] + "\r\n";
+    EXPECT_EQ(board->takePrinted(), first) << "a full screen, then 40 frames' pause";
+    board->advanceTo(at + 600);
+    EXPECT_EQ(board->takePrinted(), "");
+    board->advanceTo(at + 680);
+    std::string rest;
+    for (size_t i = 22; i < 40; ++i) rest += listed[i] + "\r\n";
+    EXPECT_EQ(board->takePrinted(), rest + "OK\r\n");
+    EXPECT_EQ(board->program(), listed);
+
+    // The break stops a listing between screens.
+    at = type(*board, "LIST\r", at + 700);
+    board->takePrinted();
+    type(*board, "\x1b", at + 100);
+    board->advanceTo(at + 2000);
+    EXPECT_EQ(board->takePrinted(), "Break\r\n");
+}
+
 TEST(JamBoard, GotoFindsTheFirstLineWhoseLabelBeginsItsTarget) {
     auto board = jamBoard();
     type(*board, "10 GOTO @LOOP\r20 @LOOPX\r30 LED 1\r40 END\r50 @LO\r60 OUT 1\rRUN\r", 0);

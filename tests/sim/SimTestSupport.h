@@ -58,9 +58,11 @@ inline long type(sim::BoardSimulator& board, const std::string& keys, long atMs,
     return feed(board, keys, std::vector<int>(keys.size(), ms), atMs);
 }
 
-// The generator's bytes for `snapshot`, typed with their pauses from time 0.
-inline long feedProgram(sim::BoardSimulator& board, const FieldSnapshot& snapshot) {
+// The generator's bytes for `snapshot`, typed with their pauses from time 0;
+// `listed`: with the LIST of a checked transfer.
+inline long feedProgram(sim::BoardSimulator& board, const FieldSnapshot& snapshot, bool listed = false) {
     ByteCollector bytes;
+    bytes.silentBoard = listed;
     const TransferOutcome outcome = transferProgram(snapshot, board.dialect(), bytes);
     EXPECT_EQ(outcome.kind, TransferOutcome::Sent);
     return feed(board, bytes.bytes, bytes.delays, board.nowMs());

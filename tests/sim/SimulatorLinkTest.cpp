@@ -3,6 +3,9 @@
 // clock; and the map from the board's running line to the editor's row.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 #include "device/ProgramLink.h"
 #include "tests/sim/SimTestSupport.h"
 
@@ -25,10 +28,15 @@ TEST(SimulatorLink, TypingThroughTheLinkGivesTheBoardTheRenderedBytesAtTheirTime
         sim::SimulatorConnection connection(typed);
         std::string shown;
         LinkProgramOutput output(connection.context(nullptr, [&shown](char c) { shown += c; }), {});
-        ASSERT_EQ(transferProgram(kLoops, dialect, output).kind, TransferOutcome::Sent);
+        const TransferOutcome outcome = transferProgram(kLoops, dialect, output);
+        ASSERT_EQ(outcome.kind, TransferOutcome::Sent);
+        // The board lists jam back at once, so the check costs only LIST's keys.
+        const bool jam = dialect == DIALECT_JAM;
+        EXPECT_EQ(outcome.check.result, jam ? ProgramCheck::Result::Checked : ProgramCheck::Result::NotChecked);
+        EXPECT_EQ(outcome.check.lines, jam ? 15 : 0);
 
         sim::BoardSimulator fed(dialect);
-        const long typingEnds = feedProgram(fed, kLoops);
+        const long typingEnds = feedProgram(fed, kLoops, jam);
         EXPECT_EQ(typed->nowMs(), typingEnds);
         EXPECT_GT(typed->runStartMs(), 0);
         EXPECT_EQ(typed->runStartMs(), fed.runStartMs());
@@ -41,6 +49,7 @@ TEST(SimulatorLink, TypingThroughTheLinkGivesTheBoardTheRenderedBytesAtTheirTime
 
         // The stored program is what the user saw typed.
         ByteCollector rendered;
+        rendered.silentBoard = jam;
         transferProgram(kLoops, dialect, rendered);
         std::string cardLines;
         for (const ByteCollector::Text& text : rendered.texts)
@@ -117,4 +126,30 @@ TEST(SimulatorLink, SimulationRunsTheProgramForItsTimeAfterRun) {
     EXPECT_EQ(refused.outcome.kind, TransferOutcome::CountBelowOne);
     EXPECT_FALSE(refused.ran);
     EXPECT_TRUE(refused.trace.empty());
+}
+
+TEST(SimulatorLink, TheSendWorkerTypesWhileTheEditorRunsAndReadsTheBoard) {
+    auto board = std::make_shared<sim::BoardSimulator>(DIALECT_JAM);
+    std::atomic<bool> typed{false};
+    std::thread worker([&] {
+        sim::SimulatorLink link(board);
+        std::string printed;
+        for (char c : std::string("10 LED 1\r\n20 WAIT 1\r\n30 LED 0\r\n40 WAIT 1\r\n50 GOTO 10\r\nLIST\r\nRUN\r\n")) {
+            link.writeByte(static_cast<std::uint8_t>(c), nullptr);
+            link.readAvailable(printed);
+        }
+        typed = true;
+    });
+    // The editor's frames: the board's time moves on, its state is drawn.
+    long ms = 0;
+    while (!typed) {
+        board->advanceTo(ms += 16);
+        board->state();
+        board->screenLines();
+        board->traceFrom(0);
+    }
+    worker.join();
+    board->advanceTo(ms + 1000);
+    EXPECT_GT(board->runNumber(), 0);
+    EXPECT_EQ(board->program().size(), 5u);
 }
