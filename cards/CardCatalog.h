@@ -26,6 +26,8 @@ struct DialectInfo {
     // What charDelay becomes when the user asks for fast typing; 0: the
     // dialect has no faster pace. Pauses other than charDelay never change.
     int fastCharDelay = 0;
+    // The fast pace where the board's listing is read back and repaired.
+    int checkedFastCharDelay = 0;
     bool numberedLines = false;
     bool instructionTarget = false;   // receives a program image instead of text
     std::string separator;            // between statements of one line

@@ -145,11 +145,11 @@ TransferOutcome checkProgram(const FieldSnapshot& snapshot, int dialect, const D
         const bool sendsNumber = info.instructionTarget ? hasPatch(code, "input") : !code.placeholder.empty();
         const int at = static_cast<int>(row);
         if (sendsNumber && !numberFitsBoard(card->numberText, dialect, code.multiplier))
-            return {TransferOutcome::NumberDoesNotFit, at, card->numberText};
+            return {TransferOutcome::NumberDoesNotFit, at, card->numberText, {}};
         if (takesLoopCount(card->kind, dialect) && !countAtLeastOne(card->numberText, code.multiplier))
-            return {TransferOutcome::CountBelowOne, at, card->numberText};
+            return {TransferOutcome::CountBelowOne, at, card->numberText, {}};
         if (roleOf(card->kind) == LoopRole::CountedStart && places[row].counted > info.deepestCountedLoops)
-            return {info.instructionTarget ? TransferOutcome::NestedLoopInQue : TransferOutcome::LoopsTooDeep, at, {}};
+            return {info.instructionTarget ? TransferOutcome::NestedLoopInQue : TransferOutcome::LoopsTooDeep, at, {}, {}};
     }
     return {};
 }
@@ -167,17 +167,18 @@ TransferOutcome stopped(const ProgramOutput& out) {
 
 // The pause after each character at `pace`: only the dialect's own
 // character delay gets faster.
-int pacedDelay(int delayMs, const DialectInfo& info, TypingPace pace) {
-    if (pace == TypingPace::Fast && info.fastCharDelay > 0 && delayMs == info.charDelay) return info.fastCharDelay;
-    return delayMs;
+int pacedDelay(int delayMs, const DialectInfo& info, TypingPace pace, bool checked) {
+    if (pace != TypingPace::Fast || info.fastCharDelay <= 0 || delayMs != info.charDelay) return delayMs;
+    return checked && info.checkedFastCharDelay > 0 ? info.checkedFastCharDelay : info.fastCharDelay;
 }
 
-bool sendItems(const std::vector<CardCode>& items, const DialectInfo& info, TypingPace pace, ProgramOutput& out) {
+bool sendItems(const std::vector<CardCode>& items, const DialectInfo& info, TypingPace pace, bool checked,
+               ProgramOutput& out) {
     for (const CardCode& item : items) {
         std::string text = item.text;
         if (item.appendLineEnding) text += info.lineEnding;
         const int delayMs = item.delayMs >= 0 ? item.delayMs : info.charDelay;
-        if (!out.sendText(pacedDelay(delayMs, info, pace), item.reportChars, text)) return false;
+        if (!out.sendText(pacedDelay(delayMs, info, pace, checked), item.reportChars, text)) return false;
     }
     return true;
 }
@@ -196,27 +197,43 @@ std::string lineText(const SnapshotCard& card, size_t row, LoopPlace place, int 
 
 TransferOutcome sendTextProgram(const FieldSnapshot& snapshot, int dialect, const DialectInfo& info,
                                 const std::vector<LoopPlace>& places, TypingPace pace, ProgramOutput& out) {
+    // Only numbered lines can be listed back.
+    const bool checked = info.numberedLines && out.checksProgram();
     // The running program is interrupted and its outputs stopped before the
     // new one is typed; neither is shown to the user.
     if (!out.sendText(info.breakCode.delayMs, false, info.breakCode.text)) return stopped(out);
-    if (!out.sendText(pacedDelay(info.charDelay, info, pace), false, info.stopCode.text)) return stopped(out);
-    if (!sendItems(preludeFor(places, info), info, pace, out)) return stopped(out);
+    if (!out.sendText(pacedDelay(info.charDelay, info, pace, checked), false, info.stopCode.text)) return stopped(out);
+    if (!sendItems(preludeFor(places, info), info, pace, checked, out)) return stopped(out);
 
     int depth = 0;
+    std::vector<ProgramLine> lines;
     for (size_t row = 0; row < snapshot.rows.size(); ++row) {
         if (!snapshot.rows[row]) continue;
         int delayMs = info.charDelay;
         bool appendLineEnding = true;
         std::string line = lineText(*snapshot.rows[row], row, places[row], dialect, info, delayMs, appendLineEnding);
         if (line.empty()) continue;
+        delayMs = pacedDelay(delayMs, info, pace, checked);
+        if (info.numberedLines) lines.push_back({10 * static_cast<int>(row + 1), line, delayMs});
         if (appendLineEnding) line += info.lineEnding;
         const int indent = indentOf(line, depth, dialect);
         if (indent > 0) line.insert(0, 2 * static_cast<size_t>(indent), ' ');
-        if (!out.sendText(pacedDelay(delayMs, info, pace), true, line)) return stopped(out);
+        if (!out.sendText(delayMs, true, line)) return stopped(out);
     }
 
-    if (!sendItems(info.epilogue, info, pace, out)) return stopped(out);
-    return {};
+    TransferOutcome outcome;
+    if (info.numberedLines) {
+        outcome.check = out.checkOnBoard(lines, info.lineEnding, pacedDelay(info.charDelay, info, pace, checked));
+        if (outcome.check.stopped) return stopped(out);
+        if (outcome.check.result == ProgramCheck::Result::Failed) {
+            outcome.kind = TransferOutcome::CheckFailed;
+            return outcome;
+        }
+    } else {
+        outcome.check.why = ProgramCheck::Unchecked::Dialect;
+    }
+    if (!sendItems(info.epilogue, info, pace, checked, out)) return stopped(out);
+    return outcome;
 }
 
 // The lines of a que description, one per instruction: a text ending in a
@@ -323,8 +340,10 @@ TransferOutcome transferProgram(const FieldSnapshot& snapshot, int dialect, Prog
     // Checked before anything goes out, so a refused program leaves the
     // board's old one running.
     if (TransferOutcome refused = checkProgram(snapshot, dialect, info, places); refused.refused()) return refused;
-    return info.instructionTarget ? sendQueProgram(snapshot, dialect, info, out)
-                                  : sendTextProgram(snapshot, dialect, info, places, pace, out);
+    if (!info.instructionTarget) return sendTextProgram(snapshot, dialect, info, places, pace, out);
+    TransferOutcome outcome = sendQueProgram(snapshot, dialect, info, out);
+    outcome.check.why = ProgramCheck::Unchecked::Dialect;
+    return outcome;
 }
 
 std::map<int, int> programLineRows(const FieldSnapshot& snapshot, int dialect) {
@@ -432,6 +451,16 @@ bool ByteCollector::sendText(int delayMs, bool reportChars, const std::string& t
 }
 
 bool ByteCollector::sendByte(int delayMs, std::uint8_t byte) { return write(delayMs, byte); }
+
+ProgramCheck ByteCollector::checkOnBoard(const std::vector<ProgramLine>& lines, const std::string& lineEnding,
+                                         int keyDelayMs) {
+    ProgramCheck check;
+    check.lines = static_cast<int>(lines.size());
+    if (!silentBoard) return check;
+    check.why = ProgramCheck::Unchecked::NoAnswer;
+    check.stopped = !sendText(keyDelayMs, true, "LIST" + lineEnding);
+    return check;
+}
 
 void ByteCollector::listingLine(const std::string& line) { listing.push_back(line); }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "cards/FieldSnapshot.h"
+#include "cards/ProgramCheck.h"
 
 class ProgramOutput {
 public:
@@ -22,6 +23,19 @@ public:
     virtual void listingLine(const std::string& line) = 0;
     // The user pressed stop.
     virtual bool cancelRequested() const = 0;
+    // Whether checkOnBoard will read the board's listing: numbered lines
+    // are then typed at the checked pace.
+    virtual bool checksProgram() const { return false; }
+    // After the numbered lines, before the epilogue: asks the board for its
+    // listing and repairs what differs. `keyDelayMs` is the pace of LIST.
+    virtual ProgramCheck checkOnBoard(const std::vector<ProgramLine>& lines, const std::string& lineEnding,
+                                      int keyDelayMs) {
+        (void)lineEnding;
+        (void)keyDelayMs;
+        ProgramCheck check;
+        check.lines = static_cast<int>(lines.size());
+        return check;
+    }
 };
 
 struct TransferOutcome {
@@ -29,6 +43,9 @@ struct TransferOutcome {
         Sent,
         Failed,
         Cancelled,
+        // The board's listing still differed after the repairs: neither
+        // saved nor run.
+        CheckFailed,
         // Refused before anything is sent:
         NumberDoesNotFit,  // a number the board cannot hold
         CountBelowOne,     // a loop count below 1, which the board stops on
@@ -38,6 +55,7 @@ struct TransferOutcome {
     Kind kind = Sent;
     int row = -1;            // a refusal: the row (0-based) of the first card refused
     std::string number;      // NumberDoesNotFit and CountBelowOne: that card's number as stored
+    ProgramCheck check;      // what the board's listing said
 
     // The program was refused before anything was sent.
     bool refused() const;
@@ -85,6 +103,9 @@ public:
     std::vector<int> delays;  // one per byte: the pause asked after (text) or before (que) it
     std::vector<Text> texts;  // one per sendText
 
+    // Bytes for a board that answers over its link but says nothing: jam
+    // types LIST (at the checked pace) and goes on unchecked.
+    bool silentBoard = false;
     long failAtByte = -1;        // the write of byte number failAtByte (from 0) fails
     long cancelAfterBytes = -1;  // stop is pressed once this many bytes went out
     bool cancelled = false;      // stop was pressed
@@ -93,6 +114,9 @@ public:
     bool sendByte(int delayMs, std::uint8_t byte) override;
     void listingLine(const std::string& line) override;
     bool cancelRequested() const override;
+    bool checksProgram() const override { return silentBoard; }
+    ProgramCheck checkOnBoard(const std::vector<ProgramLine>& lines, const std::string& lineEnding,
+                              int keyDelayMs) override;
 
 private:
     // Writes one byte as the link would; false when it fails.

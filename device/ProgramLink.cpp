@@ -1,9 +1,68 @@
 #include "device/ProgramLink.h"
 
+#include <algorithm>
+
 #include "cards/CardCatalog.h"
 
-LinkProgramOutput::LinkProgramOutput(TypingContext context, std::function<void(const std::string&)> listing)
-    : context(std::move(context)), listing(std::move(listing)) {}
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// The board has said nothing for this long after it could have taken every
+// key and printed its listing: it is not going to.
+constexpr auto kQuietAfterAnswer = std::chrono::seconds(1);
+// LIST stops 40 frames after each full screen (0.8 s at 50 frames a second).
+constexpr auto kListingPause = std::chrono::milliseconds(800);
+// How often the wait looks for the board's answer.
+constexpr auto kReadSlice = std::chrono::milliseconds(5);
+
+constexpr int kListRounds = 3;
+
+// Types LIST and waits for what the board prints after it. Nothing when the
+// board said nothing at all; the listing, or Damaged for any other answer.
+ListingAnswer listOnce(TypingContext& ctx, int pauses, const std::string& lineEnding, int keyDelayMs,
+                       CorvinaAppsError& error, bool& stopped) {
+    PacingClock& clock = ctx.clock ? *ctx.clock : realPacingClock();
+    // Only what arrives after LIST counts.
+    collectPrinted(ctx);
+    ctx.heard.clear();
+    if (!sendText(ctx, keyDelayMs, true, error, "LIST" + lineEnding)) {
+        stopped = true;
+        return {};
+    }
+    const Clock::time_point answerDue = std::max(ctx.keysTakenBy, clock.now()) + pauses * kListingPause;
+    Clock::time_point lastByte = clock.now();
+    size_t heard = ctx.heard.size();
+    for (;;) {
+        if (!collectPrinted(ctx)) {
+            error = connectionFailedError();
+            stopped = true;
+            return {};
+        }
+        const Clock::time_point now = clock.now();
+        if (ctx.heard.size() != heard) {
+            heard = ctx.heard.size();
+            lastByte = now;
+        }
+        ListingAnswer answer = readListing(ctx.heard);
+        if (answer.kind == ListingAnswer::Kind::Listed) return answer;
+        if (now >= std::max(answerDue, lastByte) + kQuietAfterAnswer) {
+            if (answer.kind != ListingAnswer::Kind::Nothing) answer.kind = ListingAnswer::Kind::Damaged;
+            return answer;
+        }
+        if (ctx.cancel && ctx.cancel->load()) {
+            error = cancelledError();
+            stopped = true;
+            return {};
+        }
+        clock.sleepUntil(now + kReadSlice);
+    }
+}
+
+} // namespace
+
+LinkProgramOutput::LinkProgramOutput(TypingContext context, std::function<void(const std::string&)> listing, bool check)
+    : context(std::move(context)), listing(std::move(listing)), check(check) {}
 
 bool LinkProgramOutput::sendText(int delayMs, bool reportChars, const std::string& text) {
     return ::sendText(context, delayMs, reportChars, error, text);
@@ -18,6 +77,74 @@ void LinkProgramOutput::listingLine(const std::string& line) {
 
 bool LinkProgramOutput::cancelRequested() const {
     return context.cancel && context.cancel->load(std::memory_order_relaxed);
+}
+
+bool LinkProgramOutput::checksProgram() const {
+    return check && context.manager && context.manager->linkCanAnswer();
+}
+
+ProgramCheck LinkProgramOutput::checkOnBoard(const std::vector<ProgramLine>& lines, const std::string& lineEnding,
+                                             int keyDelayMs) {
+    ProgramCheck result;
+    result.lines = static_cast<int>(lines.size());
+    if (!check) return result;
+    if (!checksProgram()) {
+        result.why = ProgramCheck::Unchecked::WiFi;
+        return result;
+    }
+    return listAndRepair(context, lines, lineEnding, keyDelayMs, error);
+}
+
+ProgramCheck listAndRepair(TypingContext& context, const std::vector<ProgramLine>& lines,
+                           const std::string& lineEnding, int keyDelayMs, CorvinaAppsError& error) {
+    ProgramCheck result;
+    result.lines = static_cast<int>(lines.size());
+    const int pauses = listingPauses(lines);
+    for (int round = 1;; ++round) {
+        const ListingAnswer answer = listOnce(context, pauses, lineEnding, keyDelayMs, error, result.stopped);
+        if (result.stopped) return result;
+        if (answer.kind == ListingAnswer::Kind::Nothing && round == 1) {
+            result.why = ProgramCheck::Unchecked::NoAnswer;
+            return result;
+        }
+        const bool listed = answer.kind == ListingAnswer::Kind::Listed;
+        const ListingDifference difference =
+            listed ? compareListing(lines, answer.lines) : ListingDifference{};
+        if (listed && difference.empty()) {
+            result.result = result.retyped.empty() && result.removed.empty() ? ProgramCheck::Result::Checked
+                                                                              : ProgramCheck::Result::Repaired;
+            return result;
+        }
+        if (round == kListRounds) {
+            result.result = ProgramCheck::Result::Failed;
+            result.retyped.clear();
+            result.removed.clear();
+            for (const ProgramLine* line : difference.retype) result.retyped.push_back(line->number);
+            for (int number : difference.remove) result.retyped.push_back(number);
+            std::sort(result.retyped.begin(), result.retyped.end());
+            return result;
+        }
+        // A damaged LIST is only typed again; a listing that differs is
+        // mended line by line: typed again, or its number alone deletes it.
+        for (const ProgramLine* line : difference.retype) {
+            if (std::find(result.retyped.begin(), result.retyped.end(), line->number) == result.retyped.end())
+                result.retyped.push_back(line->number);
+            if (!sendText(context, line->delayMs, true, error, line->text + lineEnding)) {
+                result.stopped = true;
+                return result;
+            }
+        }
+        for (int number : difference.remove) {
+            if (std::find(result.removed.begin(), result.removed.end(), number) == result.removed.end())
+                result.removed.push_back(number);
+            if (!sendText(context, keyDelayMs, true, error, std::to_string(number) + lineEnding)) {
+                result.stopped = true;
+                return result;
+            }
+        }
+        std::sort(result.retyped.begin(), result.retyped.end());
+        std::sort(result.removed.begin(), result.removed.end());
+    }
 }
 
 bool runStopSequence(TypingContext& context, int dialect, CorvinaAppsError& error) {

@@ -598,12 +598,12 @@ TEST(ProgramGenerator, QueRefusesACountedLoopInsideAnother) {
 }
 
 TEST(ProgramGenerator, OnlyRefusalsHaveAMessage) {
-    TransferOutcome tooLarge{TransferOutcome::NumberDoesNotFit, 2, "600"};
+    TransferOutcome tooLarge{TransferOutcome::NumberDoesNotFit, 2, "600", {}};
     EXPECT_NE(refusalText(tooLarge).english.find("600"), std::string::npos);
     EXPECT_NE(refusalText(tooLarge).japanese.find("600"), std::string::npos);
     expectNamesLine(tooLarge, 30);
-    for (auto kind : {TransferOutcome::Sent, TransferOutcome::Failed, TransferOutcome::Cancelled}) {
-        const TransferOutcome outcome{kind, 2, ""};
+    for (auto kind : {TransferOutcome::Sent, TransferOutcome::Failed, TransferOutcome::Cancelled, TransferOutcome::CheckFailed}) {
+        const TransferOutcome outcome{kind, 2, "", {}};
         EXPECT_FALSE(outcome.refused());
         EXPECT_TRUE(refusalText(outcome).english.empty() && refusalText(outcome).japanese.empty());
     }

@@ -3,6 +3,9 @@
 // own clock seam, so nothing sleeps.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
+
 #include "cards/CardCatalog.h"
 #include "device/ProgramLink.h"
 #include "support/CardTyping.h"
@@ -25,14 +28,20 @@ public:
             ++dropped;
         } else {
             ++waiting;
+            mostWaiting = std::max(mostWaiting, waiting);
             received.push_back(static_cast<char>(byte));
         }
         return true;
     }
+    // A serial port, over which the program is checked; this board never
+    // answers, so the LIST goes unanswered.
+    bool canAnswer() const override { return answers; }
     std::string describe() const override { return "prompt"; }
 
     static constexpr int kKeysWaiting = 126;
+    bool answers = false;
     int waiting = 0;
+    int mostWaiting = 0;
     int dropped = 0;
     std::string received;
 
@@ -53,9 +62,10 @@ protected:
     }
 
     // Types `field` into a board taking a key every `keyMs`; the board.
-    std::unique_ptr<PromptBoard> typeInto(double keyMs, TypingPace pace) {
+    std::unique_ptr<PromptBoard> typeInto(double keyMs, TypingPace pace, bool answers = false) {
         devicetest::RecordingClock clock;
         auto board = std::make_unique<PromptBoard>(clock, keyMs);
+        board->answers = answers;
         CorvinaCardSerialManager manager;
         manager.setPortEnumerator([] { return std::optional<std::vector<PortInfo>>(std::vector<PortInfo>{}); });
         manager.setLinkOpenerForTests([&board](const CorvinaCardSerialData&, CorvinaAppsError*) {
@@ -105,5 +115,35 @@ TEST_F(BoardPromptTest, TypingFasterThanTheBoardTakesKeysDropsSome) {
         CorvinaAppsError error;
         ASSERT_TRUE(sendText(ctx, 10, false, error, rendered.bytes));
         EXPECT_GT(board.dropped, 0) << "a key every " << keyMs << " ms";
+    }
+}
+
+TEST_F(BoardPromptTest, TheCheckedHareKeepsTheLongestProgramWithinTheKeysTheBoardHolds) {
+    // The most keys forty cards type: six counted loops of 32767 inside
+    // each other, then an end and a new loop of 32767 in turn.
+    const auto loop = testsupport::cardTyping("FOR I = 1 TO @");
+    const auto end = testsupport::cardTyping("NEXT");
+    ASSERT_TRUE(loop && end);
+    for (int row = 0; row < 40; ++row) {
+        const bool ends = row >= 6 && row % 2 == 0;
+        field.rows[static_cast<size_t>(row)] = SnapshotCard{ends ? *end : *loop, ends ? "" : "32767", {}, 0, row};
+    }
+    ByteCollector rendered;
+    rendered.silentBoard = true;
+    ASSERT_EQ(transferProgram(field, DIALECT_JAM, rendered, TypingPace::Fast).kind, TransferOutcome::Sent);
+    ASSERT_NE(rendered.bytes.find("400 FOR N = 1 TO 32767"), std::string::npos);
+    for (int frames : {60, 50}) {
+        auto board = typeInto(1000.0 / frames, TypingPace::Fast, true);
+        EXPECT_EQ(board->dropped, 0) << frames << " frames a second";
+        EXPECT_EQ(board->received, rendered.bytes);
+        // At 60 frames a second each key is taken before the next comes;
+        // at 50 the 3 ms a key gained adds up to about 111 of the 126.
+        if (frames == 60) {
+            EXPECT_LE(board->mostWaiting, 1);
+        } else {
+            EXPECT_NEAR(board->mostWaiting, 111, 8);
+        }
+        std::printf("%d frames a second: at most %d of %d keys waiting\n", frames, board->mostWaiting,
+                    PromptBoard::kKeysWaiting);
     }
 }

@@ -245,14 +245,18 @@ protected:
         return threadCount() <= baselineThreads;
     }
 
-    std::string expectedBytes() const {
+    // What a board that never answers receives; `listed`: a link it could
+    // answer over, so LIST is typed.
+    std::string expectedBytes(bool listed = true) const {
         ByteCollector bytes;
+        bytes.silentBoard = listed;
         transferProgram(field->takeSnapshot(), DIALECT_JAM, bytes);
         return bytes.bytes;
     }
     // The pauses a whole transfer of the field takes.
     int pauseCount() const {
         ByteCollector bytes;
+        bytes.silentBoard = true;
         transferProgram(field->takeSnapshot(), DIALECT_JAM, bytes);
         int pauses = 0;
         for (int delay : bytes.delays) pauses += delay > 0;

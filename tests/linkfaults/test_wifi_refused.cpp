@@ -14,7 +14,7 @@ TEST_F(LinkFaultTest, AWifiSendRefusedByTheSystemIsReportedAndNotShownAsTyped) {
     manager->activateSelected({});
     ASSERT_EQ(manager->getSelectedDevice()->portName, "MixJuice");
     loadProgram();
-    const std::string expected = expectedBytes();
+    const std::string expected = expectedBytes(false);
     // What the overlay shows of a whole transfer: the rows' lines.
     const std::string firstLine = "10 ";
     field->setHotPlugInterval(0);
