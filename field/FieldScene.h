@@ -38,6 +38,7 @@
 #include "cards/FieldModel.h"
 #include "cards/FieldSnapshot.h"
 #include "cards/NumberEntry.h"
+#include "cards/ProgramCheck.h"
 #include "catalogue/SaveData.h"
 #include "device/CorvinaAppsError.h"
 #include "device/Typing.h"
@@ -101,9 +102,14 @@ public:
     void finishSendingOverlay(int overlay);
     void closeSendingOverlay();
     void appendTypedText(int overlay, const std::string& text);
+    // What the board said about the program it was sent, on the finished
+    // overlay: checked, repaired, failed, or not checked and why.
+    void showSendingOutcome(int overlay, const ProgramCheck& check);
     bool isSendingOverlayShown() const { return sendingOverlay != nullptr; }
     bool isSendingFinished() const { return sendingOverlay && !sendingStopButton; }
     engine::Label* getTypedTextLabel() const { return typedTextLabel; }
+    // Empty while no outcome is shown.
+    std::string getSendingOutcomeText() const;
     void handleLinkError(const CorvinaAppsError& error);
 
     // --- connection status and port choice (LinkStatus.cpp)
@@ -393,6 +399,10 @@ private:
     engine::Button* sendingStopButton = nullptr;
     engine::Sprite* sendingSpinner = nullptr;
     engine::Label* typedTextLabel = nullptr;
+    engine::Label* sendingOutcomeLabel = nullptr;
+    // The finished overlay over the simulated board closes by itself only
+    // when there is nothing to read on it.
+    bool sendingOutcomeToRead = false;
     std::vector<engine::RefPtr<engine::EventListener>> sendingListeners;
     int sendingOverlayId = 0;
     // The cancel flag of the transfer running now; each has its own.

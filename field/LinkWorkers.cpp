@@ -164,16 +164,21 @@ void FieldScene::sendProgram() {
                 scene->post([scene, overlay] { scene->finishSendingOverlay(overlay); });
                 return;
             }
+            // The typed keys and what the board prints back share the
+            // overlay, as they share the board's own screen.
             auto report = [scene, overlay](const std::string& text) {
                 scene->post([scene, overlay, text] { scene->appendTypedText(overlay, text); });
             };
-            LinkProgramOutput out(TypingContext{manager, cancel.get(), [report](char c) { report(std::string(1, c)); }, clock},
-                           [report](const std::string& line) { report(line); });
+            TypingContext context(manager, cancel.get(), [report](char c) { report(std::string(1, c)); }, clock);
+            context.onPrinted = report;
+            LinkProgramOutput out(std::move(context), [report](const std::string& line) { report(line); });
             const TransferOutcome outcome = transferProgram(snapshot, snapshot.dialect, out, pace);
             if (outcome.kind == TransferOutcome::Failed) {
                 scene->post([scene, e = out.error] { scene->handleLinkError(e); });
             } else if (outcome.refused()) {
                 scene->post([scene, e = refusalError(outcome)] { scene->handleLinkError(e); });
+            } else if (outcome.kind == TransferOutcome::Sent || outcome.kind == TransferOutcome::CheckFailed) {
+                scene->post([scene, overlay, check = outcome.check] { scene->showSendingOutcome(overlay, check); });
             }
             scene->post([scene, overlay] { scene->finishSendingOverlay(overlay); });
         });
@@ -204,6 +209,8 @@ void FieldScene::showSendingOverlay() {
     typedTextLabel->setAnchorPoint(Vec2(0, 0));
     typedTextLabel->setPosition(50, 50);
     sendingOverlay->addChild(typedTextLabel);
+    sendingOutcomeLabel = nullptr;
+    sendingOutcomeToRead = false;
 
     sendingSpinner = picture("res/r_loading.png");
     sendingSpinner->setPosition(layoutSize.width / 2, layoutSize.height / 2);
@@ -224,7 +231,45 @@ void FieldScene::showSendingOverlay() {
 
 void FieldScene::appendTypedText(int overlay, const std::string& text) {
     if (overlay != sendingOverlayId || !typedTextLabel) return;
-    typedTextLabel->setString(typedTextLabel->getString() + text);
+    // Like the board's screen: the latest lines, the older ones scrolled off
+    // the top, so the end of a long program and the board's answer show.
+    std::string shown = typedTextLabel->getString() + text;
+    constexpr int kShownLines = 22;
+    int lines = 0;
+    for (size_t at = shown.size(); at-- > 0;)
+        if (shown[at] == '\n' && ++lines == kShownLines) {
+            shown.erase(0, at + 1);
+            break;
+        }
+    typedTextLabel->setString(shown);
+}
+
+void FieldScene::showSendingOutcome(int overlay, const ProgramCheck& check) {
+    if (overlay != sendingOverlayId || !sendingOverlay) return;
+    using Result = ProgramCheck::Result;
+    // Green all well, blue mended, red not sent whole, grey not known.
+    const Color4B colour = check.result == Result::Checked    ? Color4B(30, 130, 60, 235)
+                           : check.result == Result::Repaired ? Color4B(30, 90, 170, 235)
+                           : check.result == Result::Failed   ? Color4B(190, 40, 40, 235)
+                                                              : Color4B(70, 70, 70, 235);
+    const CheckText text = checkText(check);
+    auto* band = LayerColor::create(colour, layoutSize.width, 90);
+    band->setName("sending outcome");
+    band->setPosition(0, 0);
+    sendingOverlay->addChild(band, 5);
+    sendingOutcomeLabel = Label::createWithSystemFont(Localization::getInstance()->localizedText(text.japanese, text.english),
+                                                      "HiraKakuProN-W6", 24, Size(layoutSize.width - 60, 80),
+                                                      TextHAlignment::CENTER, TextVAlignment::CENTER);
+    sendingOutcomeLabel->setTextColor(Color3B(255, 255, 255));
+    sendingOutcomeLabel->setPosition(layoutSize.width / 2, 45);
+    band->addChild(sendingOutcomeLabel);
+    // The typed text stands above the band.
+    if (typedTextLabel) typedTextLabel->setPosition(50, 100);
+    sendingOutcomeToRead = check.result == Result::Repaired || check.result == Result::Failed;
+}
+
+std::string FieldScene::getSendingOutcomeText() const {
+    return sendingOutcomeLabel ? sendingOutcomeLabel->getString() : std::string();
 }
 
 void FieldScene::finishSendingOverlay(int overlay) {
@@ -248,8 +293,9 @@ void FieldScene::finishSendingOverlay(int overlay) {
     };
     dispatcher->addEventListenerWithSceneGraphPriority(close, sendingOverlay);
     sendingListeners.emplace_back(close);
-    // The simulated board is right there: the child sees it at once.
-    if (sendingToSimulator) closeSendingOverlay();
+    // The simulated board is right there: the child sees it at once, unless
+    // there is something to read first.
+    if (sendingToSimulator && !sendingOutcomeToRead) closeSendingOverlay();
 }
 
 void FieldScene::closeSendingOverlay() {
@@ -262,6 +308,7 @@ void FieldScene::closeSendingOverlay() {
     sendingStopButton = nullptr;
     sendingSpinner = nullptr;
     typedTextLabel = nullptr;
+    sendingOutcomeLabel = nullptr;
     // Whatever the last transfer still posts now finds no overlay.
     ++sendingOverlayId;
 }

@@ -12,6 +12,7 @@
 #include "device/RecordingClock.h"
 #include "engine/core/Scheduler.h"
 #include "field/FieldFixture.h"
+#include "support/ListingBoard.h"
 
 namespace {
 
@@ -65,12 +66,23 @@ protected:
             });
         rescan();
     }
+    // The scene's board is `link`, found as the first port of a scan.
+    void useAnyLink(Link& link) {
+        setPorts({{"/dev/ttyFAKE0", "Board"}});
+        CorvinaCardSerialManager::getInstance()->setLinkOpenerForTests(
+            [&link](const CorvinaCardSerialData&, CorvinaAppsError*) {
+                return std::unique_ptr<Link>(new devicetest::BorrowedLink(link));
+            });
+        rescan();
+    }
     void rescan() {
         field->startScanThread();
         finishWorkers();
     }
-    std::string expectedBytes(int dialect) const {
+    // `listed`: a port the board answers over, where jam types LIST.
+    std::string expectedBytes(int dialect, bool listed = false) const {
         ByteCollector bytes;
+        bytes.silentBoard = listed;
         transferProgram(field->takeSnapshot(), dialect, bytes);
         return bytes.bytes;
     }
@@ -89,7 +101,7 @@ TEST_F(FieldLinkTest, TheProgramArrivesAtAPtyBoardByteForByteWithItsPauses) {
                          onRow(CARD_SET_BASIC, 1, 3)});
     devicetest::RecordingClock clock;
     field->setPacingClock(&clock);
-    const std::string expected = expectedBytes(DIALECT_JAM);
+    const std::string expected = expectedBytes(DIALECT_JAM, true);
     ASSERT_NE(expected.find("30 WAIT 90\r\n"), std::string::npos) << "1.5 seconds are 90 ticks";
 
     play();
@@ -101,15 +113,22 @@ TEST_F(FieldLinkTest, TheProgramArrivesAtAPtyBoardByteForByteWithItsPauses) {
     EXPECT_TRUE(messages.empty());
 
     // The pauses: the break's half second, then 50 ms after every character
-    // of the lines, none lost and none added.
+    // of the lines, none lost and none added. The pty says nothing after
+    // LIST: a second of listening after the board could have taken every
+    // key, and the program is not checked.
     ByteCollector asked;
+    asked.silentBoard = true;
     transferProgram(field->takeSnapshot(), DIALECT_JAM, asked);
     std::vector<long long> pauses;
-    long long previous = 0;
+    long long previous = 0, listened = 0;
     for (long long at : clock.deadlines) {
-        pauses.push_back(at - previous);
+        if (at - previous == 5) listened += 5;
+        else pauses.push_back(at - previous);
         previous = at;
     }
+    EXPECT_GE(listened, 1000);
+    EXPECT_LE(listened, 1030);
+    EXPECT_NE(field->getSendingOutcomeText().find("へんじが なかった"), std::string::npos);
     std::vector<long long> wanted;
     for (int delay : asked.delays)
         if (delay > 0) wanted.push_back(delay);
@@ -340,4 +359,42 @@ TEST_F(FieldLinkTest, TheHareOnTheSettingsBarTypesJamAtTwiceThePaceWithTheSameBy
     tap(c);
     EXPECT_EQ(DeviceManager::getInstance()->getTypingPace(), TypingPace::Normal);
     EXPECT_EQ(pace->getTexture(), tortoise);
+}
+
+TEST_F(FieldLinkTest, TheFinishedOverlaySaysWhatTheBoardsListingShowed) {
+    field->loadDocument({onRow(CARD_SET_BASIC, 0, 0), onRow(CARD_SET_BASIC, 1, 11)});
+    devicetest::RecordingClock clock;
+    field->setPacingClock(&clock);
+    struct Case {
+        const char* name;
+        int lose;       // times the key after "120 L" is lost
+        bool silent;
+        const char* says;
+    };
+    for (const Case& c : {Case{"intact", 0, false, "ボードに きいて たしかめました。2ぎょう"},
+                          Case{"lost once", 1, false, "120ぎょうめが こわれて とどいたので"},
+                          Case{"lost always", 99, false, "120ぎょうめが まだ ちがって とどきます"},
+                          Case{"silent", 0, true, "へんじが なかったので"}}) {
+        SCOPED_TRACE(c.name);
+        testsupport::ListingBoardModel board;
+        board.silent = c.silent;
+        if (c.lose > 0) board.loseKeyAfter("120 L", c.lose);
+        testsupport::ListingBoardLink link(board);
+        useAnyLink(link);
+        play();
+        finishWorkers();
+        EXPECT_TRUE(field->isSendingFinished());
+        EXPECT_NE(field->getSendingOutcomeText().find(c.says), std::string::npos) << field->getSendingOutcomeText();
+        EXPECT_EQ(board.received.find("RUN") == std::string::npos, c.lose > 2) << "a failed check neither saves nor runs";
+        EXPECT_TRUE(messages.empty());
+        tap(Vec2(600, 400));
+        ASSERT_FALSE(field->isSendingOverlayShown());
+    }
+    // The Wi-Fi module cannot answer: nothing is listed.
+    WatchedLink module;
+    useAnyLink(module);
+    play();
+    finishWorkers();
+    EXPECT_EQ(module.received().find("LIST"), std::string::npos);
+    EXPECT_NE(field->getSendingOutcomeText().find("Wi-Fi では"), std::string::npos);
 }
