@@ -13,6 +13,7 @@ enum CliStatus {
     kCliLink = 3,           // the port or the Wi-Fi link cannot be opened
     kCliTransfer = 4,       // a write failed half way
     kCliRefused = 5,        // the board would not run the program as its cards say; nothing was sent
+    kCliCheckFailed = 6,    // the board's listing still differed after two repairs: neither saved nor run
     kCliEditorOpen = 7,     // the editor holds the data folder: the list of programs was not changed
 };
 
