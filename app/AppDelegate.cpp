@@ -1,11 +1,14 @@
 #include "app/AppDelegate.h"
 
+#include "device/CorvinaCardSerialManager.h"
+
 #include <SDL.h>
 
 #include <cstdlib>
 #include <string>
 
 #include "app/FirstScene.h"
+#include "device/CorvinaCardSerialManager.h"
 #include "engine/core/Director.h"
 #include "engine/core/Event.h"
 #include "engine/core/EventDispatcher.h"
@@ -41,6 +44,11 @@ bool AppDelegate::applicationDidFinishLaunching() {
     director->setAnimationInterval(1.0f / 60);
     view->setDesignResolutionSize(1024, 768, ResolutionPolicy::SHOW_ALL);
     director->setContentScaleFactor(2.0f);
+
+    // A board on a port the system does not list as one (an unusual
+    // adapter, or a pty playing the board in a demo) is named explicitly.
+    if (const char* port = std::getenv("CORVINA_PORT"); port && *port)
+        CorvinaCardSerialManager::getInstance()->setExplicitPort(port);
 
     Scene* scene = Scene::create();
     scene->addChild(createFirstLayer());

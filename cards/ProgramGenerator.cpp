@@ -456,6 +456,7 @@ ProgramCheck ByteCollector::checkOnBoard(const std::vector<ProgramLine>& lines, 
                                          int keyDelayMs) {
     ProgramCheck check;
     check.lines = static_cast<int>(lines.size());
+    checkedLines = lines;
     if (!silentBoard) return check;
     check.why = ProgramCheck::Unchecked::NoAnswer;
     check.stopped = !sendText(keyDelayMs, true, "LIST" + lineEnding);

@@ -106,6 +106,7 @@ public:
     // Bytes for a board that answers over its link but says nothing: jam
     // types LIST (at the checked pace) and goes on unchecked.
     bool silentBoard = false;
+    std::vector<ProgramLine> checkedLines;  // the lines a checked transfer would list
     long failAtByte = -1;        // the write of byte number failAtByte (from 0) fails
     long cancelAfterBytes = -1;  // stop is pressed once this many bytes went out
     bool cancelled = false;      // stop was pressed

@@ -23,7 +23,6 @@ bool write(TypingContext& ctx, std::uint8_t byte, CorvinaAppsError& error)
     if (ctx.manager && ctx.manager->writeByte(byte, ctx.cancel)) {
         PacingClock& clock = ctx.clock ? *ctx.clock : realPacingClock();
         ctx.keysTakenBy = std::max(ctx.keysTakenBy, clock.now()) + kSlowestKeyInterval;
-        collectPrinted(ctx);
         return true;
     }
     // A write given up because the user stopped is not a broken connection.
@@ -65,6 +64,9 @@ bool sendText(TypingContext& ctx, int delayMs, bool reportChars, CorvinaAppsErro
     const size_t length = std::strlen(text.c_str());
     for (size_t i = 0; i < length; ++i) {
         const char c = text[i];
+        // What the board printed during the last pause shows before the
+        // next key, in the order it happened.
+        collectPrinted(ctx);
         if (reportChars && ctx.onChar)
             ctx.onChar(c);
         if (!write(ctx, static_cast<std::uint8_t>(c), error))
@@ -85,11 +87,13 @@ bool sendText(TypingContext& ctx, int delayMs, bool reportChars, CorvinaAppsErro
             deadline = now + delay;
         clock.sleepUntil(*deadline);
     }
+    collectPrinted(ctx);
     return true;
 }
 
 bool sendByte(TypingContext& ctx, int delayMs, CorvinaAppsError& error, std::uint8_t byte)
 {
+    collectPrinted(ctx);
     PacingClock& clock = ctx.clock ? *ctx.clock : realPacingClock();
     if (delayMs > 0)
         clock.sleepUntil(clock.now() + std::chrono::milliseconds(delayMs));

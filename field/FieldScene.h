@@ -101,7 +101,8 @@ public:
     void showSendingOverlay();
     void finishSendingOverlay(int overlay);
     void closeSendingOverlay();
-    void appendTypedText(int overlay, const std::string& text);
+    // `printed`: what the board printed, rather than what was typed.
+    void appendTypedText(int overlay, const std::string& text, bool printed = false);
     // What the board said about the program it was sent, on the finished
     // overlay: checked, repaired, failed, or not checked and why.
     void showSendingOutcome(int overlay, const ProgramCheck& check);
@@ -400,6 +401,7 @@ private:
     engine::Sprite* sendingSpinner = nullptr;
     engine::Label* typedTextLabel = nullptr;
     engine::Label* sendingOutcomeLabel = nullptr;
+    bool typedAfterCr = false;
     // The finished overlay over the simulated board closes by itself only
     // when there is nothing to read on it.
     bool sendingOutcomeToRead = false;

@@ -170,7 +170,9 @@ void FieldScene::sendProgram() {
                 scene->post([scene, overlay, text] { scene->appendTypedText(overlay, text); });
             };
             TypingContext context(manager, cancel.get(), [report](char c) { report(std::string(1, c)); }, clock);
-            context.onPrinted = report;
+            context.onPrinted = [scene, overlay](const std::string& text) {
+                scene->post([scene, overlay, text] { scene->appendTypedText(overlay, text, true); });
+            };
             LinkProgramOutput out(std::move(context), [report](const std::string& line) { report(line); });
             const TransferOutcome outcome = transferProgram(snapshot, snapshot.dialect, out, pace);
             if (outcome.kind == TransferOutcome::Failed) {
@@ -211,6 +213,7 @@ void FieldScene::showSendingOverlay() {
     sendingOverlay->addChild(typedTextLabel);
     sendingOutcomeLabel = nullptr;
     sendingOutcomeToRead = false;
+    typedAfterCr = false;
 
     sendingSpinner = picture("res/r_loading.png");
     sendingSpinner->setPosition(layoutSize.width / 2, layoutSize.height / 2);
@@ -229,11 +232,24 @@ void FieldScene::showSendingOverlay() {
     });
 }
 
-void FieldScene::appendTypedText(int overlay, const std::string& text) {
+void FieldScene::appendTypedText(int overlay, const std::string& text, bool printed) {
     if (overlay != sendingOverlayId || !typedTextLabel) return;
+    // A typed line ends at CR, LF or CR LF; the board's printed lines end
+    // in LF, and start a line of their own.
+    std::string shown = typedTextLabel->getString();
+    if (printed && !shown.empty() && shown.back() != '\n') shown += '\n';
+    for (char c : text) {
+        if (printed) {
+            if (c != '\r') shown += c;
+            continue;
+        }
+        const bool afterCr = typedAfterCr;
+        typedAfterCr = c == '\r';
+        if (c == '\n' && afterCr) continue;
+        shown += c == '\r' ? '\n' : c;
+    }
     // Like the board's screen: the latest lines, the older ones scrolled off
     // the top, so the end of a long program and the board's answer show.
-    std::string shown = typedTextLabel->getString() + text;
     constexpr int kShownLines = 22;
     int lines = 0;
     for (size_t at = shown.size(); at-- > 0;)
@@ -263,8 +279,6 @@ void FieldScene::showSendingOutcome(int overlay, const ProgramCheck& check) {
     sendingOutcomeLabel->setTextColor(Color3B(255, 255, 255));
     sendingOutcomeLabel->setPosition(layoutSize.width / 2, 45);
     band->addChild(sendingOutcomeLabel);
-    // The typed text stands above the band.
-    if (typedTextLabel) typedTextLabel->setPosition(50, 100);
     sendingOutcomeToRead = check.result == Result::Repaired || check.result == Result::Failed;
 }
 

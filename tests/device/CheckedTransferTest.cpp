@@ -165,9 +165,10 @@ protected:
 
 TEST_F(CheckedSendTest, TheToolSaysWhatTheListingShowedAndFailsWithStatusSix) {
     ASSERT_FALSE(pty.path.empty());
-    board.loseKeyAfter("20 L", 1);
+    // A lost "0" turns line 20 into line 2.
+    board.loseKeyAfter("2", 1);
     EXPECT_EQ(send({}), kCliOk) << messages.str();
-    EXPECT_NE(messages.str().find("\nrepaired: line 20\n"), std::string::npos) << messages.str();
+    EXPECT_NE(messages.str().find("\nrepaired: line 20; removed line 2\n"), std::string::npos) << messages.str();
     EXPECT_EQ(board.program, (std::map<int, std::string>{{10, "LED 1"}, {20, "LED 0"}}));
 
     board.loseKeyAfter("20 L", 1000);
