@@ -1,7 +1,5 @@
 #include "app/AppDelegate.h"
 
-#include "device/CorvinaCardSerialManager.h"
-
 #include <SDL.h>
 
 #include <cstdlib>
@@ -12,6 +10,7 @@
 #include "engine/core/Director.h"
 #include "engine/core/Event.h"
 #include "engine/core/EventDispatcher.h"
+#include "engine/core/FileUtils.h"
 #include "engine/core/Scene.h"
 #include "engine/core/Scheduler.h"
 #include "engine/platform/GLViewImpl.h"
@@ -49,6 +48,9 @@ bool AppDelegate::applicationDidFinishLaunching() {
     // adapter, or a pty playing the board in a demo) is named explicitly.
     if (const char* port = std::getenv("CORVINA_PORT"); port && *port)
         CorvinaCardSerialManager::getInstance()->setExplicitPort(port);
+    // The board the child picked is chosen again at the next start.
+    if (const std::string data = FileUtils::getInstance()->getWritablePath(); !data.empty())
+        CorvinaCardSerialManager::getInstance()->setChoiceFile(data + "board.plist");
 
     Scene* scene = Scene::create();
     scene->addChild(createFirstLayer());

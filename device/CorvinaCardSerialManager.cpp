@@ -1,10 +1,11 @@
 #include "device/CorvinaCardSerialManager.h"
 
+#include <algorithm>
 #include <cerrno>
-#include <set>
 #include <utility>
 
 #include "device/SerialLink.h"
+#include "engine/core/FileUtils.h"
 #include "ui/Localization.h"
 
 namespace {
@@ -18,12 +19,23 @@ constexpr const char* kSimulatorDescription = "SIM";
 std::mutex instanceMutex;
 CorvinaCardSerialManager* instance = nullptr;
 
-std::set<std::string> namesOf(const std::vector<CorvinaCardSerialData>& devices)
+// What a hot-plug check compares: who is listed, under which names.
+std::vector<std::string> namesOf(const std::vector<CorvinaCardSerialData>& devices)
 {
-    std::set<std::string> names;
+    std::vector<std::string> names;
     for (const CorvinaCardSerialData& device : devices)
-        names.insert(device.portName);
+        names.push_back(device.key() + "|" + device.portName + (device.missing ? "|missing" : ""));
     return names;
+}
+
+// Lower is preferred; a port named on purpose comes before all.
+int rankOf(const CorvinaCardSerialData& device, const std::string& explicitPort)
+{
+    if (device.linkKind != Serial || device.missing)
+        return 100;
+    if (!explicitPort.empty() && device.portName == explicitPort)
+        return 0;
+    return static_cast<int>(device.portKind);
 }
 
 } // namespace
@@ -43,7 +55,7 @@ void CorvinaCardSerialManager::resetForTests()
     instance = new CorvinaCardSerialManager();
 }
 
-CorvinaCardSerialManager::CorvinaCardSerialManager() : _enumerator(enumerateSerialPorts) {}
+CorvinaCardSerialManager::CorvinaCardSerialManager() : _enumerator([] { return enumerateSerialPorts(); }) {}
 
 CorvinaCardSerialManager::~CorvinaCardSerialManager() = default;
 
@@ -75,11 +87,25 @@ std::vector<CorvinaCardSerialData> CorvinaCardSerialManager::listFor(const std::
     for (const PortInfo& port : ports) {
         if (port.name.empty() || port.description.empty() || port.name == _explicitPort)
             continue;
-        devices.push_back({port.name, port.description, Serial, false});
+        CorvinaCardSerialData device{port.name, port.description, Serial, false};
+        device.portKind = port.kind;
+        device.identity = port.identity;
+        devices.push_back(device);
     }
     devices.push_back({kWifiName, kWifiDescription, Udp, false});
     devices.push_back({simulatorName(), kSimulatorDescription, Simulator, false});
     return devices;
+}
+
+std::string CorvinaCardSerialData::key() const
+{
+    if (linkKind == Udp)
+        return "wifi";
+    if (linkKind == Simulator)
+        return "simulator";
+    if (!identity.empty())
+        return "usb:" + identity.vendor + ":" + identity.product + ":" + identity.serial + ":" + identity.interface;
+    return "port:" + portName;
 }
 
 std::string CorvinaCardSerialManager::simulatorName()
@@ -89,29 +115,104 @@ std::string CorvinaCardSerialManager::simulatorName()
 
 void CorvinaCardSerialManager::install(std::vector<CorvinaCardSerialData> devices)
 {
-    // A rescan must not move the user's choice to another board: keep it by
-    // name. Until the user picks one (or when it is gone) the first serial
-    // port is the one, and without a port the simulator: a board plugged in
-    // later takes over from it.
     int selected = -1;
-    if (!_chosenName.empty())
-        for (size_t i = 0; i < devices.size(); ++i)
-            if (devices[i].portName == _chosenName) {
+    // The pick is chosen wherever it is listed, under any name. A serial
+    // device that is gone stays chosen, marked missing, before the Wi-Fi
+    // entry: play then says to plug it in instead of typing elsewhere.
+    if (_picked) {
+        const std::string wanted = _picked->key();
+        for (size_t i = 0; i < devices.size() && selected < 0; ++i)
+            if (devices[i].key() == wanted)
                 selected = static_cast<int>(i);
-                break;
-            }
-    for (size_t i = 0; i < devices.size() && selected < 0; ++i)
-        if (devices[i].linkKind == Serial)
-            selected = static_cast<int>(i);
-    for (size_t i = 0; i < devices.size() && selected < 0; ++i)
-        if (devices[i].linkKind == Simulator)
-            selected = static_cast<int>(i);
+        if (selected < 0 && _picked->linkKind == Serial) {
+            CorvinaCardSerialData missing = *_picked;
+            missing.missing = true;
+            auto wifi = std::find_if(devices.begin(), devices.end(),
+                                     [](const CorvinaCardSerialData& d) { return d.linkKind == Udp; });
+            selected = static_cast<int>(wifi - devices.begin());
+            devices.insert(wifi, missing);
+        }
+    }
+    // Nobody picked: the best ranked USB port; one in use stays until a
+    // better ranked one comes. Bluetooth only when picked; no port, the
+    // simulator.
+    if (selected < 0) {
+        int best = -1, current = -1;
+        for (size_t i = 0; i < devices.size(); ++i) {
+            const int rank = rankOf(devices[i], _explicitPort);
+            if (rank > static_cast<int>(PortKind::OtherUsb))
+                continue;
+            if (best < 0 || rank < rankOf(devices[static_cast<size_t>(best)], _explicitPort))
+                best = static_cast<int>(i);
+            if (devices[i].key() == _autoKey && current < 0)
+                current = static_cast<int>(i);
+        }
+        selected = current >= 0 && rankOf(devices[static_cast<size_t>(best)], _explicitPort) >=
+                                        rankOf(devices[static_cast<size_t>(current)], _explicitPort)
+                       ? current
+                       : best;
+        for (size_t i = 0; i < devices.size() && selected < 0; ++i)
+            if (devices[i].linkKind == Simulator)
+                selected = static_cast<int>(i);
+        if (selected >= 0)
+            _autoKey = devices[static_cast<size_t>(selected)].key();
+    }
     if (selected < 0)
         selected = 0;
     for (size_t i = 0; i < devices.size(); ++i)
         devices[i].active = static_cast<int>(i) == selected;
     _devices = std::move(devices);
     _selectedIndex = selected;
+}
+
+void CorvinaCardSerialManager::rememberPick(const CorvinaCardSerialData& device, bool save)
+{
+    _picked = device;
+    _picked->active = false;
+    _picked->missing = false;
+    if (!save || _choiceFile.empty())
+        return;
+    engine::ValueMap choice;
+    choice["key"] = engine::Value(device.key());
+    choice["portName"] = engine::Value(device.portName);
+    choice["description"] = engine::Value(device.description);
+    choice["linkKind"] = engine::Value(device.linkKind);
+    choice["portKind"] = engine::Value(static_cast<int>(device.portKind));
+    choice["vendor"] = engine::Value(device.identity.vendor);
+    choice["product"] = engine::Value(device.identity.product);
+    choice["serial"] = engine::Value(device.identity.serial);
+    choice["interface"] = engine::Value(device.identity.interface);
+    // A pick not kept is chosen again only in this run; nothing else is lost.
+    engine::FileUtils::getInstance()->writeValueMapToFile(choice, _choiceFile);
+}
+
+void CorvinaCardSerialManager::setChoiceFile(const std::string& path)
+{
+    const engine::ValueMap choice = path.empty() ? engine::ValueMap{} : engine::FileUtils::getInstance()->getValueMapFromFile(path);
+    auto text = [&choice](const char* name) {
+        auto found = choice.find(name);
+        return found != choice.end() && found->second.getType() == engine::Value::Type::STRING ? found->second.asString()
+                                                                                                : std::string();
+    };
+    auto number = [&choice](const char* name) {
+        auto found = choice.find(name);
+        return found != choice.end() && found->second.getType() == engine::Value::Type::INTEGER ? found->second.asInt() : 0;
+    };
+    std::lock_guard<std::mutex> lock(_mutex);
+    _choiceFile = path;
+    CorvinaCardSerialData device{text("portName"), text("description"), number("linkKind"), false};
+    const int portKind = number("portKind");
+    device.portKind = portKind == static_cast<int>(PortKind::BoardAdapter) ? PortKind::BoardAdapter
+                      : portKind == static_cast<int>(PortKind::Bluetooth) ? PortKind::Bluetooth
+                                                                           : PortKind::OtherUsb;
+    device.identity = {text("vendor"), text("product"), text("serial"), text("interface")};
+    // A damaged or foreign file is no pick.
+    const bool known = device.linkKind == Serial || device.linkKind == Udp || device.linkKind == Simulator;
+    if (!known || device.key() != text("key") || (device.linkKind == Serial && device.portName.empty()))
+        return;
+    _picked = device;
+    if (!_devices.empty())
+        install(_devices);
 }
 
 bool CorvinaCardSerialManager::scanPorts(const std::function<void(bool)>& done)
@@ -206,7 +307,26 @@ void CorvinaCardSerialManager::setSelectedIndex(int index)
     std::lock_guard<std::mutex> lock(_mutex);
     _selectedIndex = index;
     if (index >= 0 && index < static_cast<int>(_devices.size()))
-        _chosenName = _devices[static_cast<size_t>(index)].portName;
+        rememberPick(_devices[static_cast<size_t>(index)], true);
+}
+
+bool CorvinaCardSerialManager::pick(const std::string& key)
+{
+    std::lock_guard<std::mutex> lock(_mutex);
+    for (size_t i = 0; i < _devices.size(); ++i)
+        if (_devices[i].key() == key) {
+            _selectedIndex = static_cast<int>(i);
+            rememberPick(_devices[i], true);
+            return true;
+        }
+    return false;
+}
+
+void CorvinaCardSerialManager::holdSelected()
+{
+    std::lock_guard<std::mutex> lock(_mutex);
+    if (_selectedIndex >= 0 && _selectedIndex < static_cast<int>(_devices.size()) && !_picked)
+        rememberPick(_devices[static_cast<size_t>(_selectedIndex)], false);
 }
 
 std::optional<CorvinaCardSerialData> CorvinaCardSerialManager::getSelectedDevice() const

@@ -22,9 +22,22 @@ enum LinkState { Idle = 0, Searching = 2, Connecting = 3 };
 
 // One entry of the board chooser.
 struct CorvinaCardSerialData {
+    CorvinaCardSerialData() = default;
+    CorvinaCardSerialData(std::string portName, std::string description, int linkKind, bool active = false)
+        : portName(std::move(portName)), description(std::move(description)), linkKind(linkKind), active(active) {}
+
     std::string portName, description;
     int linkKind = 0;
     bool active = false;
+    PortKind portKind = PortKind::OtherUsb;  // serial entries
+    PortIdentity identity;                   // serial entries on a USB device
+    // The device chosen is not plugged in now: kept chosen, not switched
+    // behind the child's back.
+    bool missing = false;
+
+    // Who the entry is across names and runs: the Wi-Fi module, the
+    // simulator, a USB device by its identity, else a port by its path.
+    std::string key() const;
 };
 
 class CorvinaCardSerialManager {
@@ -64,7 +77,17 @@ public:
     bool activateSelected(const std::function<void(bool)>& done);
     std::vector<CorvinaCardSerialData> getDevices() const;
     int getSelectedIndex() const;
+    // The user's pick: chosen again whenever it is listed, under any name,
+    // and remembered in the choice file. Out of range chooses nothing.
     void setSelectedIndex(int index);
+    // The same by the entry's key, so a list reordered by a scan meanwhile
+    // still picks the entry tapped. False when no entry has that key.
+    bool pick(const std::string& key);
+    // Where the pick is kept across runs; read at once. Empty: not kept.
+    void setChoiceFile(const std::string& path);
+    // After a failure the device in use stays the choice for this run,
+    // shown as missing while it is gone, instead of another one taking over.
+    void holdSelected();
     std::optional<CorvinaCardSerialData> getSelectedDevice() const;
     int getState() const;
     void setState(int state);
@@ -101,15 +124,19 @@ public:
 private:
     // The entries a scan would show for these ports, without the choice.
     std::vector<CorvinaCardSerialData> listFor(const std::vector<PortInfo>& ports) const;
-    // Installs a new list keeping the chosen port by name. Mutex held.
+    // Installs a new list: the pick wherever it is listed (or kept as
+    // missing), else the best ranked USB port, else the simulator. Mutex held.
     void install(std::vector<CorvinaCardSerialData> devices);
+    void rememberPick(const CorvinaCardSerialData& device, bool save);
     std::unique_ptr<Link> openSelected(const CorvinaCardSerialData& device, CorvinaAppsError* error);
     PortEnumerator enumerator() const;
 
     mutable std::mutex _mutex;
     std::vector<CorvinaCardSerialData> _devices;
     int _selectedIndex = 0;
-    std::string _chosenName;  // the port the user picked, kept across scans
+    std::optional<CorvinaCardSerialData> _picked;  // the user's pick, or the device held after a failure
+    std::string _autoKey;     // the entry chosen while nobody picked one
+    std::string _choiceFile;
     int _state = Idle;
     bool _started = false;
     bool _scanning = false;

@@ -1,57 +1,71 @@
 #include "device/PortScanner.h"
 
-#include <libserialport.h>
-
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <system_error>
 
 namespace fs = std::filesystem;
 
 namespace {
 
-std::string textOr(const char* text, const std::string& fallback) { return text && *text ? std::string(text) : fallback; }
-
 bool startsWith(const std::string& s, const char* prefix) { return s.rfind(prefix, 0) == 0; }
 
-// A tty that a board can be on: a USB serial adapter, a USB modem-class
-// device, or Bluetooth. Decided from the kernel's device tree alone, since
-// the library's own listing opens the computer's on-board ports to probe
-// them, and one of those is the console.
-bool isBoardCandidate(const fs::path& tty) {
-    const std::string name = tty.filename().string();
-    if (startsWith(name, "rfcomm")) return true;
-    if (startsWith(name, "ttyS")) return false;
-    std::error_code ec;
-    const fs::path subsystem = fs::canonical(tty / "device" / "subsystem", ec);
-    if (ec) return false;
-    const std::string kind = subsystem.filename().string();
-    return kind == "usb" || kind == "usb-serial" || kind == "bluetooth";
+// One line of a sysfs attribute, without its line end; empty when absent.
+std::string attribute(const fs::path& file) {
+    std::ifstream in(file);
+    std::string line;
+    std::getline(in, line);
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r' || line.back() == ' ')) line.pop_back();
+    return line;
+}
+
+// The USB device a tty hangs from (the folder with idVendor), and the
+// interface folder just below it; nullopt for a tty on no USB device.
+std::optional<std::pair<fs::path, fs::path>> usbDeviceOf(const fs::path& device, const fs::path& sysRoot) {
+    fs::path below;
+    for (fs::path at = device; !at.empty() && at != at.root_path() && at != sysRoot; at = at.parent_path()) {
+        std::error_code ec;
+        if (fs::exists(at / "idVendor", ec)) return std::make_pair(at, below);
+        below = at;
+    }
+    return std::nullopt;
 }
 
 } // namespace
 
-std::optional<std::vector<PortInfo>> enumerateSerialPorts() {
+std::optional<std::vector<PortInfo>> enumerateSerialPorts(const std::string& root) {
+    const fs::path sysRoot = fs::path(root) / "sys";
     std::error_code ec;
-    fs::directory_iterator entries("/sys/class/tty", ec);
+    fs::directory_iterator entries(sysRoot / "class" / "tty", ec);
     if (ec) return std::nullopt;
-    std::vector<std::string> names;
-    for (const fs::directory_entry& entry : entries)
-        if (isBoardCandidate(entry.path())) names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
     std::vector<PortInfo> found;
-    for (const std::string& name : names) {
-        const std::string path = "/dev/" + name;
-        // By name the library only reads the device tree: nothing is opened.
-        sp_port* port = nullptr;
-        if (sp_get_port_by_name(path.c_str(), &port) != SP_OK || !port) {
-            found.push_back({path, path});
+    for (const fs::directory_entry& entry : entries) {
+        const std::string name = entry.path().filename().string();
+        const std::string node = (fs::path(root) / "dev" / name).string();
+        if (startsWith(name, "rfcomm")) {
+            found.emplace_back(node, "Bluetooth " + name, PortKind::Bluetooth, PortIdentity{"bluetooth", "", name, ""},
+                               entry.path().string());
             continue;
         }
-        const sp_transport transport = sp_get_port_transport(port);
-        const char* product = transport == SP_TRANSPORT_USB ? sp_get_port_usb_product(port) : nullptr;
-        found.push_back({path, textOr(product, textOr(sp_get_port_description(port), path))});
-        sp_free_port(port);
+        // Decided from the device tree alone: the computer's on-board ports
+        // (ttyS, one of them the console) hang from no USB device.
+        if (startsWith(name, "ttyS")) continue;
+        const fs::path device = fs::canonical(entry.path() / "device", ec);
+        if (ec) continue;
+        const auto usb = usbDeviceOf(device, fs::canonical(sysRoot, ec));
+        if (!usb) continue;
+        const auto& [usbDevice, interface] = *usb;
+        PortIdentity identity{attribute(usbDevice / "idVendor"), attribute(usbDevice / "idProduct"),
+                              attribute(usbDevice / "serial"), attribute(interface / "bInterfaceNumber")};
+        std::string description = attribute(usbDevice / "product");
+        if (description.empty()) description = identity.vendor + ":" + identity.product;
+        const PortKind kind = usbPortKind(identity.vendor, identity.product);
+        found.emplace_back(node, description, kind, std::move(identity), device.string());
     }
+    std::sort(found.begin(), found.end(), [](const PortInfo& a, const PortInfo& b) {
+        return a.kind != b.kind ? a.kind < b.kind : a.devicePath < b.devicePath;
+    });
     return found;
 }
+

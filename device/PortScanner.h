@@ -5,13 +5,48 @@
 #include <string>
 #include <vector>
 
+// What kind of serial port, in the order the editor prefers them: the USB
+// adapters boards are sold with, any other USB serial device (an Arduino,
+// a modem), then Bluetooth, which is only used when picked.
+enum class PortKind { BoardAdapter = 1, OtherUsb = 2, Bluetooth = 3 };
+
+// Who a port is, whatever name the system gives it today: the USB device's
+// vendor, product and serial number and the interface the port is on.
+struct PortIdentity {
+    std::string vendor, product, serial, interface;
+
+    bool empty() const { return vendor.empty() && product.empty() && serial.empty() && interface.empty(); }
+    bool operator==(const PortIdentity&) const = default;
+};
+
 struct PortInfo {
+    PortInfo() = default;
+    PortInfo(std::string name, std::string description, PortKind kind = PortKind::OtherUsb, PortIdentity identity = {},
+             std::string devicePath = {})
+        : name(std::move(name)), description(std::move(description)), kind(kind), identity(std::move(identity)),
+          devicePath(std::move(devicePath)) {}
+
     std::string name;         // the path, e.g. /dev/ttyUSB0
     std::string description;  // what the user recognises, e.g. the adapter's product name
+    PortKind kind = PortKind::OtherUsb;
+    PortIdentity identity;
+    std::string devicePath;   // where the system lists the device; orders ports of one kind
 };
 
 using PortEnumerator = std::function<std::optional<std::vector<PortInfo>>()>;
 
-// USB and Bluetooth serial ports, never the computer's own ports (one of
-// them is often the console). nullopt when the system cannot list ports.
+// The folder the system's device tree and device nodes are read under:
+// "/" unless CORVINA_SYSTEM_ROOT names another (tests and demos give a
+// folder of fake adapters, so no real device is ever listed).
+std::string systemRoot();
+
+// USB and Bluetooth serial ports under `root` (its sys/class/tty and dev),
+// best first: board adapters, other USB devices, Bluetooth; within a kind
+// by device path. Never the computer's own ports (one of them is often the
+// console). nullopt when the system cannot list ports.
+std::optional<std::vector<PortInfo>> enumerateSerialPorts(const std::string& root);
+// The same under systemRoot().
 std::optional<std::vector<PortInfo>> enumerateSerialPorts();
+
+// The kind of a USB vendor:product pair ("0403", "6001").
+PortKind usbPortKind(const std::string& vendor, const std::string& product);

@@ -23,9 +23,10 @@ const Color3B kStatusColour(30, 30, 30);
 CorvinaCardSerialManager* manager() { return CorvinaCardSerialManager::getInstance(); }
 
 std::string rowText(const CorvinaCardSerialData& device) {
-    const std::string mark =
-        device.active ? Localization::getInstance()->localizedText(LocalizedTexts::selectedPortMarker) : "  ";
-    return mark + device.portName + " [ " + device.description + " ]";
+    Localization* l = Localization::getInstance();
+    const std::string mark = device.active ? l->localizedText(LocalizedTexts::selectedPortMarker) : "  ";
+    const std::string missing = device.missing ? l->localizedText(" (ささっていません)", " (not plugged in)") : "";
+    return mark + device.portName + " [ " + device.description + " ]" + missing;
 }
 
 } // namespace
@@ -142,9 +143,10 @@ void FieldScene::showPortList() {
         Label* label = Label::createWithSystemFont(rowText(devices[i]), "Helvetica", 12, statusLabel->getDimensions(),
                                                    TextHAlignment::LEFT, TextVAlignment::CENTER);
         label->setTextColor(kStatusColour);
-        const int index = static_cast<int>(i);
-        Button* row = Button::createWith(label, [this, index] {
-            if (manager()->getState() == Idle) manager()->setSelectedIndex(index);
+        // The entry tapped, even if a scan has reordered the list since.
+        const std::string key = devices[i].key();
+        Button* row = Button::createWith(label, [this, key] {
+            if (manager()->getState() == Idle) manager()->pick(key);
             startActivateThread();
             closePortList();
         });

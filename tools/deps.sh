@@ -3,7 +3,7 @@
 CORVINA_PACKAGES=(
   build-essential cmake pkg-config git
   libsdl2-dev libsdl2-image-dev libsdl2-ttf-dev libfontconfig-dev fontconfig
-  libpugixml-dev libserialport-dev
+  libpugixml-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   fonts-ipafont-gothic fonts-misaki fonts-dejavu-core
   python3 iproute2 util-linux locales

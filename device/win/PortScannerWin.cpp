@@ -44,7 +44,8 @@ std::string description(HDEVINFO set, SP_DEVINFO_DATA& device) {
 }
 } // namespace
 
-std::optional<std::vector<PortInfo>> enumerateSerialPorts() {
+// The root is a Linux folder; Windows lists its own COM ports.
+std::optional<std::vector<PortInfo>> enumerateSerialPorts(const std::string&) {
     HDEVINFO set = SetupDiGetClassDevsW(&kComPortInterface, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
     if (set == INVALID_HANDLE_VALUE) return std::nullopt;
     std::vector<PortInfo> found;

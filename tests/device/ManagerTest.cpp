@@ -7,6 +7,7 @@
 
 #include "device/CorvinaCardSerialManager.h"
 #include "device/SerialLink.h"
+#include "support/FakeSystem.h"
 #include "tests/device/PtyBoard.h"
 #include "ui/Localization.h"
 
@@ -113,39 +114,56 @@ TEST_F(ManagerTest, ScanningShowsSearchingAndRefusesASecondScan)
     EXPECT_FALSE(manager->isScanning());
 }
 
-TEST_F(ManagerTest, TheChosenPortStaysChosenByNameUntilItIsGone)
+TEST_F(ManagerTest, TheBoardIsChosenByRankAndAPickIsKeptAcrossNamesAndRuns)
 {
-    ports = {{"/dev/ttyUSB0", "A"}, {"/dev/ttyUSB1", "B"}};
+    testsupport::FakeSystem system;
+    manager->setPortEnumerator([&system] { return enumerateSerialPorts(system.root.string()); });
+    system.addOnBoardPort("ttyS0");
+    system.plugUsb("ttyUSB0", "1-2", "0403", "6001", "A10K", "/dev/null", "FT232R USB UART");
     ASSERT_TRUE(scan());
+    const std::string board = system.node("ttyUSB0");
+    EXPECT_EQ(names(), (Names{board + "*", "MixJuice", sim()}));
+    EXPECT_EQ(manager->getDevices()[0].description, "FT232R USB UART");
+
+    // An Arduino on an earlier socket and a paired Bluetooth port come
+    // later: the board adapter ranks first and stays in use.
+    system.plugUsb("ttyACM0", "1-1", "2341", "0043", "");
+    system.plugBluetooth("rfcomm0");
+    EXPECT_TRUE(manager->refreshQuietly());
+    EXPECT_EQ(names(), (Names{board + "*", system.node("ttyACM0"), system.node("rfcomm0"), "MixJuice", sim()}));
+
+    // The board picked, pulled out: it stays the choice, shown missing,
+    // and comes back under another name on another socket.
+    const std::string choices = (system.root / "board.plist").string();
+    manager->setChoiceFile(choices);
+    ASSERT_TRUE(manager->pick(manager->getDevices()[0].key()));
+    system.unplug("ttyUSB0");
+    EXPECT_TRUE(manager->refreshQuietly());
+    EXPECT_EQ(names(), (Names{system.node("ttyACM0"), system.node("rfcomm0"), board + "*", "MixJuice", sim()}));
+    EXPECT_TRUE(manager->getSelectedDevice()->missing);
+    system.plugUsb("ttyUSB1", "1-4", "0403", "6001", "A10K");
+    EXPECT_TRUE(manager->refreshQuietly());
+    EXPECT_EQ(manager->getSelectedDevice()->portName, system.node("ttyUSB1"));
+    EXPECT_FALSE(manager->getSelectedDevice()->missing);
+
+    // A pick of the lower ranked device holds in the next run.
     manager->setSelectedIndex(1);
-    ASSERT_TRUE(manager->activateSelected({}));
-
-    ports.insert(ports.begin(), PortInfo{"/dev/ttyACM0", "C"});
+    ASSERT_EQ(manager->getSelectedDevice()->portName, system.node("ttyACM0"));
+    CorvinaCardSerialManager::resetForTests();
+    manager = CorvinaCardSerialManager::getInstance();
+    manager->setPortEnumerator([&system] { return enumerateSerialPorts(system.root.string()); });
+    manager->setChoiceFile(choices);
     ASSERT_TRUE(scan());
-    EXPECT_EQ(names(), (Names{"/dev/ttyACM0", "/dev/ttyUSB0", "/dev/ttyUSB1*", "MixJuice", sim()}));
-    EXPECT_EQ(manager->getSelectedIndex(), 2);
+    EXPECT_EQ(manager->getSelectedDevice()->portName, system.node("ttyACM0"));
 
-    // A failed listing keeps the list as it was.
-    enumerationFails = true;
-    EXPECT_FALSE(scan());
-    EXPECT_EQ(manager->getSelectedIndex(), 2);
-    EXPECT_EQ(manager->getState(), Idle);
-    enumerationFails = false;
-
-    ports = {{"/dev/ttyUSB0", "A"}};
+    // Nobody picked: Bluetooth alone is never chosen; the simulator is.
+    CorvinaCardSerialManager::resetForTests();
+    manager = CorvinaCardSerialManager::getInstance();
+    manager->setPortEnumerator([&system] { return enumerateSerialPorts(system.root.string()); });
+    system.unplug("ttyUSB1");
+    system.unplug("ttyACM0");
     ASSERT_TRUE(scan());
-    EXPECT_EQ(names(), (Names{"/dev/ttyUSB0*", "MixJuice", sim()}));
-    EXPECT_EQ(manager->getSelectedIndex(), 0);
-
-    // Out of range: nothing chosen, nothing active.
-    for (int index : {-1, 3}) {
-        manager->setSelectedIndex(index);
-        EXPECT_FALSE(manager->getSelectedDevice());
-        EXPECT_FALSE(manager->activateSelected({}));
-        EXPECT_EQ(names(), (Names{"/dev/ttyUSB0", "MixJuice", sim()}));
-    }
-    manager->setSelectedIndex(1);
-    EXPECT_EQ(manager->getSelectedDevice()->portName, "MixJuice");
+    EXPECT_EQ(names(), (Names{system.node("rfcomm0"), "MixJuice", sim(true)}));
 }
 
 TEST_F(ManagerTest, ABoardPluggedInLaterTakesOverFromTheSimulatorNobodyChose)

@@ -12,7 +12,11 @@ done
 data=$(mktemp -d)
 work=$(mktemp -d)
 trap 'rm -rf "$data" "$work"' EXIT
-export app shots work CORVINA_DATA_DIR="$data"
+# A system with no serial port at all: the simulator is the board, and no
+# real device is ever listed or opened.
+system=$(mktemp -d)
+mkdir -p "$system/sys/class/tty" "$system/dev"
+export app shots work CORVINA_DATA_DIR="$data" CORVINA_SYSTEM_ROOT="$system"
 
 xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   set -euo pipefail

@@ -13,7 +13,9 @@ for tool in xvfb-run xdotool python3; do
 done
 data=$(mktemp -d)
 trap 'rm -rf "$data"' EXIT
-export app shots CORVINA_DATA_DIR="$data"
+system=$(mktemp -d)
+mkdir -p "$system/sys/class/tty" "$system/dev"
+export app shots CORVINA_DATA_DIR="$data" CORVINA_SYSTEM_ROOT="$system"
 
 xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
   set -euo pipefail

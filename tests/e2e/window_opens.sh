@@ -8,6 +8,8 @@ for tool in xvfb-run xdotool xwininfo; do
   command -v "$tool" >/dev/null || { echo "missing $tool (tools/deps.sh installs it)"; exit 1; }
 done
 mkdir -p "$CORVINA_DATA_DIR"
+export CORVINA_SYSTEM_ROOT="$CORVINA_DATA_DIR/system"
+mkdir -p "$CORVINA_SYSTEM_ROOT/sys/class/tty" "$CORVINA_SYSTEM_ROOT/dev"
 export app shot
 xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
   set -euo pipefail
