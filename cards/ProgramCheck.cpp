@@ -29,11 +29,12 @@ std::string joined(const std::vector<int>& lines) {
 
 ListingAnswer readListing(const std::string& printed) {
     ListingAnswer answer;
+    // A line ends at CR LF, LF or CR; the blank lines CR CR LF makes are passed over.
     size_t begin = 0;
-    for (size_t end = printed.find('\n'); end != std::string::npos; end = printed.find('\n', begin)) {
-        std::string line = printed.substr(begin, end - begin);
+    for (size_t end = printed.find_first_of("\r\n"); end != std::string::npos;
+         end = printed.find_first_of("\r\n", begin)) {
+        const std::string line = printed.substr(begin, end - begin);
         begin = end + 1;
-        if (!line.empty() && line.back() == '\r') line.pop_back();
         if (line.empty()) continue;
         if (line == "OK") {
             answer.kind = ListingAnswer::Kind::Listed;
@@ -78,8 +79,17 @@ CheckText checkText(const ProgramCheck& check) {
     switch (check.result) {
     case Result::Checked:
         return {"ボードに きいて たしかめました。" + count + "ぎょう ぜんぶ ちゃんと とどいています。",
-                "Checked on the board: all " + count + (check.lines == 1 ? " line" : " lines") + " arrived."};
+                check.lines == 1 ? "Checked on the board: the line arrived."
+                                 : "Checked on the board: all " + count + " lines arrived."};
     case Result::Repaired:
+        if (!check.retyped.empty() && !check.removed.empty())
+            return {numbers(check.retyped, "、", "と ") + "ぎょうめが こわれて とどいたので もういちど おくり、" +
+                        numbers(check.removed, "、", "と ") + "ぎょうめを けしました。"
+                                                             "いまは ぜんぶ ちゃんと とどいています。",
+                    (check.retyped.size() == 1 ? "Line " : "Lines ") + numbers(check.retyped, ", ", " and ") +
+                        " arrived damaged and " + (check.retyped.size() == 1 ? "was" : "were") +
+                        " typed again, and line" + (check.removed.size() == 1 ? " " : "s ") +
+                        numbers(check.removed, ", ", " and ") + " taken away. Now everything arrived."};
         if (check.retyped.empty())
             return {numbers(check.removed, "、", "と ") + "ぎょうめが まちがって できていたので、けしました。"
                                                             "いまは ぜんぶ ちゃんと とどいています。",

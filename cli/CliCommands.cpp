@@ -79,7 +79,7 @@ const std::map<std::string, std::string> kCommandHelp = {
      "how it went: 'checked: N lines', 'repaired: line N', 'failed: line N'\n"
      "(neither saved nor run, status 6) or 'not checked' (the board did not\n"
      "answer, Wi-Fi, latte, que, --no-check).\n"
-     "--no-check types the program without LIST, as the board is sent over Wi-Fi.\n"
+     "--no-check types the program without LIST, as a program is sent over Wi-Fi.\n"
      "--fast types jam at 17 ms a character where it is checked and at 25 ms\n"
      "otherwise, instead of 50 ms (the longer pauses stay). Latte and que keep\n"
      "their pace.\n"},

@@ -15,6 +15,9 @@ constexpr auto kQuietAfterAnswer = std::chrono::seconds(1);
 constexpr auto kListingPause = std::chrono::milliseconds(800);
 // How often the wait looks for the board's answer.
 constexpr auto kReadSlice = std::chrono::milliseconds(5);
+// A board still printing this long after its answer was due prints
+// something else (its old program, not stopped): the listing is damaged.
+constexpr auto kLongestListing = std::chrono::seconds(5);
 
 constexpr int kListRounds = 3;
 
@@ -31,22 +34,20 @@ ListingAnswer listOnce(TypingContext& ctx, int pauses, const std::string& lineEn
         return {};
     }
     const Clock::time_point answerDue = std::max(ctx.keysTakenBy, clock.now()) + pauses * kListingPause;
+    const Clock::time_point givenUp = answerDue + kQuietAfterAnswer + kLongestListing;
     Clock::time_point lastByte = clock.now();
-    size_t heard = ctx.heard.size();
     for (;;) {
-        if (!collectPrinted(ctx)) {
+        size_t got = 0;
+        if (!collectPrinted(ctx, &got)) {
             error = connectionFailedError();
             stopped = true;
             return {};
         }
         const Clock::time_point now = clock.now();
-        if (ctx.heard.size() != heard) {
-            heard = ctx.heard.size();
-            lastByte = now;
-        }
+        if (got > 0) lastByte = now;
         ListingAnswer answer = readListing(ctx.heard);
         if (answer.kind == ListingAnswer::Kind::Listed) return answer;
-        if (now >= std::max(answerDue, lastByte) + kQuietAfterAnswer) {
+        if (now >= std::max(answerDue, lastByte) + kQuietAfterAnswer || now >= givenUp) {
             if (answer.kind != ListingAnswer::Kind::Nothing) answer.kind = ListingAnswer::Kind::Damaged;
             return answer;
         }

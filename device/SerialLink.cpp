@@ -102,7 +102,8 @@ bool SerialLink::writeByte(std::uint8_t byte, const std::atomic<bool>* cancel)
 bool SerialLink::readAvailable(std::string& into)
 {
     char buffer[256];
-    for (;;) {
+    // A board that never stops printing is read a piece at a time.
+    for (int pieces = 0; pieces < 16; ++pieces) {
         const ssize_t got = ::read(_fd, buffer, sizeof buffer);
         if (got > 0) {
             into.append(buffer, static_cast<size_t>(got));
@@ -114,4 +115,5 @@ bool SerialLink::readAvailable(std::string& into)
         // adapter was unplugged.
         return got == 0 || errno == EAGAIN || errno == EWOULDBLOCK;
     }
+    return true;
 }

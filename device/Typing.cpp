@@ -32,12 +32,14 @@ bool write(TypingContext& ctx, std::uint8_t byte, CorvinaAppsError& error)
 
 } // namespace
 
-bool collectPrinted(TypingContext& ctx)
+bool collectPrinted(TypingContext& ctx, size_t* got)
 {
     if (!ctx.manager)
         return false;
     std::string printed;
     const bool ok = ctx.manager->readAvailable(printed);
+    if (got)
+        *got = printed.size();
     if (!printed.empty()) {
         ctx.heard += printed;
         // A board printing on and on keeps only its latest words here.

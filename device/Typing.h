@@ -44,8 +44,8 @@ struct TypingContext {
 inline constexpr std::chrono::milliseconds kSlowestKeyInterval{20};
 
 // Reads what the board printed into ctx.heard and shows it; never waits.
-// False when the link failed.
-bool collectPrinted(TypingContext& ctx);
+// False when the link failed. `got` (may be null): how many bytes came.
+bool collectPrinted(TypingContext& ctx, size_t* got = nullptr);
 
 // Types `text` up to its first zero byte, pausing `delayMs` after every
 // character (none when <= 0). False with `error` set when a write fails

@@ -164,6 +164,9 @@ void FieldScene::sendProgram() {
                 scene->post([scene, overlay] { scene->finishSendingOverlay(overlay); });
                 return;
             }
+            // What the board printed before this send is not its answer.
+            std::string before;
+            manager->readAvailable(before);
             // The typed keys and what the board prints back share the
             // overlay, as they share the board's own screen.
             auto report = [scene, overlay](const std::string& text) {

@@ -43,6 +43,8 @@ std::unique_ptr<SerialLink> SerialLink::open(const std::string& path, int* error
     line.Parity = NOPARITY;
     line.StopBits = ONESTOPBIT;
     line.fParity = FALSE;
+    // A framing error on a noisy cable must not stop every later read and write.
+    line.fAbortOnError = FALSE;
     COMMTIMEOUTS timeouts{};
     timeouts.WriteTotalTimeoutConstant = kWriteDeadlineMs;
     // Reads return at once with whatever has arrived.

@@ -136,8 +136,12 @@ TEST_F(CheckedTransferTest, ABoardThatNeverAnswersGetsTheUsualBytesAndIsNotCheck
     std::string withList = today.bytes;
     withList.insert(withList.rfind("SAVE 0"), "LIST\r\n");
     EXPECT_EQ(board.received, withList);
-    // Listened one second after the board could have taken the last key.
-    EXPECT_GE(clock.deadlines.back() - clock.deadlines.front(), 1000);
+    // Listened a second after the board could have taken the last key.
+    long long listened = 0;
+    for (size_t i = 1; i < clock.deadlines.size(); ++i)
+        if (clock.deadlines[i] - clock.deadlines[i - 1] == 5) listened += 5;
+    EXPECT_GE(listened, 1000);
+    EXPECT_LE(listened, 1100);
 }
 
 // The command-line tool over a pty, the board answering in real time.
@@ -166,12 +170,13 @@ protected:
 TEST_F(CheckedSendTest, TheToolSaysWhatTheListingShowedAndFailsWithStatusSix) {
     ASSERT_FALSE(pty.path.empty());
     // A lost "0" turns line 20 into line 2.
-    board.loseKeyAfter("2", 1);
+    pty.with([](ListingBoardModel& board) { board.loseKeyAfter("2", 1); });
     EXPECT_EQ(send({}), kCliOk) << messages.str();
     EXPECT_NE(messages.str().find("\nrepaired: line 20; removed line 2\n"), std::string::npos) << messages.str();
-    EXPECT_EQ(board.program, (std::map<int, std::string>{{10, "LED 1"}, {20, "LED 0"}}));
-
-    board.loseKeyAfter("20 L", 1000);
+    pty.with([](ListingBoardModel& board) {
+        EXPECT_EQ(board.program, (std::map<int, std::string>{{10, "LED 1"}, {20, "LED 0"}}));
+        board.loseKeyAfter("20 L", 1000);
+    });
     EXPECT_EQ(send({}), 6) << messages.str();
     EXPECT_NE(messages.str().find("\nfailed: line 20\n"), std::string::npos) << messages.str();
     const std::string received = pty.received();

@@ -142,6 +142,14 @@ public:
         if (_master >= 0)
             ::close(_master);
     }
+    // Looks at or changes the board between sends, its keys settled.
+    template <typename Action>
+    void with(Action action)
+    {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        std::lock_guard<std::mutex> lock(_mutex);
+        action(_model);
+    }
     // Every key that arrived, once the board has been idle a moment.
     std::string received()
     {
