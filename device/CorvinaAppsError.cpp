@@ -71,6 +71,56 @@ CorvinaAppsError permissionDeniedError(const std::string& port)
     return error;
 }
 
+CorvinaAppsError boardBusyError()
+{
+    CorvinaAppsError error;
+    error.title = text(LocalizedTexts::failed);
+    error.message = text("ほかの プログラムが ボードを つかっています（べつの エディターや corvina-cli など）。"
+                         "それを とじてから、もういちど じっこうボタンを おしてください。",
+                         "Another program is using the board (another editor window, or corvina-cli). "
+                         "Close it, then press play again.");
+    error.showAlert = true;
+    return error;
+}
+
+CorvinaAppsError boardNotPluggedError()
+{
+    CorvinaAppsError error;
+    error.title = text(LocalizedTexts::failed);
+    error.message = text("ボードが ささっていません。ボードを USBに さして、すこし まってから、もういちど "
+                         "じっこうボタンを おしてください。ボードなしで ためすときは、リストから シミュレーターを "
+                         "えらんでください。",
+                         "The board is not plugged in. Plug it into a USB socket, wait a moment, then press play "
+                         "again. To try without a board, pick the simulator in the list.");
+    error.showAlert = true;
+    error.openPanel = true;
+    return error;
+}
+
+CorvinaAppsError cableCameOutError()
+{
+    CorvinaAppsError error;
+    error.title = text(LocalizedTexts::failed);
+    error.message = text("おくっている とちゅうで ケーブルが ぬけました。ボードを さしなおして、もういちど "
+                         "じっこうボタンを おしてください。プログラムを さいしょから ぜんぶ おくります。",
+                         "The cable came out while sending. Plug the board in again and press play: the whole "
+                         "program will be typed again.");
+    error.showAlert = error.openPanel = error.rescan = true;
+    return error;
+}
+
+CorvinaAppsError wifiUnreachableError()
+{
+    CorvinaAppsError error;
+    error.title = text(LocalizedTexts::failed);
+    error.message = text("この コンピューターは Wi-Fi モジュールの ネットワークに つながっていません。"
+                         "モジュールの Wi-Fi に つないでから、もういちど じっこうボタンを おしてください。",
+                         "This computer is not on the Wi-Fi module's network. Join the module's Wi-Fi, then press "
+                         "play again.");
+    error.showAlert = true;
+    return error;
+}
+
 AlertText portConflictMessage(int port)
 {
     return {text("ポート番号の競合", "Port number conflict"),

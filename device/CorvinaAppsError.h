@@ -21,5 +21,14 @@ CorvinaAppsError connectionFailedError();
 CorvinaAppsError cancelledError();
 // The port exists but this user may not open it: says how to join `dialout`.
 CorvinaAppsError permissionDeniedError(const std::string& port);
+// Another program (another editor, corvina-cli, a terminal) holds the port.
+CorvinaAppsError boardBusyError();
+// The chosen board's port is not there: unplugged, or never plugged in.
+CorvinaAppsError boardNotPluggedError();
+// A key could not be typed into a board on a serial port: the cable came
+// out while sending.
+CorvinaAppsError cableCameOutError();
+// The Wi-Fi module's address cannot be reached from this computer.
+CorvinaAppsError wifiUnreachableError();
 // Another program holds the local UDP port the Wi-Fi link listens on.
 AlertText portConflictMessage(int port);

@@ -116,6 +116,24 @@ std::string CorvinaCardSerialManager::simulatorName()
 void CorvinaCardSerialManager::install(std::vector<CorvinaCardSerialData> devices)
 {
     int selected = -1;
+    // A device held after a failure gives way to a board as good plugged in
+    // since (another board swapped in), never to one listed before.
+    if (_picked && _pickIsHold) {
+        const std::string held = _picked->key();
+        const int heldRank = static_cast<int>(_picked->portKind);
+        const bool listed = std::any_of(devices.begin(), devices.end(), [&](const CorvinaCardSerialData& d) {
+            return d.key() == held && !d.missing;
+        });
+        const bool newcomer = std::any_of(devices.begin(), devices.end(), [&](const CorvinaCardSerialData& d) {
+            return d.linkKind == Serial && !d.missing && rankOf(d, _explicitPort) <= heldRank &&
+                   std::find(_heldAmong.begin(), _heldAmong.end(), d.key()) == _heldAmong.end();
+        });
+        if (!listed && newcomer) {
+            _picked.reset();
+            _pickIsHold = false;
+            _autoKey.clear();
+        }
+    }
     // The pick is chosen wherever it is listed, under any name. A serial
     // device that is gone stays chosen, marked missing, before the Wi-Fi
     // entry: play then says to plug it in instead of typing elsewhere.
@@ -170,6 +188,7 @@ void CorvinaCardSerialManager::rememberPick(const CorvinaCardSerialData& device,
     _picked = device;
     _picked->active = false;
     _picked->missing = false;
+    _pickIsHold = !save;
     if (!save || _choiceFile.empty())
         return;
     engine::ValueMap choice;
@@ -211,6 +230,7 @@ void CorvinaCardSerialManager::setChoiceFile(const std::string& path)
     if (!known || device.key() != text("key") || (device.linkKind == Serial && device.portName.empty()))
         return;
     _picked = device;
+    _pickIsHold = false;
     if (!_devices.empty())
         install(_devices);
 }
@@ -312,22 +332,24 @@ void CorvinaCardSerialManager::setSelectedIndex(int index)
 
 bool CorvinaCardSerialManager::pick(const std::string& key)
 {
+    std::shared_ptr<Link> old;
     std::lock_guard<std::mutex> lock(_mutex);
     for (size_t i = 0; i < _devices.size(); ++i)
         if (_devices[i].key() == key) {
             _selectedIndex = static_cast<int>(i);
             rememberPick(_devices[i], true);
+            // Another device picked: the port held so far is let go.
+            if (_link && _linkKey != key) {
+                old = std::move(_link);
+                _link.reset();
+                _linkKey.clear();
+            }
             return true;
         }
     return false;
 }
 
-void CorvinaCardSerialManager::holdSelected()
-{
-    std::lock_guard<std::mutex> lock(_mutex);
-    if (_selectedIndex >= 0 && _selectedIndex < static_cast<int>(_devices.size()) && !_picked)
-        rememberPick(_devices[static_cast<size_t>(_selectedIndex)], false);
-}
+
 
 std::optional<CorvinaCardSerialData> CorvinaCardSerialManager::getSelectedDevice() const
 {
@@ -368,10 +390,16 @@ std::unique_ptr<Link> CorvinaCardSerialManager::openSelected(const CorvinaCardSe
         return _linkOpener(device, error);
     int errorNumber = 0;
     if (device.linkKind == Serial) {
+        if (device.missing) {
+            *error = boardNotPluggedError();
+            return nullptr;
+        }
         std::unique_ptr<SerialLink> link = SerialLink::open(device.portName, &errorNumber);
         if (!link)
-            *error = errorNumber == EACCES || errorNumber == EPERM ? permissionDeniedError(device.portName)
-                                                                    : linkOpenFailedError();
+            *error = errorNumber == EACCES || errorNumber == EPERM                        ? permissionDeniedError(device.portName)
+                     : errorNumber == EBUSY                                                 ? boardBusyError()
+                     : errorNumber == ENOENT || errorNumber == ENXIO || errorNumber == ENODEV ? boardNotPluggedError()
+                                                                                             : linkOpenFailedError();
         return link;
     }
     if (device.linkKind == Udp) {
@@ -398,10 +426,15 @@ bool CorvinaCardSerialManager::openLink(CorvinaAppsError* error)
 {
     // The old link goes before the new one opens: the Wi-Fi link binds the
     // same local port again. It is closed outside the mutex, as a serial
-    // close may wait for the adapter to drain.
+    // close may wait for the adapter to drain. The same device's link stays
+    // open, its port locked for this program.
     std::shared_ptr<Link> old;
     {
         std::lock_guard<std::mutex> lock(_mutex);
+        const bool valid = _selectedIndex >= 0 && _selectedIndex < static_cast<int>(_devices.size());
+        if (_link && valid && !_devices[static_cast<size_t>(_selectedIndex)].missing &&
+            _devices[static_cast<size_t>(_selectedIndex)].key() == _linkKey && _devices[static_cast<size_t>(_selectedIndex)].linkKind != Udp)
+            return true;
         old = std::move(_link);
         _link.reset();
     }
@@ -417,6 +450,8 @@ bool CorvinaCardSerialManager::openLink(CorvinaAppsError* error)
             if (link) {
                 old = std::move(_link);  // opened by another thread meanwhile
                 _link = std::move(link);
+                _linkKey = _devices[static_cast<size_t>(_selectedIndex)].key();
+                _linkDevice = _devices[static_cast<size_t>(_selectedIndex)];
                 opened = true;
             }
         }
@@ -440,7 +475,60 @@ bool CorvinaCardSerialManager::writeByte(std::uint8_t byte, const std::atomic<bo
         std::lock_guard<std::mutex> lock(_mutex);
         link = _link;
     }
-    return link && link->writeByte(byte, cancel);
+    if (!link)
+        return false;
+    if (link->writeByte(byte, cancel))
+        return true;
+    if (!(cancel && cancel->load()))
+        dropFailed(link);
+    return false;
+}
+
+void CorvinaCardSerialManager::dropFailed(const std::shared_ptr<Link>& failed)
+{
+    std::shared_ptr<Link> old;
+    {
+        std::lock_guard<std::mutex> lock(_mutex);
+        if (_link != failed)
+            return;
+        _failedKind = _linkKey == "wifi" ? Udp : _linkKey == "simulator" ? Simulator : Serial;
+        _failedErrno = failed->lastError();
+        old = std::move(_link);
+        _link.reset();
+        _linkKey.clear();
+        if (!_picked) {
+            _heldAmong.clear();
+            for (const CorvinaCardSerialData& device : _devices)
+                if (!device.missing)
+                    _heldAmong.push_back(device.key());
+            rememberPick(_linkDevice, false);
+            if (!_devices.empty())
+                install(_devices);
+        }
+    }
+}
+
+CorvinaAppsError CorvinaCardSerialManager::writeFailedError() const
+{
+    std::lock_guard<std::mutex> lock(_mutex);
+    if (_failedKind == Serial)
+        return cableCameOutError();
+    if (_failedKind == Udp && (_failedErrno == ENETUNREACH || _failedErrno == EHOSTUNREACH || _failedErrno == ENETDOWN))
+        return wifiUnreachableError();
+    return connectionFailedError();
+}
+
+void CorvinaCardSerialManager::closeLinkIfWifi()
+{
+    std::shared_ptr<Link> old;
+    {
+        std::lock_guard<std::mutex> lock(_mutex);
+        if (_link && _linkKey == "wifi") {
+            old = std::move(_link);
+            _link.reset();
+            _linkKey.clear();
+        }
+    }
 }
 
 bool CorvinaCardSerialManager::readAvailable(std::string& into)
@@ -450,7 +538,12 @@ bool CorvinaCardSerialManager::readAvailable(std::string& into)
         std::lock_guard<std::mutex> lock(_mutex);
         link = _link;
     }
-    return link && link->readAvailable(into);
+    if (!link)
+        return false;
+    if (link->readAvailable(into))
+        return true;
+    dropFailed(link);
+    return false;
 }
 
 bool CorvinaCardSerialManager::linkCanAnswer() const
@@ -472,6 +565,7 @@ bool CorvinaCardSerialManager::closeLink(const std::function<void(bool)>& done)
         std::lock_guard<std::mutex> lock(_mutex);
         link = std::move(_link);
         _link.reset();
+        _linkKey.clear();
     }
     link.reset();
     if (done)

@@ -85,9 +85,7 @@ public:
     bool pick(const std::string& key);
     // Where the pick is kept across runs; read at once. Empty: not kept.
     void setChoiceFile(const std::string& path);
-    // After a failure the device in use stays the choice for this run,
-    // shown as missing while it is gone, instead of another one taking over.
-    void holdSelected();
+
     std::optional<CorvinaCardSerialData> getSelectedDevice() const;
     int getState() const;
     void setState(int state);
@@ -95,17 +93,25 @@ public:
     void setUdpSettings(const UdpSettings& settings);
     UdpSettings getUdpSettings() const;
 
-    // Closes any open link, then opens the selected entry's. On failure
-    // `error` (may be null) says what to show.
+    // Opens the selected entry's link, closing any other; a link to the
+    // same device still open is kept (and its port stays locked). On
+    // failure `error` (may be null) says what to show.
     bool openLink(CorvinaAppsError* error);
     // Whether the last openLink failed because another program holds the
     // Wi-Fi link's local port; the main thread then shows the conflict.
     bool lastOpenWasPortConflict() const;
     // False when no link is open. The write runs outside the mutex, so a
-    // blocked write never holds up the scene's reads.
+    // blocked write never holds up the scene's reads. A write that fails
+    // (not stopped by `cancel`) closes the link at once, so a board
+    // plugged in again gets its old name back.
     bool writeByte(std::uint8_t byte, const std::atomic<bool>* cancel);
+    // What to tell of the last write that failed: the cable came out, the
+    // Wi-Fi module cannot be reached, or the connection failed.
+    CorvinaAppsError writeFailedError() const;
+    // The Wi-Fi link binds the module's local port: closed after each send.
+    void closeLinkIfWifi();
     // What the board printed since the last read, appended; never waits.
-    // False when no link is open or it failed.
+    // False when no link is open or it failed; a failed read closes it.
     bool readAvailable(std::string& into);
     // Whether the open link brings the board's printing back.
     bool linkCanAnswer() const;
@@ -128,6 +134,11 @@ private:
     // missing), else the best ranked USB port, else the simulator. Mutex held.
     void install(std::vector<CorvinaCardSerialData> devices);
     void rememberPick(const CorvinaCardSerialData& device, bool save);
+    // Closes `failed` if it is still the open link, remembering why. The
+    // device it led to stays the choice for this run, shown as missing
+    // while it is gone, instead of another one taking over; a board of its
+    // rank plugged in since takes over.
+    void dropFailed(const std::shared_ptr<Link>& failed);
     std::unique_ptr<Link> openSelected(const CorvinaCardSerialData& device, CorvinaAppsError* error);
     PortEnumerator enumerator() const;
 
@@ -135,6 +146,8 @@ private:
     std::vector<CorvinaCardSerialData> _devices;
     int _selectedIndex = 0;
     std::optional<CorvinaCardSerialData> _picked;  // the user's pick, or the device held after a failure
+    bool _pickIsHold = false;                      // held after a failure, not picked
+    std::vector<std::string> _heldAmong;           // who was listed when it was held
     std::string _autoKey;     // the entry chosen while nobody picked one
     std::string _choiceFile;
     int _state = Idle;
@@ -149,4 +162,8 @@ private:
     // Shared with a write in progress, which keeps the descriptor alive
     // until it returns even if the link is closed meanwhile.
     std::shared_ptr<Link> _link;
+    std::string _linkKey;  // whose link is open
+    CorvinaCardSerialData _linkDevice;
+    int _failedKind = 0;   // the link kind and errno of the last failed write
+    int _failedErrno = 0;
 };

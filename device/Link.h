@@ -20,6 +20,8 @@ public:
     // Whether the board's printing comes back over this link: a serial port
     // and the simulated board, not the Wi-Fi module.
     virtual bool canAnswer() const { return false; }
+    // The errno of the last write or read that failed; 0 when unknown.
+    virtual int lastError() const { return 0; }
     // For messages and logs, e.g. the port's path.
     virtual std::string describe() const = 0;
 };

@@ -39,7 +39,7 @@ ListingAnswer listOnce(TypingContext& ctx, int pauses, const std::string& lineEn
     for (;;) {
         size_t got = 0;
         if (!collectPrinted(ctx, &got)) {
-            error = connectionFailedError();
+            error = ctx.manager->writeFailedError();
             stopped = true;
             return {};
         }

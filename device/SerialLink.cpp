@@ -1,6 +1,9 @@
 #include "device/SerialLink.h"
 
 #include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -66,6 +69,17 @@ std::unique_ptr<SerialLink> SerialLink::open(const std::string& path, int* error
             *errorNumber = errno;
         return nullptr;
     }
+    // One writer: another editor or corvina-cli typing into the same board
+    // would interleave its bytes. The lock goes with the descriptor.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int saved = errno == EWOULDBLOCK ? EBUSY : errno;
+        ::close(fd);
+        if (errorNumber)
+            *errorNumber = saved;
+        return nullptr;
+    }
+    // Programs that do not lock are kept out too (not root, which may).
+    ::ioctl(fd, TIOCEXCL);
     if (!makeRaw(fd)) {
         const int saved = errno;
         ::close(fd);
@@ -80,6 +94,7 @@ std::unique_ptr<SerialLink> SerialLink::open(const std::string& path, int* error
 
 SerialLink::~SerialLink()
 {
+    ::ioctl(_fd, TIOCNXCL);
     ::close(_fd);
 }
 
@@ -92,10 +107,14 @@ bool SerialLink::writeByte(std::uint8_t byte, const std::atomic<bool>* cancel)
             return true;
         if (written < 0 && errno == EINTR)
             continue;
-        if (written < 0 && errno != EAGAIN && errno != EWOULDBLOCK)
-            return false;  // EIO: the adapter was unplugged or the far end closed
-        if (!device_detail::waitSlice(_fd, cancel, deadline))
+        if (written < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
+            _lastError = errno;  // EIO: the adapter was unplugged or the far end closed
             return false;
+        }
+        if (!device_detail::waitSlice(_fd, cancel, deadline)) {
+            _lastError = ETIMEDOUT;
+            return false;
+        }
     }
 }
 
@@ -111,9 +130,18 @@ bool SerialLink::readAvailable(std::string& into)
         }
         if (got < 0 && errno == EINTR)
             continue;
-        // A raw port with nothing waiting reads 0 (or EAGAIN); EIO: the
-        // adapter was unplugged.
-        return got == 0 || errno == EAGAIN || errno == EWOULDBLOCK;
+        // A raw port with nothing waiting reads 0 (or EAGAIN), and so does
+        // one hung up: the adapter unplugged says so in poll. EIO: gone too.
+        if (got < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
+            _lastError = errno;
+            return false;
+        }
+        pollfd p{_fd, POLLIN, 0};
+        if (::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
+            _lastError = EIO;
+            return false;
+        }
+        return true;
     }
     return true;
 }

@@ -11,7 +11,9 @@
 class SerialLink : public Link {
 public:
     // Null when the port cannot be opened or set up; `errorNumber` (may be
-    // null) then holds the errno, e.g. EACCES for a user outside `dialout`.
+    // null) then holds the errno, e.g. EACCES for a user outside `dialout`,
+    // EBUSY when another program holds the port. The port is locked for
+    // this program alone before any setting changes.
     static std::unique_ptr<SerialLink> open(const std::string& path, int* errorNumber);
     // Replaces ::open for the ports opened after it; an empty function
     // restores ::open.
@@ -26,6 +28,7 @@ public:
     bool writeByte(std::uint8_t byte, const std::atomic<bool>* cancel) override;
     bool readAvailable(std::string& into) override;
     bool canAnswer() const override { return true; }
+    int lastError() const override { return _lastError; }
     std::string describe() const override { return _path; }
 
 private:
@@ -38,4 +41,5 @@ private:
     int _fd;
 #endif
     std::string _path;
+    int _lastError = 0;
 };

@@ -26,7 +26,7 @@ bool write(TypingContext& ctx, std::uint8_t byte, CorvinaAppsError& error)
         return true;
     }
     // A write given up because the user stopped is not a broken connection.
-    error = cancelled(ctx) ? cancelledError() : connectionFailedError();
+    error = cancelled(ctx) ? cancelledError() : ctx.manager ? ctx.manager->writeFailedError() : connectionFailedError();
     return false;
 }
 

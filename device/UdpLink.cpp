@@ -98,10 +98,13 @@ bool UdpLink::writeByte(std::uint8_t byte, const std::atomic<bool>* cancel)
         // A full send queue waits; anything else (no route, network down)
         // fails the byte.
         if (sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            if (!device_detail::waitSlice(_fd, cancel, deadline))
+            if (!device_detail::waitSlice(_fd, cancel, deadline)) {
+                _lastError = ETIMEDOUT;
                 return false;
+            }
             continue;
         }
+        _lastError = sent < 0 ? errno : EIO;
         return false;
     }
 }

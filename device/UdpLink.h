@@ -44,6 +44,7 @@ public:
     UdpLink& operator=(const UdpLink&) = delete;
 
     bool writeByte(std::uint8_t byte, const std::atomic<bool>* cancel) override;
+    int lastError() const override { return _lastError; }
     std::string describe() const override;
     // The port actually bound: the chosen one when `localPort` was 0.
     int localPort() const { return _localPort; }
@@ -55,4 +56,5 @@ private:
     SocketHandle _fd;
     sockaddr_in _destination;
     int _localPort;
+    int _lastError = 0;
 };

@@ -436,6 +436,8 @@ void FieldScene::tryToClose() {
     }
     stopAllActions();
     leaving = true;
+    // The editor holds the board's port only while it is open.
+    CorvinaCardSerialManager::getInstance()->closeLink();
     captureThumbnail([this] {
         // The home screen and the next program read what this one wrote.
         SaveDataManager::getInstance()->finishWrites();

@@ -103,6 +103,9 @@ public:
     void closeSendingOverlay();
     // `printed`: what the board printed, rather than what was typed.
     void appendTypedText(int overlay, const std::string& text, bool printed = false);
+    // Reads what the board prints between sends, from the port the editor holds.
+    void readBoardWhileIdle();
+    const std::string& getBoardPrinted() const { return boardPrinted; }
     // What the board said about the program it was sent, on the finished
     // overlay: checked, repaired, failed, or not checked and why.
     void showSendingOutcome(int overlay, const ProgramCheck& check);
@@ -402,6 +405,7 @@ private:
     engine::Label* typedTextLabel = nullptr;
     engine::Label* sendingOutcomeLabel = nullptr;
     bool typedAfterCr = false;
+    std::string boardPrinted;  // the latest the board printed between sends
     // The finished overlay over the simulated board closes by itself only
     // when there is nothing to read on it.
     bool sendingOutcomeToRead = false;

@@ -44,6 +44,7 @@ void FieldScene::startSetupThread() {
         });
     });
     setHotPlugInterval(2.0f);
+    schedule([this](float) { readBoardWhileIdle(); }, 0.1f, "boardReader");
 }
 
 void FieldScene::startScanThread() {
@@ -146,7 +147,8 @@ void FieldScene::showPortList() {
         // The entry tapped, even if a scan has reordered the list since.
         const std::string key = devices[i].key();
         Button* row = Button::createWith(label, [this, key] {
-            if (manager()->getState() == Idle) manager()->pick(key);
+            // Another device picked lets the port held so far go.
+            if (manager()->getState() == Idle && linkWorkers.load() == 0) manager()->pick(key);
             startActivateThread();
             closePortList();
         });

@@ -113,6 +113,7 @@ void FieldScene::stopProgram() {
                 scene->post([scene, error] { scene->handleLinkError(error); });
                 if (conflict) scene->post([scene] { scene->handleLinkError(linkOpenFailedError()); });
             }
+            manager->closeLinkIfWifi();
             scene->post([scene] { scene->removeStoppingOverlay(); });
         });
     });
@@ -185,9 +186,24 @@ void FieldScene::sendProgram() {
             } else if (outcome.kind == TransferOutcome::Sent || outcome.kind == TransferOutcome::CheckFailed) {
                 scene->post([scene, overlay, check = outcome.check] { scene->showSendingOutcome(overlay, check); });
             }
+            // The module's local port is let go for others (corvina-cli).
+            manager->closeLinkIfWifi();
             scene->post([scene, overlay] { scene->finishSendingOverlay(overlay); });
         });
     });
+}
+
+void FieldScene::readBoardWhileIdle() {
+    // While a worker types, it reads; between sends the editor keeps the
+    // port and listens, so a board pulled out lets its name go at once.
+    CorvinaCardSerialManager* manager = CorvinaCardSerialManager::getInstance();
+    if (linkWorkers.load() > 0 || !manager->isLinkOpen()) return;
+    std::string printed;
+    manager->readAvailable(printed);
+    if (printed.empty()) return;
+    boardPrinted += printed;
+    constexpr size_t kKept = 4096;
+    if (boardPrinted.size() > kKept) boardPrinted.erase(0, boardPrinted.size() - kKept);
 }
 
 void FieldScene::showSendingOverlay() {

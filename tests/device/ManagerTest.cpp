@@ -248,7 +248,7 @@ TEST_F(ManagerTest, OpenFailuresSayWhatToDo)
         return -1;
     });
     EXPECT_FALSE(manager->openLink(&error));
-    EXPECT_EQ(error.message, "Please connect again.");
+    EXPECT_EQ(error.message, boardNotPluggedError().message);
     EXPECT_FALSE(manager->lastOpenWasPortConflict());
 
     // Another program holds the Wi-Fi link's local port.
@@ -300,4 +300,45 @@ TEST_F(ManagerTest, OnlyAnOpenLinkIsEverClosed)
     EXPECT_FALSE(manager->writeByte('A', nullptr));
     EXPECT_TRUE(manager->closeLink());
     EXPECT_EQ(fcntl(0, F_GETFD), stdinFlags);
+}
+
+TEST_F(ManagerTest, OneWriterHoldsThePortAndAFailedReadLetsItGoAtOnce)
+{
+    // The board's port under a name that stays when it is plugged in again.
+    const std::string name = ::testing::TempDir() + "corvina-board-" + std::to_string(::getpid());
+    auto board = std::make_unique<devicetest::PtyBoard>();
+    ::unlink(name.c_str());
+    ASSERT_EQ(::symlink(board->slavePath.c_str(), name.c_str()), 0);
+    const int before = devicetest::openDescriptorCount();
+    manager->setExplicitPort(name);
+    ASSERT_TRUE(scan());
+    ASSERT_TRUE(manager->openLink(nullptr));
+
+    // A second writer (another editor, corvina-cli) is told at once.
+    CorvinaCardSerialManager other;
+    other.setPortEnumerator([] { return std::optional<std::vector<PortInfo>>(std::vector<PortInfo>{}); });
+    other.setExplicitPort(name);
+    ASSERT_TRUE(other.scanPorts({}));
+    CorvinaAppsError error;
+    const auto asked = std::chrono::steady_clock::now();
+    EXPECT_FALSE(other.openLink(&error));
+    EXPECT_LT(std::chrono::steady_clock::now() - asked, std::chrono::seconds(1));
+    EXPECT_EQ(error.message, boardBusyError().message);
+
+    // Pulled out: the next read fails and the port is closed there and then.
+    board->closeMaster();
+    std::string printed;
+    EXPECT_FALSE(manager->readAvailable(printed));
+    EXPECT_FALSE(manager->isLinkOpen());
+    EXPECT_EQ(devicetest::openDescriptorCount(), before - 1) << "the link's, as the board's own end went";
+
+    // Plugged in again under the same name: it opens and takes the keys.
+    board = std::make_unique<devicetest::PtyBoard>();
+    ::unlink(name.c_str());
+    ASSERT_EQ(::symlink(board->slavePath.c_str(), name.c_str()), 0);
+    ASSERT_TRUE(manager->openLink(nullptr));
+    ASSERT_TRUE(manager->writeByte('\r', nullptr));
+    EXPECT_EQ(board->receive(1), "\r");
+    manager->closeLink();
+    ::unlink(name.c_str());
 }

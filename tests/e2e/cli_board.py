@@ -120,7 +120,8 @@ if not udp_only:
     failed = run("send", "--dialect", "latte", "--port", path, doc)
     unplugger.join()
     os.close(slave)
-    check(failed.returncode == 4 and b"Connection failed." in failed.stderr, "a write that fails half way is reported")
+    check(failed.returncode == 4 and b"The cable came out while sending." in failed.stderr,
+          "a write that fails half way is reported, with what to do")
 
     check(run("send", "--port", "/nonexistent/tty", doc).returncode == 3, "a port that cannot be opened: status 3")
     check(run("render", os.path.join(work, "missing.plist")).returncode == 2, "a missing program: status 2")

@@ -60,6 +60,8 @@ protected:
     }
     void TearDown() override {
         view->setWindowSize(1024, 768);
+        // The test's own links are gone: nothing reads them any more.
+        CorvinaCardSerialManager::getInstance()->closeLink();
         finishWorkers();
         HeadlessTest::TearDown();
         engine::setMessageBoxHandler(nullptr);

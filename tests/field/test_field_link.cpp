@@ -169,7 +169,7 @@ TEST_F(FieldLinkTest, AFailedWriteSaysSoSearchesAgainAndOpensTheSettingsBar) {
     finishWorkers();
     EXPECT_EQ(link.received().size(), 2u);
     ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages.front(), "しっぱい: せつぞくにしっぱいしました。");
+    EXPECT_EQ(messages.front(), "しっぱい: " + cableCameOutError().message);
     EXPECT_EQ(scans, 1) << "a new search for the board";
     EXPECT_TRUE(field->isSettingsBarShown());
 }
@@ -389,6 +389,7 @@ TEST_F(FieldLinkTest, TheFinishedOverlaySaysWhatTheBoardsListingShowed) {
         EXPECT_TRUE(messages.empty());
         tap(Vec2(600, 400));
         ASSERT_FALSE(field->isSendingOverlayShown());
+        CorvinaCardSerialManager::getInstance()->closeLink();  // the next board is another
     }
     // The Wi-Fi module cannot answer: nothing is listed.
     WatchedLink module;

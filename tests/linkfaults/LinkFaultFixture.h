@@ -209,7 +209,8 @@ protected:
             std::lock_guard<std::mutex> lock(seamMutex);
             stableTarget = board.slavePath;
         }
-        setPorts({{name, "Board"}});
+        // One adapter, whatever name it comes back under.
+        setPorts({PortInfo(name, "Board", PortKind::BoardAdapter, PortIdentity{"0403", "6001", "A10K", "00"})});
     }
     void refuseDatagrams(int error, int fromNumber) {
         std::lock_guard<std::mutex> lock(seamMutex);
@@ -275,7 +276,9 @@ protected:
         field->startScanThread();
         finishWorkers();
     }
-    std::string failedMessage() const { return "しっぱい: せつぞくにしっぱいしました。"; }
+    std::string failedMessage() const { return "しっぱい: " + connectionFailedError().message; }
+    std::string cableMessage() const { return "しっぱい: " + cableCameOutError().message; }
+    std::string wifiMessage() const { return "しっぱい: " + wifiUnreachableError().message; }
 
     static constexpr const char* kStableName = "/dev/ttyACM0";
     CutClock clock;

@@ -1,6 +1,7 @@
 // The board pulled out in the middle of a send, again and again: each time
-// the user is told once, the editor keeps drawing, the worker ends, and once
-// the board is back the next send reaches it whole.
+// the user is told once what happened and what to do, the editor keeps
+// drawing, the worker ends, the board stays the one chosen, and once it is
+// back (under its name or another) the next send reaches it whole.
 #include "linkfaults/LinkFaultFixture.h"
 
 namespace {
@@ -84,13 +85,15 @@ TEST_F(UnplugTest, ABoardPulledOutMidSendIsReportedOnceAndTheNextSendAfterReplug
         // Late duplicates would come within these frames.
         for (int i = 0; i < 10; ++i) timedStep();
         ASSERT_EQ(messages.size(), reported + 1) << "told exactly once";
-        EXPECT_EQ(messages.back(), failedMessage());
+        EXPECT_EQ(messages.back(), cableMessage()) << "what happened and what to do";
         EXPECT_LT(longestFrame, milliseconds(1000)) << "a frame waited for the worker";
         EXPECT_EQ(sceneFrames - sceneFramesBefore, framesStepped - steppedBefore) << "every frame reached the scene";
         EXPECT_TRUE(field->isSendingFinished());
         EXPECT_TRUE(field->isSettingsBarShown());
-        EXPECT_NE(field->getStatusLabel()->getString().find(CorvinaCardSerialManager::simulatorName()), std::string::npos)
-            << "the search after the failure no longer lists the board: the simulator takes over";
+        const std::string status = field->getStatusLabel()->getString();
+        EXPECT_NE(status.find("(ささっていません)"), std::string::npos)
+            << status << ": the board stays the one in use, shown as not plugged in, and nothing else takes over";
+        EXPECT_TRUE(CorvinaCardSerialManager::getInstance()->getSelectedDevice()->missing);
         closeOverlay();
         EXPECT_FALSE(field->isSendingOverlayShown());
         ASSERT_TRUE(threadsSettle()) << "a worker thread is still alive";
