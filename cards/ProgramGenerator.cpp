@@ -346,6 +346,11 @@ TransferOutcome transferProgram(const FieldSnapshot& snapshot, int dialect, Prog
     return outcome;
 }
 
+TransferOutcome refusalOf(const FieldSnapshot& snapshot, int dialect) {
+    const DialectInfo& info = CardCatalog::dialect(dialect);
+    return checkProgram(snapshot, dialect, info, loopPlaces(snapshot));
+}
+
 std::map<int, int> programLineRows(const FieldSnapshot& snapshot, int dialect) {
     const DialectInfo& info = CardCatalog::dialect(dialect);
     const std::vector<LoopPlace> places = loopPlaces(snapshot);

@@ -66,6 +66,10 @@ struct TransferOutcome {
 TransferOutcome transferProgram(const FieldSnapshot& snapshot, int dialect, ProgramOutput& out,
                                 TypingPace pace = TypingPace::Normal);
 
+// Why the board would not run `snapshot` in `dialect` as its cards say; an
+// outcome that is no refusal when it would. Asked before a link is opened.
+TransferOutcome refusalOf(const FieldSnapshot& snapshot, int dialect);
+
 // Where each line the board runs comes from, so the running line of a
 // simulated board names its row (0-based). jam: the line number of each
 // row's line -> its row. latte: the index of each line of the captured

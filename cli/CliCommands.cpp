@@ -35,9 +35,10 @@ const char* const kUsage =
     "                                         write a saved program with cards on rows\n"
     "  render [--dialect jam|latte|que] DOCUMENT\n"
     "                                         print the bytes the board would receive\n"
-    "  send [--dialect jam|latte|que] [--fast] [--no-check] (--port PATH | --udp HOST:PORT) DOCUMENT\n"
+    "  send [--dialect jam|latte|que] [--fast] [--no-check] (--port PATH [--any-port] | --udp HOST:PORT) DOCUMENT\n"
     "                                         type a saved program into the board\n"
-    "  stop (--port PATH | --udp HOST:PORT)   stop the program running on the board\n"
+    "  stop (--port PATH [--any-port] | --udp HOST:PORT)\n"
+    "                                         stop the program running on the board\n"
     "  simulate [--dialect jam|latte] [--seconds N] DOCUMENT\n"
     "                                         run a saved program on a simulated board\n"
     "  list                                   the editor's programs: number, tab, title\n"
@@ -66,8 +67,8 @@ const std::map<std::string, std::string> kCommandHelp = {
      "too large, a repeat count below 1, repeats too deep inside each other) is\n"
      "refused: nothing is written, the reason goes to standard error, status 5.\n"},
     {"send",
-     "usage: corvina-cli send [--dialect jam|latte|que] [--fast] [--no-check] (--port PATH | --udp HOST:PORT)\n"
-     "                        DOCUMENT\n"
+     "usage: corvina-cli send [--dialect jam|latte|que] [--fast] [--no-check]\n"
+     "                        (--port PATH [--any-port] | --udp HOST:PORT) DOCUMENT\n"
      "Types the saved program DOCUMENT into the board on the serial port PATH, or\n"
      "sends it to the Wi-Fi module at HOST:PORT (from local port 20002), with the\n"
      "board's pauses. The typed text is shown as it goes. A program refused as\n"
@@ -80,12 +81,17 @@ const std::map<std::string, std::string> kCommandHelp = {
      "(neither saved nor run, status 6) or 'not checked' (the board did not\n"
      "answer, Wi-Fi, latte, que, --no-check).\n"
      "--no-check types the program without LIST, as a program is sent over Wi-Fi.\n"
+     "PATH must be a USB or Bluetooth serial port (or a pseudo-terminal); another\n"
+     "device is refused (status 1) unless --any-port is given, the console always.\n"
+     "The port is locked while the program is typed: a board another program is\n"
+     "typing into is refused at once (status 3).\n"
      "--fast types jam at 17 ms a character where it is checked and at 25 ms\n"
      "otherwise, instead of 50 ms (the longer pauses stay). Latte and que keep\n"
      "their pace.\n"},
     {"stop",
-     "usage: corvina-cli stop [--dialect jam|latte|que] (--port PATH | --udp HOST:PORT)\n"
-     "Interrupts the program running on the board and switches its outputs off.\n"},
+     "usage: corvina-cli stop [--dialect jam|latte|que] (--port PATH [--any-port] | --udp HOST:PORT)\n"
+     "Interrupts the program running on the board and switches its outputs off.\n"
+     "PATH is checked as for send.\n"},
     {"simulate",
      "usage: corvina-cli simulate [--dialect jam|latte] [--seconds N] DOCUMENT\n"
      "Types the saved program DOCUMENT into a simulated board, as send types it into\n"
@@ -130,6 +136,7 @@ struct Options {
     bool help = false;
     bool fast = false;
     bool noCheck = false;
+    bool anyPort = false;
 };
 
 std::optional<Options> parse(const std::vector<std::string>& args, std::ostream& err) {
@@ -149,6 +156,7 @@ std::optional<Options> parse(const std::vector<std::string>& args, std::ostream&
         if (a == "--help" || a == "-h") o.help = true;
         else if (a == "--fast") o.fast = true;
         else if (a == "--no-check") o.noCheck = true;
+        else if (a == "--any-port") o.anyPort = true;
         else if (a == "--dialect") { if (!value(o.dialect)) return std::nullopt; }
         else if (a == "--port") { if (!value(o.port)) return std::nullopt; }
         else if (a == "--udp") { if (!value(o.udp)) return std::nullopt; }
@@ -214,6 +222,18 @@ bool chooseLink(const Options& o, std::ostream& err) {
     CorvinaCardSerialManager* m = CorvinaCardSerialManager::getInstance();
     m->setPortEnumerator([] { return std::optional<std::vector<PortInfo>>(std::vector<PortInfo>{}); });
     if (o.port) {
+        // Typing into the wrong device sets it raw and sends it a program:
+        // only a board's kind of port, unless asked; never the console.
+        const NamedPort kind = classifyNamedPort(*o.port, systemRoot());
+        if (kind == NamedPort::Console) {
+            err << "corvina-cli: " << *o.port << " is this computer's console, not a board\n";
+            return false;
+        }
+        if (kind == NamedPort::Other && !o.anyPort) {
+            err << "corvina-cli: " << *o.port
+                << " is not a USB or Bluetooth serial port; give --any-port to use it anyway\n";
+            return false;
+        }
         m->setExplicitPort(*o.port);
     } else {
         const std::string& hp = *o.udp;
@@ -335,6 +355,9 @@ int commandSend(const Options& o, std::ostream& out, std::ostream& err) {
     if (!dialect) return kCliUsage;
     std::optional<FieldDocument> doc = readDocument(o.positional[0], err);
     if (!doc) return kCliDocument;
+    // Refused before the port is looked at: status 5 whatever the port.
+    if (const TransferOutcome refusal = refusalOf(snapshotFromDocument(*doc), *dialect); refusal.refused())
+        return refused(refusal, err);
     if (!chooseLink(o, err)) return kCliUsage;
     const TypingPace pace = o.fast ? TypingPace::Fast : TypingPace::Normal;
     if (o.fast && !paceChangesDialect(pace, *dialect))
@@ -459,6 +482,10 @@ int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     if (o->help) {
         out << *helpText;
         return kCliOk;
+    }
+    if (o->anyPort && o->command != "send" && o->command != "stop") {
+        err << "corvina-cli: --any-port is an option of send and stop\n" << *helpText;
+        return kCliUsage;
     }
     if ((o->fast || o->noCheck) && o->command != "send") {
         err << "corvina-cli: " << (o->fast ? "--fast" : "--no-check") << " is an option of send\n" << *helpText;

@@ -34,6 +34,28 @@ std::optional<std::pair<fs::path, fs::path>> usbDeviceOf(const fs::path& device,
 
 } // namespace
 
+NamedPort classifyNamedPort(const std::string& path, const std::string& root) {
+    std::error_code ec;
+    const fs::path real = fs::canonical(path, ec);
+    if (ec) return NamedPort::Absent;
+    const std::string name = real.filename().string();
+    const std::string parent = real.parent_path().string();
+    if (parent == "/dev/pts") return NamedPort::Board;
+    // The terminal of this very process, the console and the virtual
+    // consoles, and whatever the kernel writes its console to.
+    const bool virtualConsole = startsWith(name, "tty") && name.size() > 3 &&
+                                name.find_first_not_of("0123456789", 3) == std::string::npos;
+    if (real == "/dev/tty" || real == "/dev/console" || (parent == "/dev" && virtualConsole)) return NamedPort::Console;
+    const fs::path sysRoot = fs::path(root) / "sys";
+    std::ifstream active(sysRoot / "class" / "tty" / "console" / "active");
+    for (std::string console; active >> console;)
+        if (console == name) return NamedPort::Console;
+    if (startsWith(name, "rfcomm")) return NamedPort::Board;
+    const fs::path device = fs::canonical(sysRoot / "class" / "tty" / name / "device", ec);
+    if (!ec && usbDeviceOf(device, fs::canonical(sysRoot, ec))) return NamedPort::Board;
+    return NamedPort::Other;
+}
+
 std::optional<std::vector<PortInfo>> enumerateSerialPorts(const std::string& root) {
     const fs::path sysRoot = fs::path(root) / "sys";
     std::error_code ec;

@@ -48,5 +48,11 @@ std::optional<std::vector<PortInfo>> enumerateSerialPorts(const std::string& roo
 // The same under systemRoot().
 std::optional<std::vector<PortInfo>> enumerateSerialPorts();
 
+// What a port named by hand is: a board's (a USB or Bluetooth serial port,
+// or a pseudo-terminal playing one), the console (never typed into), or
+// something else (a computer's own serial port, a device that is no port).
+enum class NamedPort { Board, Console, Other, Absent };
+NamedPort classifyNamedPort(const std::string& path, const std::string& root);
+
 // The kind of a USB vendor:product pair ("0403", "6001").
 PortKind usbPortKind(const std::string& vendor, const std::string& product);

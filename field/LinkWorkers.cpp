@@ -158,6 +158,13 @@ void FieldScene::sendProgram() {
             FieldScene* scene = self.get();
             CorvinaCardSerialManager* manager = CorvinaCardSerialManager::getInstance();
             CorvinaAppsError error;
+            // A program the board cannot run is refused before any port is
+            // touched, whatever state the board is in.
+            if (const TransferOutcome refused = refusalOf(snapshot, snapshot.dialect); refused.refused()) {
+                scene->post([scene, e = refusalError(refused)] { scene->handleLinkError(e); });
+                scene->post([scene, overlay] { scene->finishSendingOverlay(overlay); });
+                return;
+            }
             if (!manager->openLink(&error)) {
                 const bool conflict = manager->lastOpenWasPortConflict();
                 scene->post([scene, error] { scene->handleLinkError(error); });

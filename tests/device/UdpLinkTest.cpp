@@ -69,6 +69,19 @@ TEST_F(UdpLinkTest, ARefusedSendFailsTheByte)
         return -1;
     });
     EXPECT_FALSE(link->writeByte('A', nullptr));
+    EXPECT_EQ(link->lastError(), ENETUNREACH);
     UdpLink::setSendToForTests({});
     EXPECT_TRUE(link->writeByte('A', nullptr));
+
+    // A full send queue is waited out, not taken for a failure.
+    int tries = 0;
+    UdpLink::setSendToForTests([&tries](int, const void*, size_t, int, const sockaddr*, socklen_t) -> ssize_t {
+        if (++tries <= 2) {
+            errno = EAGAIN;
+            return -1;
+        }
+        return 1;
+    });
+    EXPECT_TRUE(link->writeByte('B', nullptr));
+    EXPECT_EQ(tries, 3);
 }

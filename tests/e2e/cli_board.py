@@ -13,6 +13,7 @@ import subprocess
 import sys
 import tempfile
 import threading
+import time
 import tty
 
 cli = sys.argv[1]
@@ -167,6 +168,51 @@ if not udp_only:
     os.close(slave)
     check(refused.returncode == 5 and typed == b"" and b"line 70" in refused.stderr,
           "send: a refused program types nothing into the board")
+    check(run("send", "--port", "/nonexistent/tty", too_deep).returncode == 5,
+          "a refused program is refused before the port is looked at: status 5")
+
+    # Only a board's kind of port; never the console.
+    not_port = run("send", "--port", "/dev/null", doc)
+    check(not_port.returncode == 1 and b"not a USB or Bluetooth serial port" in not_port.stderr
+          and b"--any-port" in not_port.stderr, "send into a device that is no serial port: status 1, and why")
+    check(run("send", "--any-port", "--port", "/dev/null", doc).returncode == 3,
+          "--any-port tries it anyway (and /dev/null is no port: status 3)")
+    for console in ["/dev/tty", "/dev/console"]:
+        refused = run("send", "--any-port", "--port", console, doc)
+        check(refused.returncode == 1 and b"console" in refused.stderr, f"{console} is never typed into")
+
+    # Two writers at once: the second is refused within a second, and the
+    # board gets one program whole.
+    master, slave = os.openpty()
+    tty.setraw(master)
+    both = bytearray()
+    stop_reading = threading.Event()
+
+    def read_both():
+        while not stop_reading.is_set():
+            ready, _, _ = select.select([master], [], [], 0.1)
+            if ready:
+                try:
+                    both.extend(os.read(master, 4096))
+                except OSError:
+                    return
+
+    reader = threading.Thread(target=read_both)
+    reader.start()
+    first = subprocess.Popen([cli, "send", "--fast", "--port", os.ttyname(slave), doc],
+                             stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+    time.sleep(0.3)
+    asked = time.monotonic()
+    second = run("send", "--fast", "--port", os.ttyname(slave), doc)
+    took = time.monotonic() - asked
+    first_err = first.communicate(timeout=60)[1]
+    stop_reading.set()
+    reader.join()
+    os.close(master)
+    os.close(slave)
+    check(second.returncode == 3 and b"Another program is using the board" in second.stderr and took < 1.0,
+          f"a second writer is refused at once with the reason (status {second.returncode}, {took:.2f} s)")
+    check(first.returncode == 0 and bytes(both) == listed, "the board received the first program whole")
 
     # The simulated board runs the typed program on a virtual clock: no
     # board, no waiting, one line per thing it does.

@@ -19,7 +19,8 @@ protected:
         CorvinaCardSerialManager* manager = CorvinaCardSerialManager::getInstance();
         const bool found = stepUntil([&] {
             auto selected = manager->getSelectedDevice();
-            return selected && selected->portName == name && selected->active && !field->hasWorkersRunning();
+            return selected && selected->portName == name && selected->active && !selected->missing &&
+                   !field->hasWorkersRunning();
         });
         ASSERT_TRUE(found) << "cycle " << cycle << ": the board plugged in again is never taken up";
         EXPECT_EQ(field->getStatusLabel()->getString(), "● " + name + " [ Board ]");

@@ -6,6 +6,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include "device/CorvinaCardSerialManager.h"
 #include "device/UdpLink.h"
 
 TEST(UdpLinkPort20002, DatagramsLeaveFromTheDefaultLocalPort)
@@ -35,5 +36,24 @@ TEST(UdpLinkPort20002, DatagramsLeaveFromTheDefaultLocalPort)
     ASSERT_EQ(::recvfrom(listener, &byte, 1, 0, reinterpret_cast<sockaddr*>(&from), &size), 1);
     EXPECT_EQ(byte, '1');
     EXPECT_EQ(ntohs(from.sin_port), 20002);
+    link.reset();
+
+    // The editor's Wi-Fi entry opened twice, and corvina-cli after it: each
+    // opening binds 20002 anew, so the one before must have let it go.
+    CorvinaCardSerialManager manager;
+    manager.setPortEnumerator([] { return std::optional<std::vector<PortInfo>>(std::vector<PortInfo>{}); });
+    manager.setUdpSettings(settings);
+    ASSERT_TRUE(manager.scanPorts({}));
+    ASSERT_TRUE(manager.pick("wifi"));
+    for (int send = 0; send < 2; ++send) {
+        CorvinaAppsError error;
+        ASSERT_TRUE(manager.openLink(&error)) << "send " << send << ": " << error.message;
+        ASSERT_TRUE(manager.writeByte('2', nullptr));
+        ASSERT_EQ(::poll(&p, 1, 2000), 1);
+        ASSERT_EQ(::recvfrom(listener, &byte, 1, 0, reinterpret_cast<sockaddr*>(&from), &size), 1);
+        EXPECT_EQ(ntohs(from.sin_port), 20002);
+    }
+    manager.closeLinkIfWifi();
+    EXPECT_TRUE(UdpLink::open(settings, nullptr)) << "20002 is free for the next program";
     ::close(listener);
 }
