@@ -6,6 +6,8 @@
 
 #include "cards/DeviceManager.h"
 #include "catalogue/SaveDataManager.h"
+#include "device/CorvinaCardSerialManager.h"
+#include "device/ProgramLink.h"
 #include "engine/core/Action.h"
 #include "engine/core/Director.h"
 #include "engine/core/EventDispatcher.h"
@@ -333,7 +335,14 @@ void FieldScene::registerListeners() {
     // house button does when the program could not be saved.
     auto* closing = EventListenerCustom::create(kQuitRequestedEvent, [this](EventCustom* event) {
         auto* request = static_cast<QuitRequest*>(event->getUserData());
-        if (!request || leaving || !mustAskBeforeLeaving()) return;
+        if (!request || leaving) return;
+        // The board half typed is not left behind without asking either.
+        if (linkWorkers.load() > 0) {
+            request->allowed = false;
+            askBeforeClosingWhileSending(request->quitAnyway);
+            return;
+        }
+        if (!mustAskBeforeLeaving()) return;
         request->allowed = false;
         quitWhenLeft = request->quitAnyway;
         if (!leaveQuestion) askBeforeLeavingUnsaved();
@@ -399,6 +408,55 @@ void FieldScene::saveAndClose() {
         Sequence::create(DelayTime::create(0.5f), CallFunc::create([this] { tryToClose(); })));
     tries->setTag(kCloseActionTag);
     runAction(tries);
+}
+
+void FieldScene::askBeforeClosingWhileSending(std::function<void()> quit) {
+    if (leaveQuestion || !quit) return;
+    Localization* l = Localization::getInstance();
+    AlertView* alert = AlertView::create(l->localizedText("まだ ボードに おくっている とちゅうです。",
+                                                          "The program is still going to the board."));
+    if (!alert) return;
+    leaveQuestion = alert;
+    alert->setName("close while sending");
+    alert->setButtonCaptions(l->localizedText("とめて とじる", "Stop"), l->localizedText("おくりつづける", "Keep sending"));
+    // Then the window closes as it would have: asking first about a program
+    // that could not be saved.
+    auto closeWindow = [this, quit] {
+        if (!mustAskBeforeLeaving()) {
+            quit();
+            return;
+        }
+        quitWhenLeft = quit;
+        askBeforeLeavingUnsaved();
+    };
+    // Keep sending: the window stays until the board has it all.
+    alert->cancelCallback = alert->outsideCallback = [this, closeWindow](AlertView* a) {
+        leaveQuestion = nullptr;
+        a->close();
+        whenLinkFree(closeWindow);
+    };
+    // Stop: the typing ends, the board's program is stopped (a dead port
+    // gives up within two seconds), then the window closes.
+    alert->okCallback = [this, closeWindow](AlertView* a) {
+        leaveQuestion = nullptr;
+        a->close();
+        if (std::shared_ptr<std::atomic<bool>> cancel = transferCancel) cancel->store(true);
+        finishSendingOverlay(sendingOverlayId);
+        whenLinkFree([this, closeWindow] {
+            const int dialect = DeviceManager::getInstance()->getDialect();
+            PacingClock* clock = pacingClock ? pacingClock : &realPacingClock();
+            startWorker(linkWorkers, [dialect, clock](RefPtr<FieldScene>) {
+                CorvinaCardSerialManager* manager = CorvinaCardSerialManager::getInstance();
+                CorvinaAppsError error;
+                std::atomic<bool> never{false};
+                TypingContext context(manager, &never, {}, clock);
+                if (manager->openLink(&error)) runStopSequence(context, dialect, error);
+                manager->closeLink();
+            });
+            whenLinkFree(closeWindow);
+        });
+    };
+    addChild(alert, kAlertZ);
 }
 
 bool FieldScene::mustAskBeforeLeaving() const {

@@ -430,6 +430,9 @@ private:
     // Leaving a program whose save failed asks first; the answer "leave" holds.
     void askBeforeLeavingUnsaved();
     bool mustAskBeforeLeaving() const;
+    // The window closed while a send or stop runs: stop and close, or keep
+    // sending and close when it has ended.
+    void askBeforeClosingWhileSending(std::function<void()> quit);
     engine::Node* leaveQuestion = nullptr;
     bool leaveUnsaved = false;
     // Set while the window's close button waits for the answer to leaving unsaved.

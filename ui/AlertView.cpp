@@ -78,6 +78,17 @@ void AlertView::listen(Node* node, std::function<bool(Touch*)> began, std::funct
     Director::getInstance()->getEventDispatcher()->addEventListenerWithSceneGraphPriority(listener, node);
 }
 
+void AlertView::setButtonCaptions(const std::string& ok, const std::string& cancel) {
+    for (auto [button, text] : {std::pair{okButton, ok}, std::pair{cancelButton, cancel}}) {
+        Label* caption = Label::createWithSystemFont(text, "Helvetica", 20);
+        caption->setTextColor(Color3B::BLACK);
+        caption->setName(button == okButton ? "ok caption" : "cancel caption");
+        caption->setPosition(button->getPositionX(), button->getPositionY() - button->getContentSize().height / 2 - 16);
+        addChild(caption);
+    }
+    messageLabel->setPositionY(messageLabel->getPositionY() + 20);
+}
+
 Button* AlertView::button(const std::string& path, Callback AlertView::*callback) {
     return Button::create(Localization::getInstance()->localizedPath(path), [this, callback] {
         // A copy: the callback may close the alert, which clears it.

@@ -26,6 +26,9 @@ public:
     // Clears the callbacks, so nothing more is called, then fades out and
     // removes itself. Safe from inside a callback.
     void close();
+    // Words under the two buttons, for a question whose answers a picture
+    // alone does not tell.
+    void setButtonCaptions(const std::string& ok, const std::string& cancel);
 
     // The OK button released over it, the cancel button released over it,
     // a touch begun outside the window and its buttons ended anywhere.

@@ -13,6 +13,8 @@
 #include "engine/core/Scheduler.h"
 #include "field/FieldFixture.h"
 #include "support/ListingBoard.h"
+#include "ui/AlertView.h"
+#include "ui/AppEvents.h"
 
 namespace {
 
@@ -22,6 +24,7 @@ class WatchedLink : public Link {
 public:
     bool writeByte(std::uint8_t byte, const std::atomic<bool>*) override {
         std::unique_lock<std::mutex> lock(mutex);
+        if (holdAt > 0 && bytes.size() == holdAt) held = true;
         changed.wait(lock, [this] { return !held; });
         if (failFrom > 0 && static_cast<int>(bytes.size()) + 1 >= failFrom) return false;
         bytes.push_back(static_cast<char>(byte));
@@ -48,6 +51,7 @@ public:
     std::string bytes;
     bool held = false;
     int failFrom = 0;  // the write (from 1) that fails, and every later one
+    size_t holdAt = 0;  // once this many bytes arrived, the next write is held
 };
 
 class FieldLinkTest : public FieldSceneTest {
@@ -135,6 +139,16 @@ TEST_F(FieldLinkTest, TheProgramArrivesAtAPtyBoardByteForByteWithItsPauses) {
     EXPECT_EQ(pauses, wanted);
     ASSERT_FALSE(pauses.empty());
     EXPECT_EQ(pauses.front(), 500);
+
+    // The editor keeps the port for itself: corvina-cli or another editor
+    // is told at once that the board is in use.
+    CorvinaCardSerialManager other;
+    other.setPortEnumerator([] { return std::optional<std::vector<PortInfo>>(std::vector<PortInfo>{}); });
+    other.setExplicitPort(board.slavePath);
+    ASSERT_TRUE(other.scanPorts({}));
+    CorvinaAppsError busy;
+    EXPECT_FALSE(other.openLink(&busy));
+    EXPECT_EQ(busy.message, boardBusyError().message);
 
     // The port is raw 115200 8N1: the board sees exactly what was sent.
     int fd = ::open(board.slavePath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
@@ -398,4 +412,62 @@ TEST_F(FieldLinkTest, TheFinishedOverlaySaysWhatTheBoardsListingShowed) {
     finishWorkers();
     EXPECT_EQ(module.received().find("LIST"), std::string::npos);
     EXPECT_NE(field->getSendingOutcomeText().find("Wi-Fi では"), std::string::npos);
+}
+
+TEST_F(FieldLinkTest, ClosingTheWindowWhileSendingAsksThenWaitsForTheBoardOrStopsIt) {
+    WatchedLink link;
+    useLink(link);
+    field->loadDocument({onRow(CARD_SET_BASIC, 0, 0), onRow(CARD_SET_BASIC, 1, 1)});
+    devicetest::RecordingClock clock;
+    field->setPacingClock(&clock);
+    const std::string whole = expectedBytes(DIALECT_JAM);
+    int quits = 0;
+    auto closeWindow = [&] {
+        QuitRequest request;
+        request.quitAnyway = [&quits] { ++quits; };
+        EventCustom event(kQuitRequestedEvent);
+        event.setUserData(&request);
+        Director::getInstance()->getEventDispatcher()->dispatchEvent(&event);
+        return request.allowed;
+    };
+    auto answer = [&](bool stop) {
+        auto* question = dynamic_cast<AlertView*>(named("close while sending"));
+        ASSERT_NE(question, nullptr);
+        tap(centreOf(stop ? question->getOkButton() : question->getCancelButton()));
+    };
+
+    // Keep sending: the window stays until the whole program is typed.
+    link.holdAt = 5;
+    play();
+    ASSERT_TRUE(link.waitFor(5));
+    EXPECT_FALSE(closeWindow());
+    answer(false);
+    step(2);
+    EXPECT_EQ(quits, 0);
+    link.hold(false);
+    finishWorkers();
+    step(5);
+    // This program was never saved: that is asked next, as any closing asks.
+    auto* unsaved = dynamic_cast<AlertView*>(named("leave unsaved"));
+    ASSERT_NE(unsaved, nullptr);
+    tap(centreOf(unsaved->getOkButton()));
+    EXPECT_EQ(quits, 1);
+    EXPECT_EQ(link.received(), whole);
+
+    // Stop: the typing ends, the board's program is stopped, then it closes.
+    step(10);  // the question faded
+    tap(Vec2(600, 400));
+    link.holdAt = whole.size() + 5;
+    play();
+    ASSERT_TRUE(link.waitFor(whole.size() + 5));
+    EXPECT_FALSE(closeWindow());
+    answer(true);
+    link.hold(false);
+    finishWorkers();
+    step(5);
+    EXPECT_EQ(quits, 2);
+    const std::string second = link.received().substr(whole.size());
+    EXPECT_EQ(second.find("SAVE"), std::string::npos) << "the program stopped half way";
+    EXPECT_EQ(second.substr(second.size() - 7), "\x1b\nOUT0\n") << "then the stop sequence";
+    EXPECT_TRUE(messages.empty());
 }
