@@ -75,9 +75,9 @@ CorvinaAppsError boardBusyError()
 {
     CorvinaAppsError error;
     error.title = text(LocalizedTexts::failed);
-    error.message = text("ほかの プログラムが ボードを つかっています（べつの エディターや corvina-cli など）。"
+    error.message = text("ほかの プログラムが ボードを つかっています（べつの エディターや corvina-cli など）。\n"
                          "それを とじてから、もういちど じっこうボタンを おしてください。",
-                         "Another program is using the board (another editor window, or corvina-cli). "
+                         "Another program is using the board (another editor window, or corvina-cli).\n"
                          "Close it, then press play again.");
     error.showAlert = true;
     return error;
@@ -87,11 +87,11 @@ CorvinaAppsError boardNotPluggedError()
 {
     CorvinaAppsError error;
     error.title = text(LocalizedTexts::failed);
-    error.message = text("ボードが ささっていません。ボードを USBに さして、すこし まってから、もういちど "
-                         "じっこうボタンを おしてください。ボードなしで ためすときは、リストから シミュレーターを "
+    error.message = text("ボードが ささっていません。\nボードを USBに さして、すこし まってから、もういちど "
+                         "じっこうボタンを おしてください。\nボードなしで ためすときは、リストから シミュレーターを "
                          "えらんでください。",
-                         "The board is not plugged in. Plug it into a USB socket, wait a moment, then press play "
-                         "again. To try without a board, pick the simulator in the list.");
+                         "The board is not plugged in.\nPlug it into a USB socket, wait a moment, then press play "
+                         "again.\nTo try without a board, pick the simulator in the list.");
     error.showAlert = true;
     error.openPanel = true;
     return error;
@@ -101,9 +101,9 @@ CorvinaAppsError cableCameOutError()
 {
     CorvinaAppsError error;
     error.title = text(LocalizedTexts::failed);
-    error.message = text("おくっている とちゅうで ケーブルが ぬけました。ボードを さしなおして、もういちど "
-                         "じっこうボタンを おしてください。プログラムを さいしょから ぜんぶ おくります。",
-                         "The cable came out while sending. Plug the board in again and press play: the whole "
+    error.message = text("おくっている とちゅうで ケーブルが ぬけました。\nボードを さしなおして、もういちど "
+                         "じっこうボタンを おしてください。\nプログラムを さいしょから ぜんぶ おくります。",
+                         "The cable came out while sending.\nPlug the board in again and press play: the whole "
                          "program will be typed again.");
     error.showAlert = error.openPanel = error.rescan = true;
     return error;
@@ -113,9 +113,9 @@ CorvinaAppsError wifiUnreachableError()
 {
     CorvinaAppsError error;
     error.title = text(LocalizedTexts::failed);
-    error.message = text("この コンピューターは Wi-Fi モジュールの ネットワークに つながっていません。"
+    error.message = text("この コンピューターは Wi-Fi モジュールの ネットワークに つながっていません。\n"
                          "モジュールの Wi-Fi に つないでから、もういちど じっこうボタンを おしてください。",
-                         "This computer is not on the Wi-Fi module's network. Join the module's Wi-Fi, then press "
+                         "This computer is not on the Wi-Fi module's network.\nJoin the module's Wi-Fi, then press "
                          "play again.");
     error.showAlert = true;
     return error;
