@@ -432,8 +432,10 @@ bool CorvinaCardSerialManager::openLink(CorvinaAppsError* error)
     {
         std::lock_guard<std::mutex> lock(_mutex);
         const bool valid = _selectedIndex >= 0 && _selectedIndex < static_cast<int>(_devices.size());
-        if (_link && valid && !_devices[static_cast<size_t>(_selectedIndex)].missing &&
-            _devices[static_cast<size_t>(_selectedIndex)].key() == _linkKey && _devices[static_cast<size_t>(_selectedIndex)].linkKind != Udp)
+        const CorvinaCardSerialData* selected = valid ? &_devices[static_cast<size_t>(_selectedIndex)] : nullptr;
+        // Under another name it is the same board plugged in again: opened anew.
+        if (_link && selected && !selected->missing && selected->linkKind != Udp && selected->key() == _linkKey &&
+            selected->portName == _linkDevice.portName)
             return true;
         old = std::move(_link);
         _link.reset();
@@ -496,7 +498,7 @@ void CorvinaCardSerialManager::dropFailed(const std::shared_ptr<Link>& failed)
         old = std::move(_link);
         _link.reset();
         _linkKey.clear();
-        if (!_picked) {
+        if (!_picked || _pickIsHold) {
             _heldAmong.clear();
             for (const CorvinaCardSerialData& device : _devices)
                 if (!device.missing)
