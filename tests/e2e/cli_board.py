@@ -27,6 +27,23 @@ def check(ok, what):
         failures.append(what)
 
 
+def read_board(master, into, done):
+    """What the board on the pty's master end receives, collected into
+    `into` on a thread until `done` is set; the thread, started."""
+    def read():
+        while not done.is_set():
+            ready, _, _ = select.select([master], [], [], 0.1)
+            if ready:
+                try:
+                    into.extend(os.read(master, 4096))
+                except OSError:
+                    return
+
+    reader = threading.Thread(target=read)
+    reader.start()
+    return reader
+
+
 def run(*args, **kw):
     return subprocess.run([cli, *args], capture_output=True, timeout=120, **kw)
 
@@ -69,18 +86,7 @@ if not udp_only:
     slave_path = os.ttyname(slave)
     got = bytearray()
     done = threading.Event()
-
-    def read_board():
-        while not done.is_set():
-            ready, _, _ = select.select([master], [], [], 0.1)
-            if ready:
-                try:
-                    got.extend(os.read(master, 4096))
-                except OSError:
-                    return
-
-    reader = threading.Thread(target=read_board)
-    reader.start()
+    reader = read_board(master, got, done)
     sent = run("send", "--dialect", "latte", "--fast", "--port", slave_path, doc)
     latte = run("render", "--dialect", "latte", doc).stdout
     check(sent.returncode == 0, "send over the pty succeeds")
@@ -187,18 +193,7 @@ if not udp_only:
     tty.setraw(master)
     both = bytearray()
     stop_reading = threading.Event()
-
-    def read_both():
-        while not stop_reading.is_set():
-            ready, _, _ = select.select([master], [], [], 0.1)
-            if ready:
-                try:
-                    both.extend(os.read(master, 4096))
-                except OSError:
-                    return
-
-    reader = threading.Thread(target=read_both)
-    reader.start()
+    reader = read_board(master, both, stop_reading)
     first = subprocess.Popen([cli, "send", "--fast", "--port", os.ttyname(slave), doc],
                              stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
     time.sleep(0.3)

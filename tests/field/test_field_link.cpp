@@ -62,16 +62,7 @@ protected:
     }
     // The scene's board becomes `link` (each open hands the same one), found
     // as the first port of a scan.
-    void useLink(WatchedLink& link) {
-        setPorts({{"/dev/ttyFAKE0", "Board"}});
-        CorvinaCardSerialManager::getInstance()->setLinkOpenerForTests(
-            [&link](const CorvinaCardSerialData&, CorvinaAppsError*) {
-                return std::unique_ptr<Link>(new devicetest::BorrowedLink(link));
-            });
-        rescan();
-    }
-    // The scene's board is `link`, found as the first port of a scan.
-    void useAnyLink(Link& link) {
+    void useLink(Link& link) {
         setPorts({{"/dev/ttyFAKE0", "Board"}});
         CorvinaCardSerialManager::getInstance()->setLinkOpenerForTests(
             [&link](const CorvinaCardSerialData&, CorvinaAppsError*) {
@@ -394,7 +385,7 @@ TEST_F(FieldLinkTest, TheFinishedOverlaySaysWhatTheBoardsListingShowed) {
         board.silent = c.silent;
         if (c.lose > 0) board.loseKeyAfter("120 L", c.lose);
         testsupport::ListingBoardLink link(board);
-        useAnyLink(link);
+        useLink(link);
         play();
         finishWorkers();
         EXPECT_TRUE(field->isSendingFinished());
@@ -407,7 +398,7 @@ TEST_F(FieldLinkTest, TheFinishedOverlaySaysWhatTheBoardsListingShowed) {
     }
     // The Wi-Fi module cannot answer: nothing is listed.
     WatchedLink module;
-    useAnyLink(module);
+    useLink(module);
     play();
     finishWorkers();
     EXPECT_EQ(module.received().find("LIST"), std::string::npos);
