@@ -116,6 +116,21 @@ std::string CorvinaCardSerialManager::simulatorName()
 void CorvinaCardSerialManager::install(std::vector<CorvinaCardSerialData> devices)
 {
     int selected = -1;
+    // The board whose port is open has left the list: it was pulled out,
+    // whether or not a read or write has noticed yet. Nobody having picked
+    // another, it stays the choice, shown missing.
+    if (_link && _linkDevice.linkKind == Serial && (!_picked || (_pickIsHold && _picked->key() != _linkKey))) {
+        const bool present = std::any_of(devices.begin(), devices.end(), [this](const CorvinaCardSerialData& d) {
+            return d.key() == _linkKey && !d.missing;
+        });
+        if (!present) {
+            _heldAmong.clear();
+            for (const CorvinaCardSerialData& device : _devices)
+                if (!device.missing)
+                    _heldAmong.push_back(device.key());
+            rememberPick(_linkDevice, false);
+        }
+    }
     // A device held after a failure gives way to a board as good plugged in
     // since (another board swapped in), never to one listed before.
     if (_picked && _pickIsHold) {
@@ -179,6 +194,13 @@ void CorvinaCardSerialManager::install(std::vector<CorvinaCardSerialData> device
         selected = 0;
     for (size_t i = 0; i < devices.size(); ++i)
         devices[i].active = static_cast<int>(i) == selected;
+    // Another board took over while this one is still there: its port is
+    // let go, and a later failure on it changes nothing.
+    if (_link && devices[static_cast<size_t>(selected)].key() != _linkKey) {
+        _released = std::move(_link);
+        _link.reset();
+        _linkKey.clear();
+    }
     _devices = std::move(devices);
     _selectedIndex = selected;
 }
@@ -248,13 +270,16 @@ bool CorvinaCardSerialManager::scanPorts(const std::function<void(bool)>& done)
     }
     // Listing ports can take a while; the scene keeps reading meanwhile.
     const std::optional<std::vector<PortInfo>> ports = enumerate ? enumerate() : std::nullopt;
+    std::shared_ptr<Link> released;
     {
         std::lock_guard<std::mutex> lock(_mutex);
         if (ports)
             install(listFor(*ports));
+        released = std::move(_released);
         _scanning = false;
         _state = Idle;
     }
+    released.reset();
     const bool result = ports.has_value();
     if (done)
         done(result);
@@ -273,14 +298,18 @@ bool CorvinaCardSerialManager::refreshQuietly()
     const std::optional<std::vector<PortInfo>> ports = enumerate ? enumerate() : std::nullopt;
     if (!ports)
         return false;
-    std::lock_guard<std::mutex> lock(_mutex);
-    // A scan in progress is about to install its own list.
-    if (_scanning)
-        return false;
-    std::vector<CorvinaCardSerialData> devices = listFor(*ports);
-    if (namesOf(devices) == namesOf(_devices))
-        return false;
-    install(std::move(devices));
+    std::shared_ptr<Link> released;
+    {
+        std::lock_guard<std::mutex> lock(_mutex);
+        // A scan in progress is about to install its own list.
+        if (_scanning)
+            return false;
+        std::vector<CorvinaCardSerialData> devices = listFor(*ports);
+        if (namesOf(devices) == namesOf(_devices))
+            return false;
+        install(std::move(devices));
+        released = std::move(_released);
+    }
     return true;
 }
 
@@ -434,7 +463,7 @@ bool CorvinaCardSerialManager::openLink(CorvinaAppsError* error)
         const bool valid = _selectedIndex >= 0 && _selectedIndex < static_cast<int>(_devices.size());
         const CorvinaCardSerialData* selected = valid ? &_devices[static_cast<size_t>(_selectedIndex)] : nullptr;
         // Under another name it is the same board plugged in again: opened anew.
-        if (_link && selected && !selected->missing && selected->linkKind != Udp && selected->key() == _linkKey &&
+        if (_link && selected && !selected->missing && selected->linkKind == Serial && selected->key() == _linkKey &&
             selected->portName == _linkDevice.portName)
             return true;
         old = std::move(_link);
@@ -454,6 +483,7 @@ bool CorvinaCardSerialManager::openLink(CorvinaAppsError* error)
                 _link = std::move(link);
                 _linkKey = _devices[static_cast<size_t>(_selectedIndex)].key();
                 _linkDevice = _devices[static_cast<size_t>(_selectedIndex)];
+                _failedKind = _failedErrno = 0;
                 opened = true;
             }
         }
@@ -513,7 +543,8 @@ void CorvinaCardSerialManager::dropFailed(const std::shared_ptr<Link>& failed)
 CorvinaAppsError CorvinaCardSerialManager::writeFailedError() const
 {
     std::lock_guard<std::mutex> lock(_mutex);
-    if (_failedKind == Serial)
+    // A board that stops taking keys is not a cable pulled out.
+    if (_failedKind == Serial && _failedErrno != ETIMEDOUT)
         return cableCameOutError();
     if (_failedKind == Udp && (_failedErrno == ENETUNREACH || _failedErrno == EHOSTUNREACH || _failedErrno == ENETDOWN))
         return wifiUnreachableError();

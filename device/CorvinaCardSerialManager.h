@@ -164,6 +164,9 @@ private:
     std::shared_ptr<Link> _link;
     std::string _linkKey;  // whose link is open
     CorvinaCardSerialData _linkDevice;
+    // A link install let go (another board took over); released outside
+    // the mutex by whoever installed.
+    std::shared_ptr<Link> _released;
     int _failedKind = 0;   // the link kind and errno of the last failed write
     int _failedErrno = 0;
 };

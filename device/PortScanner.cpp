@@ -1,5 +1,8 @@
 #include "device/PortScanner.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -23,6 +26,9 @@ std::string attribute(const fs::path& file) {
 // The USB device a tty hangs from (the folder with idVendor), and the
 // interface folder just below it; nullopt for a tty on no USB device.
 std::optional<std::pair<fs::path, fs::path>> usbDeviceOf(const fs::path& device, const fs::path& sysRoot) {
+    // A link leading out of the tree read is no device of it.
+    const std::string root = sysRoot.string();
+    if (root.empty() || device.string().rfind(root, 0) != 0) return std::nullopt;
     fs::path below;
     for (fs::path at = device; !at.empty() && at != at.root_path() && at != sysRoot; at = at.parent_path()) {
         std::error_code ec;
@@ -40,6 +46,13 @@ NamedPort classifyNamedPort(const std::string& path, const std::string& root) {
     if (ec) return NamedPort::Absent;
     const std::string name = real.filename().string();
     const std::string parent = real.parent_path().string();
+    // The terminal this very program talks through, under whatever name.
+    struct stat port {};
+    if (::stat(real.c_str(), &port) == 0 && S_ISCHR(port.st_mode))
+        for (int fd = 0; fd <= 2; ++fd) {
+            struct stat own {};
+            if (::isatty(fd) && ::fstat(fd, &own) == 0 && own.st_rdev == port.st_rdev) return NamedPort::Console;
+        }
     if (parent == "/dev/pts") return NamedPort::Board;
     // The terminal of this very process, the console and the virtual
     // consoles, and whatever the kernel writes its console to.

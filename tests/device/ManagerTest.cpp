@@ -342,3 +342,33 @@ TEST_F(ManagerTest, OneWriterHoldsThePortAndAFailedReadLetsItGoAtOnce)
     manager->closeLink();
     ::unlink(name.c_str());
 }
+
+TEST_F(ManagerTest, ABoardThatTakesOverLetsTheOldPortGoAndABoardPulledOutStaysChosen)
+{
+    testsupport::FakeSystem system;
+    devicetest::PtyBoard arduino, board, another;
+    manager->setPortEnumerator([&system] { return enumerateSerialPorts(system.root.string()); });
+    system.plugUsb("ttyACM0", "1-1", "2341", "0043", "", arduino.slavePath);
+    ASSERT_TRUE(scan());
+    ASSERT_TRUE(manager->openLink(nullptr));
+
+    // A board adapter plugged in takes over, and the Arduino's port is let
+    // go: pulling the Arduino out later changes nothing.
+    system.plugUsb("ttyUSB0", "1-2", "0403", "6001", "A10K", board.slavePath);
+    EXPECT_TRUE(manager->refreshQuietly());
+    EXPECT_EQ(manager->getSelectedDevice()->portName, system.node("ttyUSB0"));
+    EXPECT_FALSE(manager->isLinkOpen());
+    ASSERT_TRUE(manager->openLink(nullptr));
+
+    // The board in use pulled out: it stays chosen, missing, even before a
+    // read notices; the Arduino listed all along does not take over.
+    system.unplug("ttyUSB0");
+    EXPECT_TRUE(manager->refreshQuietly());
+    EXPECT_EQ(manager->getSelectedDevice()->portName, system.node("ttyUSB0"));
+    EXPECT_TRUE(manager->getSelectedDevice()->missing);
+    // Another board plugged in since (a board swapped in) takes over.
+    system.plugUsb("ttyUSB1", "1-3", "1a86", "7523", "", another.slavePath);
+    EXPECT_TRUE(manager->refreshQuietly());
+    EXPECT_EQ(manager->getSelectedDevice()->portName, system.node("ttyUSB1"));
+    EXPECT_FALSE(manager->getSelectedDevice()->missing);
+}

@@ -458,6 +458,7 @@ TEST_F(FieldLinkTest, ClosingTheWindowWhileSendingAsksThenWaitsForTheBoardOrStop
     step(5);
     EXPECT_EQ(quits, 2);
     const std::string second = link.received().substr(whole.size());
+    ASSERT_GE(second.size(), 7u);
     EXPECT_EQ(second.find("SAVE"), std::string::npos) << "the program stopped half way";
     EXPECT_EQ(second.substr(second.size() - 7), "\x1b\nOUT0\n") << "then the stop sequence";
     EXPECT_TRUE(messages.empty());

@@ -118,6 +118,14 @@ TEST_F(FieldSimulatorTest, WithoutABoardPlayBlinksTheSimulatedLedAndLightsTheRun
     EXPECT_EQ(field->getSimulator()->runningLine(), -1);
     EXPECT_NE(panel->screenText().find("Break"), std::string::npos) << panel->screenText();
     EXPECT_TRUE(messages.empty());
+
+    // Another dialect is another board: the program goes to the new one.
+    DeviceManager::getInstance()->setDialect(DIALECT_LATTE);
+    tap(centreOf(named("play")));
+    finishWorkers();
+    ASSERT_EQ(field->getSimulator()->dialect(), DIALECT_LATTE);
+    EXPECT_FALSE(field->getSimulator()->program().empty());
+    DeviceManager::getInstance()->setDialect(DIALECT_JAM);
 }
 
 TEST_F(FieldSimulatorTest, AServoAndTheCarRunOnThePanelAndAnotherEntryHidesIt) {
