@@ -6,15 +6,10 @@
 // and at the fast pace, against the sum of its pauses, typed into a board
 // that lists it back: the checked transfer, the hare at 17 ms.
 #include <benchmark/benchmark.h>
-#include <fcntl.h>
-#include <poll.h>
-#include <stdlib.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <cstdio>
 #include <string>
-#include <thread>
 
 #include "bench/RatioReporter.h"
 #include "cards/CardCatalog.h"
@@ -27,44 +22,13 @@ namespace {
 // About one second of typing per run.
 constexpr int kRunMs = 1000;
 
-class DrainedPty {
-public:
-    DrainedPty()
-    {
-        _master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-        if (_master < 0 || grantpt(_master) != 0 || unlockpt(_master) != 0)
-            return;
-        path = ptsname(_master);
-        _reader = std::thread([this] {
-            char buffer[256];
-            while (!_stop) {
-                pollfd p{_master, POLLIN, 0};
-                if (::poll(&p, 1, 20) > 0 && ::read(_master, buffer, sizeof buffer) <= 0)
-                    break;
-            }
-        });
-    }
-    ~DrainedPty()
-    {
-        _stop = true;
-        if (_reader.joinable())
-            _reader.join();
-        if (_master >= 0)
-            ::close(_master);
-    }
-    std::string path;
-
-private:
-    int _master = -1;
-    std::atomic<bool> _stop{false};
-    std::thread _reader;
-};
-
 void BM_Typing(benchmark::State& state)
 {
     const int delayMs = static_cast<int>(state.range(0));
     const std::string text(static_cast<size_t>(kRunMs / delayMs), 'A');
-    DrainedPty board;
+    // The board drains every key; it has nothing to answer.
+    testsupport::ListingBoardModel model;
+    testsupport::ListingPtyBoard board(model);
     CorvinaCardSerialManager manager;
     manager.setPortEnumerator([] { return std::optional<std::vector<PortInfo>>(std::vector<PortInfo>{}); });
     manager.setExplicitPort(board.path);

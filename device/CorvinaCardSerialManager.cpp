@@ -124,11 +124,7 @@ void CorvinaCardSerialManager::install(std::vector<CorvinaCardSerialData> device
             return d.key() == _linkKey && !d.missing;
         });
         if (!present) {
-            _heldAmong.clear();
-            for (const CorvinaCardSerialData& device : _devices)
-                if (!device.missing)
-                    _heldAmong.push_back(device.key());
-            rememberPick(_linkDevice, false);
+            holdLinkDevice();
         }
     }
     // A device held after a failure gives way to a board as good plugged in
@@ -203,6 +199,15 @@ void CorvinaCardSerialManager::install(std::vector<CorvinaCardSerialData> device
     }
     _devices = std::move(devices);
     _selectedIndex = selected;
+}
+
+void CorvinaCardSerialManager::holdLinkDevice()
+{
+    _heldAmong.clear();
+    for (const CorvinaCardSerialData& device : _devices)
+        if (!device.missing)
+            _heldAmong.push_back(device.key());
+    rememberPick(_linkDevice, false);
 }
 
 void CorvinaCardSerialManager::rememberPick(const CorvinaCardSerialData& device, bool save)
@@ -529,11 +534,7 @@ void CorvinaCardSerialManager::dropFailed(const std::shared_ptr<Link>& failed)
         _link.reset();
         _linkKey.clear();
         if (!_picked || _pickIsHold) {
-            _heldAmong.clear();
-            for (const CorvinaCardSerialData& device : _devices)
-                if (!device.missing)
-                    _heldAmong.push_back(device.key());
-            rememberPick(_linkDevice, false);
+            holdLinkDevice();
             if (!_devices.empty())
                 install(_devices);
         }

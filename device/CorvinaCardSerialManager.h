@@ -134,6 +134,9 @@ private:
     // missing), else the best ranked USB port, else the simulator. Mutex held.
     void install(std::vector<CorvinaCardSerialData> devices);
     void rememberPick(const CorvinaCardSerialData& device, bool save);
+    // The device whose link is open stays the choice for this run, as the
+    // list stands now. Mutex held.
+    void holdLinkDevice();
     // Closes `failed` if it is still the open link, remembering why. The
     // device it led to stays the choice for this run, shown as missing
     // while it is gone, instead of another one taking over; a board of its
