@@ -24,7 +24,10 @@ class WatchedLink : public Link {
 public:
     bool writeByte(std::uint8_t byte, const std::atomic<bool>*) override {
         std::unique_lock<std::mutex> lock(mutex);
-        if (holdAt > 0 && bytes.size() == holdAt) held = true;
+        if (holdAt > 0 && bytes.size() == holdAt) {
+            held = true;
+            changed.notify_all();
+        }
         changed.wait(lock, [this] { return !held; });
         if (failFrom > 0 && static_cast<int>(bytes.size()) + 1 >= failFrom) return false;
         bytes.push_back(static_cast<char>(byte));
@@ -36,10 +39,17 @@ public:
         std::lock_guard<std::mutex> lock(mutex);
         return bytes;
     }
+    // Letting go also ends `holdAt`: a write that starts later is not held.
     void hold(bool on) {
         std::lock_guard<std::mutex> lock(mutex);
         held = on;
+        if (!on) holdAt = 0;
         changed.notify_all();
+    }
+    // Until a write waits at `holdAt`.
+    bool waitUntilHeld() {
+        std::unique_lock<std::mutex> lock(mutex);
+        return changed.wait_for(lock, std::chrono::seconds(5), [&] { return held; });
     }
     bool waitFor(size_t count) {
         std::unique_lock<std::mutex> lock(mutex);
@@ -430,7 +440,7 @@ TEST_F(FieldLinkTest, ClosingTheWindowWhileSendingAsksThenWaitsForTheBoardOrStop
     // Keep sending: the window stays until the whole program is typed.
     link.holdAt = 5;
     play();
-    ASSERT_TRUE(link.waitFor(5));
+    ASSERT_TRUE(link.waitUntilHeld());
     EXPECT_FALSE(closeWindow());
     answer(false);
     step(2);
@@ -450,7 +460,7 @@ TEST_F(FieldLinkTest, ClosingTheWindowWhileSendingAsksThenWaitsForTheBoardOrStop
     tap(Vec2(600, 400));
     link.holdAt = whole.size() + 5;
     play();
-    ASSERT_TRUE(link.waitFor(whole.size() + 5));
+    ASSERT_TRUE(link.waitUntilHeld());
     EXPECT_FALSE(closeWindow());
     answer(true);
     link.hold(false);
