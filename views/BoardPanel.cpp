@@ -27,9 +27,7 @@ constexpr float kShoulderDX = 30, kShoulderY = kRowY + 5 - 7;  // the robot pict
 constexpr float kServoDigitDX = 62, kServoDigitDY = -46;      // the number plates under the arms
 constexpr float kLampY = 180, kLampFirstX = 40, kLampPitch = 50;
 constexpr float kLampDigitDY = -27;  // the number plate under each bulb
-constexpr float kScreenX = 165, kScreenY = 80, kScreenWidth = 300, kScreenHeight = 120;
-constexpr float kScreenInset = 12;
-constexpr float kScreenFontSize = 16;  // the board's 8-dot font at 2 points a dot: 32 columns in 256 points
+constexpr float kScreenX = 165, kScreenY = 80;
 constexpr float kLongestStep = 0.25f;  // a stalled frame does not throw the car across the floor
 
 // The digits the small number fields use: ".", "/", "0".."9" in 12 x 18 cells.
@@ -46,30 +44,6 @@ float wrap(float v, float period) {
     v = std::fmod(v, period);
     if (v < 0) v += period;
     return v < period ? v : 0;
-}
-
-// Code points of a line cut into rows of the screen's width, as the board
-// wraps a long line.
-void appendRows(const std::string& line, std::vector<std::string>& rows) {
-    std::string row;
-    int columns = 0;
-    for (size_t i = 0; i < line.size();) {
-        size_t len = 1;
-        const unsigned char c = static_cast<unsigned char>(line[i]);
-        if (c >= 0xF0) len = 4;
-        else if (c >= 0xE0) len = 3;
-        else if (c >= 0xC0) len = 2;
-        len = std::min(len, line.size() - i);
-        if (columns == BoardPanel::kScreenColumns) {
-            rows.push_back(row);
-            row.clear();
-            columns = 0;
-        }
-        row.append(line, i, len);
-        ++columns;
-        i += len;
-    }
-    rows.push_back(row);
 }
 
 } // namespace
@@ -169,27 +143,12 @@ bool BoardPanel::init(const Size& size) {
         }
     }
 
-    Sprite* screen = picture("res/r_sim_screen.png");
-    screen->setPosition(kScreenX, kScreenY);
-    _content->addChild(screen);
-    // The board's own 8-dot font; a monospaced system font when it is missing.
-    const Size textArea(kScreenWidth - 2 * kScreenInset, kScreenHeight - 2 * kScreenInset);
-    _screen = Label::createWithTTF("", "fonts/IchigoJam-1.2.ttf", kScreenFontSize, textArea);
-    if (!_screen) _screen = Label::createWithSystemFont("", "monospace", 13, textArea);
-    _screen->setTextColor(Color4B::WHITE);
-    _screen->setAnchorPoint({0, 1});
-    _screen->setPosition(kScreenX - textArea.width / 2, kScreenY + textArea.height / 2);
+    _screen = BoardScreen::create();
+    _screen->setPosition(kScreenX, kScreenY);
     _content->addChild(_screen);
 
     // Touches on the panel stay on the panel, not on the cards under it.
-    _touchListener = EventListenerTouchOneByOne::create();
-    _touchListener->setSwallowTouches(true);
-    _touchListener->onTouchBegan = [this](Touch* touch, Event*) {
-        for (const Node* n = this; n; n = n->getParent())
-            if (!n->isVisible()) return false;
-        return getBoundingBoxInWorld().containsPoint(touch->getLocation());
-    };
-    Director::getInstance()->getEventDispatcher()->addEventListenerWithSceneGraphPriority(_touchListener.get(), this);
+    _touchListener = keepTouchesOn(this);
 
     resetCar();
     scheduleUpdate();
@@ -237,7 +196,7 @@ void BoardPanel::show(const BoardView& view) {
         _arm[i]->setRotation(_servoAngle[i]);
     }
     _runningBadge->setVisible(view.running);
-    if (view.screen != oldScreen) showScreen(view.screen);
+    if (view.screen != oldScreen) _screen->show(view.screen);
 
     if (view.beeps > before) {
         _waveLeft = kWaveSeconds;
@@ -245,18 +204,6 @@ void BoardPanel::show(const BoardView& view) {
         _speaker->setScale(1.08f);
         if (_soundEnabled) Beeper::getInstance()->beep(kBeepHz, kBeepMs);
     }
-}
-
-void BoardPanel::showScreen(const std::vector<std::string>& lines) {
-    std::vector<std::string> rows;
-    for (const std::string& line : lines) appendRows(line, rows);
-    const size_t first = rows.size() > kScreenRows ? rows.size() - kScreenRows : 0;
-    std::string text;
-    for (size_t i = first; i < rows.size(); ++i) {
-        if (i > first) text += '\n';
-        text += rows[i];
-    }
-    _screen->setString(text);
 }
 
 void BoardPanel::update(float dt) {
@@ -336,4 +283,4 @@ bool BoardPanel::areWavesShowing() const { return _waves->isVisible(); }
 
 bool BoardPanel::isRunningBadgeShowing() const { return _runningBadge->isVisible(); }
 
-std::string BoardPanel::screenText() const { return _screen->getString(); }
+std::string BoardPanel::screenText() const { return _screen->text(); }

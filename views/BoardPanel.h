@@ -11,6 +11,7 @@
 #include "engine/core/EventListener.h"
 #include "engine/core/Node.h"
 #include "engine/core/Sprite.h"
+#include "views/BoardScreen.h"
 
 namespace engine {
 class ClippingRectangleNode;
@@ -40,7 +41,6 @@ public:
     static constexpr float kWaveSeconds = 0.3f;
     static constexpr double kBeepHz = 880;
     static constexpr int kBeepMs = 50;
-    static constexpr int kScreenColumns = 32, kScreenRows = 6;
 
     // Anchored at its lower left corner, like any node.
     static BoardPanel* create(const engine::Size& size);
@@ -84,7 +84,7 @@ public:
     engine::Node* getLed() const { return _ledOn; }
     engine::Node* getLamp(int output) const { return output >= 1 && output <= 6 ? _lampOn[output - 1] : nullptr; }
     engine::Node* getArm(int servo) const { return servo == 3 || servo == 4 ? _arm[servo - 3] : nullptr; }
-    engine::Label* getScreenLabel() const { return _screen; }
+    engine::Label* getScreenLabel() const { return _screen->getLabel(); }
     // The panel's design space, where every position above is laid out.
     engine::Node* getContent() const { return _content; }
     // The floor's lower left corner in the design space.
@@ -98,7 +98,6 @@ private:
     void placeCars();
     void driveCar(float dt);
     void turnArms(float dt);
-    void showScreen(const std::vector<std::string>& lines);
 
     BoardView _view;
     CarPose _pose;
@@ -119,6 +118,6 @@ private:
     engine::Sprite* _speaker = nullptr;
     engine::Sprite* _waves = nullptr;
     engine::Sprite* _runningBadge = nullptr;
-    engine::Label* _screen = nullptr;
+    BoardScreen* _screen = nullptr;
     engine::RefPtr<engine::EventListenerTouchOneByOne> _touchListener;
 };

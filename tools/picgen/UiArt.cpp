@@ -572,6 +572,19 @@ Image simScreen(Context&, float w, float h)
     return render(d);
 }
 
+// The board's words: a card edged in the stop colour with a round "!"
+// badge at its top left; the sentence is the editor's text beside it.
+Image boardNote(Context&, float w, float h)
+{
+    Drawing d(w, h);
+    d.add(shadowed(rect(4, 4, w - 8, h - 10, 18, kWhite, kHalt, 5), 4));
+    const float cx = 34, cy = 34;
+    d.add(circle(cx, cy, 20, kHalt));
+    d.add(rect(cx - 3.5f, cy - 13, 7, 17, 3.5f, kWhite));
+    d.add(circle(cx, cy + 10, 4, kWhite));
+    return render(d);
+}
+
 } // namespace
 
 const std::map<std::string, UiDrawing>& uiPictures()
@@ -657,6 +670,8 @@ const std::map<std::string, UiDrawing>& uiPictures()
         {"res/r_sim_speaker.png", simSpeaker(false)},
         {"res/r_sim_waves.png", simSpeaker(true)},
         {"res/r_sim_screen.png", simScreen},
+        {"res/r_board_screen_panel.png", simPanel},
+        {"res/r_board_note.png", boardNote},
     };
     return pictures;
 }
