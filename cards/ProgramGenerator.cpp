@@ -232,7 +232,13 @@ TransferOutcome sendTextProgram(const FieldSnapshot& snapshot, int dialect, cons
     } else {
         outcome.check.why = ProgramCheck::Unchecked::Dialect;
     }
-    if (!sendItems(info.epilogue, info, pace, checked, out)) return stopped(out);
+    // The epilogue's last text starts the program: what the board prints
+    // from then on is the program's.
+    const std::vector<CardCode>& epilogue = info.epilogue;
+    const auto last = epilogue.empty() ? epilogue.end() : epilogue.end() - 1;
+    if (!sendItems({epilogue.begin(), last}, info, pace, checked, out)) return stopped(out);
+    out.programStarting();
+    if (!sendItems({last, epilogue.end()}, info, pace, checked, out)) return stopped(out);
     return outcome;
 }
 

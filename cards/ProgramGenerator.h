@@ -23,6 +23,8 @@ public:
     virtual void listingLine(const std::string& line) = 0;
     // The user pressed stop.
     virtual bool cancelRequested() const = 0;
+    // The next text starts the program typed (jam's RUN).
+    virtual void programStarting() {}
     // Whether checkOnBoard will read the board's listing: numbered lines
     // are then typed at the checked pace.
     virtual bool checksProgram() const { return false; }

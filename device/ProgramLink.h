@@ -26,8 +26,13 @@ public:
     ProgramCheck checkOnBoard(const std::vector<ProgramLine>& lines, const std::string& lineEnding,
                               int keyDelayMs) override;
 
+    void programStarting() override {
+        if (onProgramStarting) onProgramStarting();
+    }
+
     // Why the last text or byte did not go out.
     CorvinaAppsError error;
+    std::function<void()> onProgramStarting;
 
 private:
     TypingContext context;

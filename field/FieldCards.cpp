@@ -25,6 +25,7 @@ const uint8_t kLooseOpacity = 128;
 const float kLooseGap = 8;
 const Color3B kWhite(255, 255, 255);
 const Color3B kJoinedTint(32, 32, 32);
+const Color3B kErrorTint(255, 70, 70);
 } // namespace
 
 // --- the model and its sprites
@@ -117,11 +118,13 @@ void FieldScene::tintRow(int row) {
     // Lit while the board runs its line; dark while it holds a card.
     CardSprite* head = getRowHead(row);
     if (row == glowingRow) return;
+    // Red where the board's error stopped the program.
+    const bool error = row == errorRow;
     // Only what changes is set: this runs at every step of a drag.
-    const Color3B tint = model.cardOnRow(row) ? kJoinedTint : kWhite;
+    const Color3B tint = error ? kErrorTint : model.cardOnRow(row) ? kJoinedTint : kWhite;
     if (head->getColor() != tint) head->setColor(tint);
     Sprite* plate = rowPlates[static_cast<size_t>(row)];
-    if (plate->getColor() != kWhite) plate->setColor(kWhite);
+    if (plate->getColor() != (error ? kErrorTint : kWhite)) plate->setColor(error ? kErrorTint : kWhite);
 }
 
 void FieldScene::showLooseLook(CardSprite* card, bool loose) {
@@ -178,6 +181,7 @@ void FieldScene::programChanged() {
     simulatedLineRows.clear();
     lightRow(-1);
     hideBoardPanel();
+    putBoardLightOut();
 }
 
 bool FieldScene::fieldBusy() const {

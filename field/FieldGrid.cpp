@@ -56,6 +56,7 @@ void FieldScene::buildFieldRows() {
         Sprite* plate = picture("res/r_field_no.png");
         Size p = plate->getContentSize();
         plate->setPosition(at);
+        plate->setName("row plate " + std::to_string(i));
         fieldView->addChild(plate);
         rowPlates[static_cast<size_t>(i)] = plate;
 

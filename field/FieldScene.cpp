@@ -103,6 +103,7 @@ bool FieldScene::init(SaveData* data) {
     registerListeners();
     SaveScene::tellSaveFailures();
     setUpSimulator();
+    setUpBoardWords();
     startSetupThread();
     refreshDialect();
     loadFieldDocument();

@@ -12,8 +12,9 @@
 // controls and how far the field may slide, FieldDocumentIO.cpp the saved
 // document and thumbnail, NumberEntryView.cpp the typing of a number card's
 // number, Palette.cpp the palette and its drags, DialectPopup.cpp the
-// dialect choice. The others ask the field for a change through its
-// operations.
+// dialect choice, BoardWords.cpp what the board prints and the error
+// that stopped its program. The others ask the field for a change through
+// its operations.
 #include <array>
 #include <atomic>
 #include <functional>
@@ -31,9 +32,12 @@
 #include "engine/platform/EditBox.h"
 #include "engine/platform/Label.h"
 #include "ui/FieldScrollView.h"
+#include "views/BoardNote.h"
 #include "views/BoardPanel.h"
+#include "views/BoardScreen.h"
 #include "views/CardSprite.h"
 
+#include "cards/BoardWords.h"
 #include "cards/FieldDocument.h"
 #include "cards/FieldModel.h"
 #include "cards/FieldSnapshot.h"
@@ -105,7 +109,6 @@ public:
     void appendTypedText(int overlay, const std::string& text, bool printed = false);
     // Reads what the board prints between sends, from the port the editor holds.
     void readBoardWhileIdle();
-    const std::string& getBoardPrinted() const { return boardPrinted; }
     // What the board said about the program it was sent, on the finished
     // overlay: checked, repaired, failed, or not checked and why.
     void showSendingOutcome(int overlay, const ProgramCheck& check);
@@ -115,6 +118,20 @@ public:
     // Empty while no outcome is shown.
     std::string getSendingOutcomeText() const;
     void handleLinkError(const CorvinaAppsError& error);
+
+    // --- the board's words (BoardWords.cpp). What a board printed: a real
+    // board's lines go on its own screen; while it runs the program the
+    // field shows, the error that stops it lights its row.
+    void hearBoard(const std::string& text, bool fromSimulator);
+    // The board starts the program sent: `lineRows` maps its lines to rows.
+    void listenToProgram(int dialect, std::map<int, int> lineRows);
+    // A send, a stop or a change of the field: the board no longer runs what
+    // the field shows, and any error light goes out.
+    void putBoardLightOut();
+    // The row lit for the board's error; -1 none.
+    int getErrorRow() const { return errorRow; }
+    BoardNote* getBoardNote() const { return boardNote; }
+    BoardScreenPanel* getBoardScreenPanel() const { return boardScreenPanel; }
 
     // --- connection status and port choice (LinkStatus.cpp)
     void startSetupThread();
@@ -405,7 +422,6 @@ private:
     engine::Label* typedTextLabel = nullptr;
     engine::Label* sendingOutcomeLabel = nullptr;
     bool typedAfterCr = false;
-    std::string boardPrinted;  // the latest the board printed between sends
     // The finished overlay over the simulated board closes by itself only
     // when there is nothing to read on it.
     bool sendingOutcomeToRead = false;
@@ -437,6 +453,26 @@ private:
     bool leaveUnsaved = false;
     // Set while the window's close button waits for the answer to leaving unsaved.
     std::function<void()> quitWhenLeft;
+
+    // The board's words (BoardWords.cpp).
+    void setUpBoardWords();
+    void showBoardError(const BoardError& error);
+    // What waits for the sending overlay to close: the real board's screen,
+    // the note of its error.
+    void showBoardWordsIfClear();
+    PrintedLines boardLines;
+    std::vector<std::string> boardScreenLines;  // a real board's, oldest first
+    bool boardHeardSinceStart = false;          // the running program has printed something
+    bool listeningToProgram = false;
+    int listenedDialect = 0;
+    std::map<int, int> listenedLineRows;
+    std::optional<BoardError> boardError;  // the first error the running program met
+    int errorRow = -1;
+    // Shown once the sending overlay has gone: a note not yet read, a screen
+    // with new words.
+    bool boardNotePending = false, boardScreenPending = false;
+    BoardNote* boardNote = nullptr;
+    BoardScreenPanel* boardScreenPanel = nullptr;
 
     // The field (FieldGrid.cpp, FieldCards.cpp).
     FieldModel model;

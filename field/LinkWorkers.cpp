@@ -97,6 +97,7 @@ void FieldScene::stopProgram() {
         // A simulated board that was never sent a program runs nothing.
         if (isSimulatorTarget() && !getSimulator()) return;
         hideBoardPanel();
+        putBoardLightOut();
         showStoppingOverlay();
         const int dialect = DeviceManager::getInstance()->getDialect();
         PacingClock* clock = pacingClock ? pacingClock : &realPacingClock();
@@ -152,9 +153,11 @@ void FieldScene::sendProgram() {
         const FieldSnapshot snapshot = takeSnapshot();
         const TypingPace pace = DeviceManager::getInstance()->getTypingPace();
         sendingToSimulator = isSimulatorTarget();
+        putBoardLightOut();
         if (sendingToSimulator) prepareSimulator(snapshot);
         PacingClock* clock = pacingClock ? pacingClock : &realPacingClock();
-        startWorker(linkWorkers, [overlay, cancel, snapshot, pace, clock](RefPtr<FieldScene> self) {
+        const bool toSimulator = sendingToSimulator;
+        startWorker(linkWorkers, [overlay, cancel, snapshot, pace, clock, toSimulator](RefPtr<FieldScene> self) {
             FieldScene* scene = self.get();
             CorvinaCardSerialManager* manager = CorvinaCardSerialManager::getInstance();
             CorvinaAppsError error;
@@ -172,19 +175,28 @@ void FieldScene::sendProgram() {
                 scene->post([scene, overlay] { scene->finishSendingOverlay(overlay); });
                 return;
             }
-            // What the board printed before this send is not its answer.
+            // What the board printed before this send is not its answer,
+            // though a real board's screen shows it.
             std::string before;
             manager->readAvailable(before);
+            if (!before.empty()) scene->post([scene, before, toSimulator] { scene->hearBoard(before, toSimulator); });
             // The typed keys and what the board prints back share the
             // overlay, as they share the board's own screen.
             auto report = [scene, overlay](const std::string& text) {
                 scene->post([scene, overlay, text] { scene->appendTypedText(overlay, text); });
             };
             TypingContext context(manager, cancel.get(), [report](char c) { report(std::string(1, c)); }, clock);
-            context.onPrinted = [scene, overlay](const std::string& text) {
-                scene->post([scene, overlay, text] { scene->appendTypedText(overlay, text, true); });
+            context.onPrinted = [scene, overlay, toSimulator](const std::string& text) {
+                scene->post([scene, overlay, text, toSimulator] {
+                    scene->appendTypedText(overlay, text, true);
+                    scene->hearBoard(text, toSimulator);
+                });
             };
             LinkProgramOutput out(std::move(context), [report](const std::string& line) { report(line); });
+            // From RUN on, an error the board prints is the program's.
+            out.onProgramStarting = [scene, dialect = snapshot.dialect, rows = programLineRows(snapshot, snapshot.dialect)] {
+                scene->post([scene, dialect, rows] { scene->listenToProgram(dialect, rows); });
+            };
             const TransferOutcome outcome = transferProgram(snapshot, snapshot.dialect, out, pace);
             if (outcome.kind == TransferOutcome::Failed) {
                 scene->post([scene, e = out.error] { scene->handleLinkError(e); });
@@ -207,10 +219,7 @@ void FieldScene::readBoardWhileIdle() {
     if (linkWorkers.load() > 0 || !manager->isLinkOpen()) return;
     std::string printed;
     manager->readAvailable(printed);
-    if (printed.empty()) return;
-    boardPrinted += printed;
-    constexpr size_t kKept = 4096;
-    if (boardPrinted.size() > kKept) boardPrinted.erase(0, boardPrinted.size() - kKept);
+    if (!printed.empty()) hearBoard(printed, false);
 }
 
 void FieldScene::showSendingOverlay() {
@@ -351,6 +360,7 @@ void FieldScene::closeSendingOverlay() {
     sendingOutcomeLabel = nullptr;
     // Whatever the last transfer still posts now finds no overlay.
     ++sendingOverlayId;
+    showBoardWordsIfClear();
 }
 
 void FieldScene::handleLinkError(const CorvinaAppsError& error) {

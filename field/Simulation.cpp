@@ -92,6 +92,9 @@ void FieldScene::runSimulator(float dt) {
         lightRow(-1);
         return;
     }
+    // Between sends the scene hears the board; while a worker types, it does.
+    if (linkWorkers.load() == 0)
+        if (const std::string printed = board->takePrinted(); !printed.empty()) hearBoard(printed, true);
     const sim::BoardState state = board->state();
     BoardView view;
     view.led = state.led;

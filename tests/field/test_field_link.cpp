@@ -473,3 +473,59 @@ TEST_F(FieldLinkTest, ClosingTheWindowWhileSendingAsksThenWaitsForTheBoardOrStop
     EXPECT_EQ(second.substr(second.size() - 7), "\x1b\nOUT0\n") << "then the stop sequence";
     EXPECT_TRUE(messages.empty());
 }
+
+TEST_F(FieldLinkTest, TheBoardsErrorAfterRunLightsItsRowAndSaysWhatToTryUntilTheFieldChanges) {
+    testsupport::ListingBoardModel model;
+    // The board's word for a stopped program first, which is no error; then
+    // a forever loop's end with no start: the error, then the line.
+    model.afterRun = {{150, "Break in 20\r\nOK\r\n"}, {150, "Line error in 10\r\n10 GOTO @LOOP\r\n"}};
+    testsupport::ListingPtyBoard board(model);
+    ASSERT_FALSE(board.path.empty());
+    CorvinaCardSerialManager::getInstance()->setExplicitPort(board.path);
+    rescan();
+    field->loadDocument({onRow(CARD_SET_BASIC, 5, 0), onRow(CARD_SET_BASIC, 0, 1)});
+    const Color3B plain = named("row plate 0")->getColor();
+    // The board answers in real time, so the editor listens on the real
+    // clock; the hare keeps it short.
+    DeviceManager::getInstance()->setTypingPace(TypingPace::Fast);
+    play();
+    for (int i = 0; i < 2000 && field->hasWorkersRunning(); ++i) {
+        step(1);
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    finishWorkers();
+    EXPECT_NE(field->getSendingOutcomeText().find("ぜんぶ ちゃんと とどいています"), std::string::npos)
+        << field->getSendingOutcomeText();
+    tap(Vec2(600, 400));  // the finished overlay
+    // The board speaks after the send; the editor hears it between sends.
+    for (int i = 0; i < 150 && field->getErrorRow() < 0; ++i) {
+        step(1);
+        std::this_thread::sleep_for(std::chrono::milliseconds(4));
+    }
+    step(30);
+    ASSERT_EQ(field->getErrorRow(), 0) << "row 10, not the row of the break";
+    EXPECT_NE(named("row plate 0")->getColor(), plain) << "lit";
+    EXPECT_EQ(named("row plate 0")->getColor(), field->getRowHead(0)->getColor()) << "the plate and the head alike";
+    EXPECT_EQ(named("row plate 1")->getColor(), plain) << "no other row";
+    BoardNote* note = field->getBoardNote();
+    ASSERT_TRUE(note->isVisible());
+    EXPECT_NE(note->text().find("10ぎょうめで もどる さきが"), std::string::npos) << note->text();
+    // The real board's screen, beside the field, shows its words; the note
+    // stands above it, and neither covers a card.
+    BoardScreenPanel* screen = field->getBoardScreenPanel();
+    ASSERT_TRUE(screen->isVisible());
+    EXPECT_NE(screen->getScreen()->text().find("Break in 20\nOK\nLine error in 10\n10 GOTO @LOOP"), std::string::npos)
+        << screen->getScreen()->text();
+    EXPECT_FALSE(note->getBoundingBoxInWorld().intersectsRect(screen->getBoundingBoxInWorld()));
+    for (int row = 0; row < 2; ++row) {
+        EXPECT_FALSE(field->cardOnRow(row)->getBoundingBoxInWorld().intersectsRect(note->getBoundingBoxInWorld()));
+        EXPECT_FALSE(field->cardOnRow(row)->getBoundingBoxInWorld().intersectsRect(screen->getBoundingBoxInWorld()));
+    }
+
+    // Any edit puts the light out.
+    field->insertRowAt(0);
+    EXPECT_EQ(field->getErrorRow(), -1);
+    EXPECT_EQ(named("row plate 0")->getColor(), plain);
+    EXPECT_FALSE(note->isVisible());
+    EXPECT_TRUE(messages.empty());
+}

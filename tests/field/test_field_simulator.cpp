@@ -164,3 +164,31 @@ TEST_F(FieldSimulatorTest, AServoAndTheCarRunOnThePanelAndAnotherEntryHidesIt) {
     EXPECT_FALSE(panel->isVisible());
     EXPECT_EQ(field->getGlowingRow(), -1);
 }
+
+TEST_F(FieldSimulatorTest, AForeverEndWithoutItsStartLightsItsRowRedAndAStopPutsItOut) {
+    // The end of a forever loop alone: the board jumps to a label no card starts.
+    field->loadDocument({onRow(CARD_SET_BASIC, 5, 0)});
+    const Color3B plain = named("row plate 0")->getColor();
+    tap(centreOf(named("play")));
+    finishWorkers();
+    seconds(0.2);
+    EXPECT_NE(field->getBoardPanel()->screenText().find("Line error in 10"), std::string::npos);
+    ASSERT_EQ(field->getErrorRow(), 0);
+    EXPECT_NE(named("row plate 0")->getColor(), plain);
+    BoardNote* note = field->getBoardNote();
+    ASSERT_TRUE(note->isVisible());
+    EXPECT_NE(note->text().find("10ぎょうめで もどる さきが"), std::string::npos) << note->text();
+    EXPECT_FALSE(field->getBoardScreenPanel()->isVisible()) << "the simulated board shows its own screen";
+    EXPECT_FALSE(field->cardOnRow(0)->getBoundingBoxInWorld().intersectsRect(note->getBoundingBoxInWorld()));
+    EXPECT_FALSE(named("board panel close")->getBoundingBoxInWorld().intersectsRect(note->getBoundingBoxInWorld()))
+        << "the panel can still be closed";
+    // A tap puts the note away; the row stays lit until a send, a stop or an edit.
+    tap(centreOf(note));
+    EXPECT_FALSE(note->isVisible());
+    EXPECT_EQ(field->getErrorRow(), 0);
+    tap(centreOf(named("stop")));
+    finishWorkers();
+    EXPECT_EQ(field->getErrorRow(), -1);
+    EXPECT_EQ(named("row plate 0")->getColor(), plain);
+    EXPECT_TRUE(messages.empty());
+}

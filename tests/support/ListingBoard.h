@@ -64,6 +64,8 @@ public:
                 program[number] = line.substr(text);
             return {};
         }
+        if (line == "RUN" && !afterRun.empty())
+            return afterRun;
         if (line != "LIST")
             return {{0, line == "NEW" || line == "OUT0" || line == "SAVE 0" || line == "RUN" ? "OK\r\n"
                                                                                                : "Syntax error\r\n"}};
@@ -87,6 +89,7 @@ public:
     std::string received;                // the keys that arrived
     int lost = 0;
     bool silent = false;                 // never prints anything
+    Printed afterRun;                    // what the program prints once RUN starts it
 
 private:
     std::string _line;
