@@ -7,13 +7,17 @@ std::string systemRoot() {
     return root && *root ? root : "/";
 }
 
-PortKind usbPortKind(const std::string& vendor, const std::string& product) {
+const std::vector<std::pair<std::string, std::string>>& boardAdapterIds() {
     // The adapters boards come with: FTDI, Silicon Labs CP210x, WCH CH340
     // and CH9102, Prolific.
-    static const char* const kAdapters[][2] = {{"0403", "6001"}, {"0403", "6015"}, {"10c4", "ea60"},
-                                               {"1a86", "7523"}, {"1a86", "55d4"}, {"067b", "2303"}};
-    for (const auto& adapter : kAdapters)
-        if (vendor == adapter[0] && product == adapter[1]) return PortKind::BoardAdapter;
+    static const std::vector<std::pair<std::string, std::string>> ids = {
+        {"0403", "6001"}, {"0403", "6015"}, {"10c4", "ea60"}, {"1a86", "7523"}, {"1a86", "55d4"}, {"067b", "2303"}};
+    return ids;
+}
+
+PortKind usbPortKind(const std::string& vendor, const std::string& product) {
+    for (const auto& [v, p] : boardAdapterIds())
+        if (vendor == v && product == p) return PortKind::BoardAdapter;
     return PortKind::OtherUsb;
 }
 

@@ -3,6 +3,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 // What kind of serial port, in the order the editor prefers them: the USB
@@ -56,3 +57,6 @@ NamedPort classifyNamedPort(const std::string& path, const std::string& root);
 
 // The kind of a USB vendor:product pair ("0403", "6001").
 PortKind usbPortKind(const std::string& vendor, const std::string& product);
+// The vendor:product pairs of the adapters boards come with, as sysfs
+// writes them.
+const std::vector<std::pair<std::string, std::string>>& boardAdapterIds();

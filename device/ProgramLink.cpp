@@ -153,3 +153,36 @@ bool runStopSequence(TypingContext& context, int dialect, CorvinaAppsError& erro
     return sendText(context, info.breakCode.delayMs, false, error, info.breakCode.text) &&
            sendText(context, info.stopCode.delayMs, false, error, info.stopCode.text);
 }
+
+std::optional<std::string> askBoardVersion(TypingContext& ctx, CorvinaAppsError& error) {
+    PacingClock& clock = ctx.clock ? *ctx.clock : realPacingClock();
+    if (!runStopSequence(ctx, DIALECT_JAM, error)) return std::nullopt;
+    // What the stopped program printed is not the answer.
+    collectPrinted(ctx);
+    ctx.heard.clear();
+    if (!sendText(ctx, static_cast<int>(kSlowestKeyInterval.count()), false, error, "?VER()\r\n")) return std::nullopt;
+    const Clock::time_point due = std::max(ctx.keysTakenBy, clock.now()) + kQuietAfterAnswer;
+    for (;;) {
+        if (!collectPrinted(ctx)) {
+            error = ctx.manager->writeFailedError();
+            return std::nullopt;
+        }
+        // A line of digits, then "OK".
+        std::vector<std::string> lines;
+        std::string line;
+        for (char c : ctx.heard) {
+            if (c == '\r' || c == '\n') {
+                if (!line.empty()) lines.push_back(line);
+                line.clear();
+            } else {
+                line += c;
+            }
+        }
+        for (size_t i = 0; i + 1 < lines.size(); ++i)
+            if (lines[i + 1] == "OK" && lines[i].find_first_not_of("0123456789") == std::string::npos)
+                return lines[i];
+        const Clock::time_point now = clock.now();
+        if (now >= due) return std::nullopt;
+        clock.sleepUntil(std::min(due, now + kReadSlice));
+    }
+}

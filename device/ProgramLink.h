@@ -4,6 +4,7 @@
 // repaired, and the texts that stop the board's program. Shared by the
 // editor's worker and the command-line tool.
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -50,3 +51,9 @@ ProgramCheck listAndRepair(TypingContext& context, const std::vector<ProgramLine
 // Interrupts the board's running program and switches its outputs off: the
 // dialect's break, then its stop text, typed as they stand and not shown.
 bool runStopSequence(TypingContext& context, int dialect, CorvinaAppsError& error);
+
+// Asks the board who it is, as the stop control would reach it: the stop
+// sequence, then "?VER()" and CR LF. A board prints a number and then "OK";
+// the number, or nothing when no such answer came within a second of the
+// board taking the keys (with `error` set only when a write failed).
+std::optional<std::string> askBoardVersion(TypingContext& context, CorvinaAppsError& error);
