@@ -15,6 +15,7 @@
 #include "cards/ProgramGenerator.h"
 #include "cli/CliPrograms.h"
 #include "device/CorvinaCardSerialManager.h"
+#include "device/Doctor.h"
 #include "device/ProgramLink.h"
 #include "engine/core/ApplicationProtocol.h"
 #include "engine/core/Plist.h"
@@ -45,6 +46,7 @@ const char* const kUsage =
     "  export N FILE                          write program N to FILE (.corvina)\n"
     "  import FILE...                         add programs from .corvina files or documents\n"
     "  copy N                                 add a copy of program N\n"
+    "  doctor [--port PATH [--any-port]]      why the board does not answer, and what to do\n"
     "\n"
     "'corvina-cli COMMAND --help' tells more of each command.\n";
 
@@ -92,6 +94,17 @@ const std::map<std::string, std::string> kCommandHelp = {
      "usage: corvina-cli stop [--dialect jam|latte|que] (--port PATH [--any-port] | --udp HOST:PORT)\n"
      "Interrupts the program running on the board and switches its outputs off.\n"
      "PATH is checked as for send.\n"},
+    {"doctor",
+     "usage: corvina-cli doctor [--port PATH [--any-port]]\n"
+     "Checks what keeps a board from answering on this computer, one line a check:\n"
+     "'ok', 'note' (worth knowing) or 'FIX', and after '$' the command that fixes\n"
+     "it, to copy. The checks: the serial devices as the editor ranks them, whether\n"
+     "you may open each (the port's group), another program holding a port, brltty\n"
+     "(which takes over USB serial adapters), ModemManager (which probes them), and\n"
+     "whether this computer is on the Wi-Fi module's network (nothing is sent).\n"
+     "With --port the board on PATH is asked who it is: the stop sequence, then\n"
+     "?VER(); no other port is ever opened. PATH is checked as for send.\n"
+     "Status 0 when a board answered, 3 otherwise.\n"},
     {"simulate",
      "usage: corvina-cli simulate [--dialect jam|latte] [--seconds N] DOCUMENT\n"
      "Types the saved program DOCUMENT into a simulated board, as send types it into\n"
@@ -457,6 +470,30 @@ int commandStop(const Options& o, std::ostream& err) {
     return kCliOk;
 }
 
+int commandDoctor(const Options& o, std::ostream& out, std::ostream& err) {
+    if (!o.positional.empty() || o.udp || o.dialect) {
+        err << "corvina-cli: wrong arguments\n" << kCommandHelp.at("doctor");
+        return kCliUsage;
+    }
+    const bool japanese = Localization::getInstance()->getLanguage() == engine::LanguageType::JAPANESE;
+    for (const DoctorLine& line : examineSystem(DoctorSystem::current())) out << doctorLineText(line, japanese) << "\n";
+    std::optional<std::string> version;
+    CorvinaAppsError error;
+    if (o.port) {
+        if (!chooseLink(o, err)) return kCliUsage;
+        CorvinaCardSerialManager* m = CorvinaCardSerialManager::getInstance();
+        if (m->openLink(&error)) {
+            std::atomic<bool> never{false};
+            TypingContext context{m, &never, {}, &realPacingClock()};
+            version = askBoardVersion(context, error);
+        }
+        m->closeLink();
+    }
+    out << doctorLineText(boardAnswerLine(o.port.value_or(""), version, error), japanese) << "\n";
+    out.flush();
+    return version ? kCliOk : kCliLink;
+}
+
 } // namespace
 
 int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -483,8 +520,8 @@ int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         out << *helpText;
         return kCliOk;
     }
-    if (o->anyPort && o->command != "send" && o->command != "stop") {
-        err << "corvina-cli: --any-port is an option of send and stop\n" << *helpText;
+    if (o->anyPort && o->command != "send" && o->command != "stop" && o->command != "doctor") {
+        err << "corvina-cli: --any-port is an option of send, stop and doctor\n" << *helpText;
         return kCliUsage;
     }
     if ((o->fast || o->noCheck) && o->command != "send") {
@@ -500,6 +537,7 @@ int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     if (o->command == "render") return commandRender(*o, out, err);
     if (o->command == "send") return commandSend(*o, out, err);
     if (o->command == "simulate") return commandSimulate(*o, out, err);
+    if (o->command == "doctor") return commandDoctor(*o, out, err);
     if (kProgramHelp.count(o->command)) {
         const size_t wanted = o->command == "list" ? 0 : o->command == "export" ? 2 : o->command == "copy" ? 1 : 0;
         const bool fits = o->command == "import" ? !o->positional.empty() : o->positional.size() == wanted;

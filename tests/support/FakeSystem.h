@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -63,6 +64,18 @@ public:
         std::filesystem::remove(root / "dev" / name, ec);
     }
     std::string node(const std::string& name) const { return (root / "dev" / name).string(); }
+    // A file of the fake system, its folders made: "etc/group", a udev rule.
+    void writeFile(const std::string& path, const std::string& text) const {
+        std::filesystem::create_directories((root / path).parent_path());
+        std::ofstream(root / path) << text;
+    }
+    // A running program: its name, and what its open descriptors lead to.
+    void addProcess(int pid, const std::string& name, const std::vector<std::string>& files = {}) const {
+        const std::filesystem::path proc = root / "proc" / std::to_string(pid);
+        std::filesystem::create_directories(proc / "fd");
+        std::ofstream(proc / "comm") << name << "\n";
+        for (size_t fd = 0; fd < files.size(); ++fd) std::filesystem::create_symlink(files[fd], proc / "fd" / std::to_string(fd + 3));
+    }
 
     std::filesystem::path root;
 

@@ -66,6 +66,8 @@ public:
         }
         if (line == "RUN" && !afterRun.empty())
             return afterRun;
+        if (line == "?VER()" && !version.empty())
+            return {{0, version + "\r\nOK\r\n"}};
         if (line != "LIST")
             return {{0, line == "NEW" || line == "OUT0" || line == "SAVE 0" || line == "RUN" ? "OK\r\n"
                                                                                                : "Syntax error\r\n"}};
@@ -90,6 +92,7 @@ public:
     int lost = 0;
     bool silent = false;                 // never prints anything
     Printed afterRun;                    // what the program prints once RUN starts it
+    std::string version;                 // what ?VER() prints; empty: a syntax error
 
 private:
     std::string _line;
