@@ -215,6 +215,12 @@ void FieldScene::buildSettingsBar() {
     paceButton->setName("pace");
     paceButton->setPosition(portField->getPositionX() + field.width / 2 + 30 + sizeOf(paceButton).width / 2, y);
     settingsBar->addChild(paceButton);
+    // The connection check, for the teacher when the board does not answer.
+    doctorButton = button("res/r_doctor.png");
+    doctorButton->setName("doctor");
+    doctorButton->setPosition(paceButton->getPositionX() + sizeOf(paceButton).width / 2 + 16 + sizeOf(doctorButton).width / 2, y);
+    doctorButton->setAction([this] { showDoctorReport(); });
+    settingsBar->addChild(doctorButton);
 
     Label* copyright = Label::createWithSystemFont("Copyright", "Helvetica", 12);
     copyright->setTextColor(Color3B(kAccentBlue.r, kAccentBlue.g, kAccentBlue.b));
@@ -361,6 +367,10 @@ void FieldScene::scrollPaletteBy(float dy) {
 
 void FieldScene::onMouseScroll(EventMouse* event) {
     Vec2 at = event->getLocation();
+    if (doctorLayer) {
+        scrollDoctorReport(event->getScrollY());
+        return;
+    }
     // What covers the field takes the wheel that turns over it.
     if (isBoardPanelOver(at) || numberEntryLayer || dialectPopup || portListPopup || sendingOverlay || stoppingOverlay)
         return;

@@ -45,6 +45,7 @@
 #include "cards/ProgramCheck.h"
 #include "catalogue/SaveData.h"
 #include "device/CorvinaAppsError.h"
+#include "device/Doctor.h"
 #include "device/Typing.h"
 
 namespace sim {
@@ -132,6 +133,13 @@ public:
     int getErrorRow() const { return errorRow; }
     BoardNote* getBoardNote() const { return boardNote; }
     BoardScreenPanel* getBoardScreenPanel() const { return boardScreenPanel; }
+
+    // --- the connection check (DoctorView.cpp): why the board does not
+    // answer, and the commands that fix it.
+    void showDoctorReport();
+    void closeDoctorReport();
+    engine::Label* getDoctorText() const { return doctorText; }
+    const std::string& getDoctorCommands() const { return doctorCommands; }
 
     // --- connection status and port choice (LinkStatus.cpp)
     void startSetupThread();
@@ -473,6 +481,19 @@ private:
     bool boardNotePending = false, boardScreenPending = false;
     BoardNote* boardNote = nullptr;
     BoardScreenPanel* boardScreenPanel = nullptr;
+
+    // The connection check (DoctorView.cpp).
+    void showDoctorLines(int run, const std::vector<DoctorLine>& lines);
+    void layOutDoctorReport();
+    void scrollDoctorReport(float notches);
+    engine::Button* doctorButton = nullptr;
+    engine::LayerColor* doctorLayer = nullptr;
+    engine::RefPtr<engine::EventListener> doctorListener;
+    FieldScrollView* doctorScroll = nullptr;
+    engine::Label* doctorText = nullptr;
+    engine::Button* doctorCopyButton = nullptr;
+    std::string doctorCommands;  // every command the report gives, a line each
+    int doctorRun = 0;           // the report asked last; an older one is dropped
 
     // The field (FieldGrid.cpp, FieldCards.cpp).
     FieldModel model;

@@ -12,6 +12,7 @@
 #include "device/RecordingClock.h"
 #include "engine/core/Scheduler.h"
 #include "field/FieldFixture.h"
+#include "support/FakeSystem.h"
 #include "support/ListingBoard.h"
 #include "ui/AlertView.h"
 #include "ui/AppEvents.h"
@@ -527,5 +528,34 @@ TEST_F(FieldLinkTest, TheBoardsErrorAfterRunLightsItsRowAndSaysWhatToTryUntilThe
     EXPECT_EQ(field->getErrorRow(), -1);
     EXPECT_EQ(named("row plate 0")->getColor(), plain);
     EXPECT_FALSE(note->isVisible());
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(FieldLinkTest, TheConnectionCheckAsksTheChosenBoardAndOffersItsCommands) {
+    testsupport::ListingBoardModel model;
+    model.version = "14328";
+    testsupport::ListingPtyBoard board(model);
+    ASSERT_FALSE(board.path.empty());
+    CorvinaCardSerialManager::getInstance()->setExplicitPort(board.path);
+    rescan();
+    // A system whose brltty would take the board's adapter.
+    testsupport::FakeSystem system;
+    system.writeFile("usr/lib/udev/rules.d/85-brltty.rules", "ENV{PRODUCT}==\"1a86/7523/*\", GOTO=\"brltty_usb_run\"\n");
+    ::setenv("CORVINA_SYSTEM_ROOT", system.root.c_str(), 1);
+    tap(centreOf(named("doctor")));
+    ASSERT_NE(field->getDoctorText(), nullptr);
+    for (int i = 0; i < 600 && field->hasWorkersRunning(); ++i) {
+        step(1);
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    finishWorkers();
+    ::unsetenv("CORVINA_SYSTEM_ROOT");
+    const std::string report = field->getDoctorText()->getString();
+    EXPECT_NE(report.find(board.path + " の ボードが こたえました（バージョン 14328）"), std::string::npos) << report;
+    EXPECT_NE(report.find("$ sed -E"), std::string::npos) << report;
+    EXPECT_EQ(field->getDoctorCommands().rfind("sed -E", 0), 0u);
+    EXPECT_TRUE(named("doctor copy")->isVisible());
+    tap(centreOf(named("doctor close")));
+    EXPECT_EQ(field->getDoctorText(), nullptr);
     EXPECT_TRUE(messages.empty());
 }

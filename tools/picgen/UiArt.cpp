@@ -635,6 +635,7 @@ const std::map<std::string, UiDrawing>& uiPictures()
         {"res/r_setting.png", setting},
         {"res/r_pace_fast.png", paceButton("hare", true)},
         {"res/r_pace_normal.png", paceButton("tortoise", false)},
+        {"res/r_doctor.png", paceButton("stethoscope", false)},
         {"res/r_undo.png", historyButton(false)},
         {"res/r_redo.png", historyButton(true)},
         {"res/r_zoom_out.png", zoomButton("out")},
