@@ -28,14 +28,6 @@ DoctorLine problem(std::string ja, std::string en, std::string command = {}) {
     return {DoctorMark::Problem, std::move(ja), std::move(en), std::move(command)};
 }
 
-std::string firstLine(const fs::path& file) {
-    std::ifstream in(file);
-    std::string line;
-    std::getline(in, line);
-    while (!line.empty() && (line.back() == '\n' || line.back() == ' ' || line.back() == '\r')) line.pop_back();
-    return line;
-}
-
 std::string wholeFile(const fs::path& file) {
     std::ifstream in(file);
     std::ostringstream text;
@@ -62,7 +54,7 @@ std::vector<Process> processes(const fs::path& proc) {
         if (name.empty() || name.find_first_not_of("0123456789") != std::string::npos) continue;
         Process p;
         p.pid = std::stoi(name);
-        p.name = firstLine(entry.path() / "comm");
+        p.name = firstLineOf(entry.path() / "comm");
         std::error_code fdError;
         for (const fs::directory_entry& fd : fs::directory_iterator(entry.path() / "fd", fdError)) {
             std::error_code linkError;
@@ -91,7 +83,7 @@ std::optional<std::pair<int, std::string>> holderOf(const PortInfo& port, const 
     }
     const std::string base = fs::path(port.name).filename().string();
     for (const char* folder : {"var/lock", "run/lock"}) {
-        std::istringstream text(firstLine(fs::path(system.root) / folder / ("LCK.." + base)));
+        std::istringstream text(firstLineOf(fs::path(system.root) / folder / ("LCK.." + base)));
         int pid = 0;
         if (!(text >> pid) || pid <= 0 || pid == system.ownPid) continue;
         for (const Process& p : all)

@@ -14,15 +14,6 @@ namespace {
 
 bool startsWith(const std::string& s, const char* prefix) { return s.rfind(prefix, 0) == 0; }
 
-// One line of a sysfs attribute, without its line end; empty when absent.
-std::string attribute(const fs::path& file) {
-    std::ifstream in(file);
-    std::string line;
-    std::getline(in, line);
-    while (!line.empty() && (line.back() == '\n' || line.back() == '\r' || line.back() == ' ')) line.pop_back();
-    return line;
-}
-
 // The USB device a tty hangs from (the folder with idVendor), and the
 // interface folder just below it; nullopt for a tty on no USB device.
 std::optional<std::pair<fs::path, fs::path>> usbDeviceOf(const fs::path& device, const fs::path& sysRoot) {
@@ -39,6 +30,14 @@ std::optional<std::pair<fs::path, fs::path>> usbDeviceOf(const fs::path& device,
 }
 
 } // namespace
+
+std::string firstLineOf(const std::string& file) {
+    std::ifstream in(file);
+    std::string line;
+    std::getline(in, line);
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r' || line.back() == ' ')) line.pop_back();
+    return line;
+}
 
 NamedPort classifyNamedPort(const std::string& path, const std::string& root) {
     std::error_code ec;
@@ -91,9 +90,9 @@ std::optional<std::vector<PortInfo>> enumerateSerialPorts(const std::string& roo
         const auto usb = usbDeviceOf(device, fs::canonical(sysRoot, ec));
         if (!usb) continue;
         const auto& [usbDevice, interface] = *usb;
-        PortIdentity identity{attribute(usbDevice / "idVendor"), attribute(usbDevice / "idProduct"),
-                              attribute(usbDevice / "serial"), attribute(interface / "bInterfaceNumber")};
-        std::string description = attribute(usbDevice / "product");
+        PortIdentity identity{firstLineOf(usbDevice / "idVendor"), firstLineOf(usbDevice / "idProduct"),
+                              firstLineOf(usbDevice / "serial"), firstLineOf(interface / "bInterfaceNumber")};
+        std::string description = firstLineOf(usbDevice / "product");
         if (description.empty()) description = identity.vendor + ":" + identity.product;
         const PortKind kind = usbPortKind(identity.vendor, identity.product);
         found.emplace_back(node, description, kind, std::move(identity), device.string());

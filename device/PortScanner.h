@@ -55,6 +55,10 @@ std::optional<std::vector<PortInfo>> enumerateSerialPorts();
 enum class NamedPort { Board, Console, Other, Absent };
 NamedPort classifyNamedPort(const std::string& path, const std::string& root);
 
+// The first line of a small system file (a sysfs attribute, a process's
+// name), without its line end; empty when absent.
+std::string firstLineOf(const std::string& file);
+
 // The kind of a USB vendor:product pair ("0403", "6001").
 PortKind usbPortKind(const std::string& vendor, const std::string& product);
 // The vendor:product pairs of the adapters boards come with, as sysfs
