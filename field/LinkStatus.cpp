@@ -147,7 +147,10 @@ void FieldScene::showPortList() {
         // The entry tapped, even if a scan has reordered the list since.
         const std::string key = devices[i].key();
         Button* row = Button::createWith(label, [this, key] {
-            // Another device picked lets the port held so far go.
+            // Another device picked lets the port held so far go, and the
+            // error light of the board left goes out.
+            const auto chosen = manager()->getSelectedDevice();
+            if (!chosen || chosen->key() != key) putBoardLightOut();
             if (manager()->getState() == Idle && linkWorkers.load() == 0) manager()->pick(key);
             startActivateThread();
             closePortList();
