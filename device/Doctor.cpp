@@ -46,7 +46,9 @@ struct Process {
     std::vector<std::string> files;  // what its open descriptors lead to
 };
 
-std::vector<Process> processes(const fs::path& proc) {
+// `unreadable`: how many programs' descriptors could not be read (other
+// users' programs, without root).
+std::vector<Process> processes(const fs::path& proc, int& unreadable) {
     std::vector<Process> found;
     std::error_code ec;
     for (const fs::directory_entry& entry : fs::directory_iterator(proc, ec)) {
@@ -61,6 +63,7 @@ std::vector<Process> processes(const fs::path& proc) {
             const fs::path target = fs::read_symlink(fd.path(), linkError);
             if (!linkError) p.files.push_back(target.string());
         }
+        if (fdError) ++unreadable;
         found.push_back(std::move(p));
     }
     return found;
@@ -143,7 +146,7 @@ DoctorLine accessLine(const PortInfo& port, const DoctorSystem& system, const st
                        "ログインしてください。",
                    "You may not open " + shown + ": it belongs to the group \"" + groupName +
                        "\". Add yourself with the command, then log out and in again.",
-                   "sudo usermod -aG " + groupName + " $USER");
+                   "sudo usermod -aG " + groupName + " " + (system.user.empty() ? "$USER" : system.user));
 }
 
 // --- the services that take serial ports
@@ -175,17 +178,28 @@ std::string adapterPattern() {
 
 DoctorLine brlttyLine(const DoctorSystem& system, const std::vector<Process>& all, const std::vector<PortInfo>& ports) {
     const fs::path root(system.root);
-    fs::path rules;
+    // Of brltty's rules files, the first (by name) that claims an adapter,
+    // unless an override of it in /etc no longer does.
+    std::vector<fs::path> files;
     for (const char* folder : {"usr/lib/udev/rules.d", "lib/udev/rules.d"}) {
         std::error_code ec;
         for (const fs::directory_entry& entry : fs::directory_iterator(root / folder, ec)) {
             const std::string name = entry.path().filename().string();
-            if (name.find("brltty") != std::string::npos && entry.path().extension() == ".rules" && rules.empty())
-                rules = entry.path();
+            if (name.find("brltty") != std::string::npos && entry.path().extension() == ".rules") files.push_back(entry.path());
+        }
+    }
+    std::sort(files.begin(), files.end());
+    fs::path rules;
+    for (const fs::path& file : files) {
+        std::error_code ec;
+        const fs::path local = root / "etc/udev/rules.d" / file.filename();
+        if (fs::exists(local, ec) ? namesAdapter(wholeFile(local)) : namesAdapter(wholeFile(file))) {
+            rules = file;
+            break;
         }
     }
     std::error_code ec;
-    const bool installed = !rules.empty() || fs::exists(root / "usr/bin/brltty", ec) || fs::exists(root / "bin/brltty", ec);
+    const bool installed = !files.empty() || fs::exists(root / "usr/bin/brltty", ec) || fs::exists(root / "bin/brltty", ec);
     if (!installed) return ok("brltty（てんじ ディスプレイよう）は はいっていません。",
                               "brltty (for braille displays) is not installed.");
     const Process* service = running(all, "brltty");
@@ -194,9 +208,7 @@ DoctorLine brlttyLine(const DoctorSystem& system, const std::vector<Process>& al
         for (const PortInfo& port : ports)
             for (const std::string& file : service->files)
                 if (file == shownName(port) || file == port.name) holding = shownName(port);
-    const fs::path override = rules.empty() ? fs::path() : root / "etc/udev/rules.d" / rules.filename();
-    const bool active = !rules.empty() && (fs::exists(override, ec) ? namesAdapter(wholeFile(override))
-                                                                    : namesAdapter(wholeFile(rules)));
+    const bool active = !rules.empty();
     if (!active && holding.empty())
         return ok("brltty は はいっていますが、ボードの USB アダプターには さわりません。",
                   "brltty is installed but leaves the boards' USB adapters alone.");
@@ -204,20 +216,23 @@ DoctorLine brlttyLine(const DoctorSystem& system, const std::vector<Process>& al
     const std::string stateJa = !holding.empty() ? "、" + holding + " を つかんでいます" : service ? "、うごいています" : "";
     // The system's own rules, less the lines for the board adapters, put
     // where they take precedence: braille displays keep working.
-    const std::string source = "/" + fs::relative(rules.empty() ? root / "usr/lib/udev/rules.d/85-brltty.rules" : rules,
-                                                  root).string();
-    const std::string name = fs::path(source).filename().string();
-    // '#' delimits the address: the products are written with slashes.
-    const std::string command = "sed -E '\\#\"0*(" + adapterPattern() + ")/#d' " + source +
-                                " | sudo tee /etc/udev/rules.d/" + name +
-                                " >/dev/null && sudo udevadm control --reload-rules";
+    // Holding a port with no rules file that claims adapters: nothing to
+    // copy; the text says what is going on.
+    std::string command;
+    if (active) {
+        const std::string source = "/" + fs::relative(rules, root).string();
+        // '#' delimits the address: the products are written with slashes.
+        command = "sed -E '\\#\"0*(" + adapterPattern() + ")/#d' " + source + " | sudo tee /etc/udev/rules.d/" +
+                  rules.filename().string() + " >/dev/null && sudo udevadm control --reload-rules";
+    }
     return problem("brltty（てんじ ディスプレイよう）が はいっていて" + stateJa +
                        "。ボードの USB アダプターを とってしまいます。したの コマンドで アダプターだけ はずし、ボードを "
-                       "さしなおしてください（てんじ ディスプレイは つかえるままです）。brltty を けすのは、てんじ "
+                       "さしなおしてください（おなじ USB チップを つかわない てんじ ディスプレイは つかえるままです）。brltty を けすのは、てんじ "
                        "ディスプレイを だれも つかわない コンピューターだけに してください。",
                    "brltty (for braille displays) is installed" + state +
                        ": it takes over USB serial adapters like the board's when they are plugged in. The command "
-                       "leaves the board adapters out of its rules (braille displays keep working); then unplug the "
+                       "leaves the board adapters out of its rules (braille displays on other USB chips keep working); "
+                       "then unplug the "
                        "board and plug it in again. Removing brltty is only for computers nobody uses with a braille "
                        "display.",
                    command);
@@ -320,22 +335,36 @@ std::vector<DoctorLine> examineSystem(const DoctorSystem& system) {
     const std::map<unsigned, Group> groups = groupsOf(fs::path(system.root) / "etc/group");
     for (const PortInfo& port : ports) lines.push_back(accessLine(port, system, groups));
 
-    const std::vector<Process> all = processes(fs::path(system.root) / "proc");
+    int unreadable = 0;
+    const std::vector<Process> all = processes(fs::path(system.root) / "proc", unreadable);
     bool held = false;
     for (const PortInfo& port : ports)
         if (const auto holder = holderOf(port, all, system)) {
             held = true;
             const std::string who = holder->second.empty() ? "?" : holder->second;
             const std::string pid = std::to_string(holder->first);
-            lines.push_back(problem(shownName(port) + " は ほかの プログラム（" + who + "、" + pid +
-                                        "）が つかっています。その プログラムを とじてください。",
-                                    shownName(port) + " is held by another program (" + who + ", process " + pid +
-                                        "). Close that program, or end it with the command.",
-                                    "kill " + pid));
+            // Services (their own checks say what to do) and the editor are
+            // closed, never killed.
+            const bool service = who == "brltty" || who == "ModemManager";
+            const bool editor = who.rfind("corvina", 0) == 0;
+            lines.push_back(problem(shownName(port) + " は ほかの プログラム（" + who + "、" + pid + "）が つかっています。" +
+                                        (editor ? "エディターを とじてください。" : service ? "" : "その プログラムを とじてください。"),
+                                    shownName(port) + " is held by another program (" + who + ", process " + pid + ")." +
+                                        (editor    ? " Close the editor first."
+                                         : service ? ""
+                                                   : " Close that program, or end it with the command."),
+                                    editor || service ? "" : "kill " + pid));
         }
-    if (!held && !ports.empty())
-        lines.push_back(ok("ほかの プログラムは シリアルポートを つかっていません。",
-                           "No other program holds a serial port."));
+    if (!held && !ports.empty()) {
+        if (unreadable > 0)
+            lines.push_back(advice("ほかの ユーザーの プログラムは しらべられませんでした。sudo で ためしてください。",
+                                   std::to_string(unreadable) + " programs of other users could not be looked at; "
+                                   "run the check with sudo to see whether one holds a port.",
+                                   "sudo corvina-cli doctor"));
+        else
+            lines.push_back(ok("ほかの プログラムは シリアルポートを つかっていません。",
+                               "No other program holds a serial port."));
+    }
     lines.push_back(brlttyLine(system, all, ports));
     lines.push_back(modemManagerLine(system, all));
     lines.push_back(wifiLine(system));
@@ -343,7 +372,11 @@ std::vector<DoctorLine> examineSystem(const DoctorSystem& system) {
 }
 
 DoctorLine boardAnswerLine(const std::string& port, const std::optional<std::string>& version,
-                           const CorvinaAppsError& openError) {
+                           const CorvinaAppsError& openError, bool inEditor) {
+    if (port.empty() && inEditor)
+        return advice("ボードには きいていません。ポートの リストで ボードを えらぶと、ボードが こたえるか たしかめます。",
+                      "No board's port is chosen, so no board was asked. Choose the board in the port list, then "
+                      "check again.");
     if (port.empty())
         return advice("ボードには きいていません。ポートを えらぶと、ボードが こたえるか たしかめます。",
                       "No port was chosen, so no board was asked. Name the board's port to ask it.",

@@ -36,9 +36,10 @@ struct DoctorSystem {
 std::vector<DoctorLine> examineSystem(const DoctorSystem& system);
 
 // The last check, on the port chosen: what the board answered to ?VER()
-// (its version), or why nothing did. `port` empty: none was chosen.
+// (its version), or why nothing did. `port` empty: none was chosen, in the
+// editor's list (`inEditor`) or with --port.
 DoctorLine boardAnswerLine(const std::string& port, const std::optional<std::string>& version,
-                           const CorvinaAppsError& openError);
+                           const CorvinaAppsError& openError, bool inEditor = false);
 
 // One line for a terminal: the mark, the finding, the command after it.
 std::string doctorLineText(const DoctorLine& line, bool japanese);

@@ -1,6 +1,9 @@
 #include "device/ProgramLink.h"
 
 #include <algorithm>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 
 #include "cards/CardCatalog.h"
 
@@ -154,7 +157,38 @@ bool runStopSequence(TypingContext& context, int dialect, CorvinaAppsError& erro
            sendText(context, info.stopCode.delayMs, false, error, info.stopCode.text);
 }
 
+namespace {
+std::optional<std::string> askOnce(TypingContext& ctx, CorvinaAppsError& error, const std::atomic<bool>& late);
+} // namespace
+
 std::optional<std::string> askBoardVersion(TypingContext& ctx, CorvinaAppsError& error) {
+    // The whole ask ends within two seconds, even on a port whose writes
+    // stall (each may wait two seconds by itself).
+    std::atomic<bool> late{false};
+    std::mutex mutex;
+    std::condition_variable ended;
+    bool done = false;
+    std::thread watch([&] {
+        std::unique_lock<std::mutex> lock(mutex);
+        if (!ended.wait_for(lock, std::chrono::seconds(2), [&] { return done; })) late = true;
+    });
+    const std::atomic<bool>* given = ctx.cancel;
+    ctx.cancel = &late;
+    std::optional<std::string> version = askOnce(ctx, error, late);
+    ctx.cancel = given;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        done = true;
+    }
+    ended.notify_all();
+    watch.join();
+    // Out of time is no failure of the port: nothing answered.
+    if (late) error = CorvinaAppsError{};
+    return version;
+}
+
+namespace {
+std::optional<std::string> askOnce(TypingContext& ctx, CorvinaAppsError& error, const std::atomic<bool>& late) {
     PacingClock& clock = ctx.clock ? *ctx.clock : realPacingClock();
     if (!runStopSequence(ctx, DIALECT_JAM, error)) return std::nullopt;
     // What the stopped program printed is not the answer.
@@ -182,7 +216,8 @@ std::optional<std::string> askBoardVersion(TypingContext& ctx, CorvinaAppsError&
             if (lines[i + 1] == "OK" && lines[i].find_first_not_of("0123456789") == std::string::npos)
                 return lines[i];
         const Clock::time_point now = clock.now();
-        if (now >= due) return std::nullopt;
+        if (now >= due || late) return std::nullopt;
         clock.sleepUntil(std::min(due, now + kReadSlice));
     }
 }
+} // namespace

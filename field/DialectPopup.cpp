@@ -29,6 +29,8 @@ void FieldScene::openDialectPopup() {
         Button* item = button(devices->getDialectImage(dialect, dialect != devices->getDialect()));
         item->setTag(dialect);
         item->setAction([this, item, dialect] {
+            // Another dialect: the board's error was about the program sent before.
+            if (dialect != DeviceManager::getInstance()->getDialect()) putBoardLightOut();
             DeviceManager::getInstance()->setDialect(dialect);
             item->runAction(MoveTo::create(0.1f, dialectButton->getPosition()));
             closeDialectPopup();

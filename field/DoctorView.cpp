@@ -2,6 +2,7 @@
 // `corvina-cli doctor`, one line a check, in a view that scrolls, and the
 // commands it gives on the clipboard for a teacher's terminal.
 #include "cards/CardCatalog.h"
+#include "cards/DeviceManager.h"
 #include "device/CorvinaCardSerialManager.h"
 #include "device/Doctor.h"
 #include "device/ProgramLink.h"
@@ -91,12 +92,17 @@ void FieldScene::showDoctorReport() {
         if (run != doctorRun) return;
         CorvinaCardSerialManager* manager = CorvinaCardSerialManager::getInstance();
         const auto device = manager->getSelectedDevice();
-        const std::string port = device && device->active && device->linkKind == Serial ? device->portName : "";
+        const std::string chosen = device && device->active && device->linkKind == Serial ? device->portName : "";
+        // The question is jam's: a board set to another dialect is not asked.
+        const bool jam = DeviceManager::getInstance()->getDialect() == DIALECT_JAM;
+        const std::string port = jam ? chosen : "";
         // Asking stops the board's program: it no longer runs what the field shows.
         if (!port.empty()) putBoardLightOut();
         PacingClock* clock = pacingClock ? pacingClock : &realPacingClock();
-        startWorker(linkWorkers, [run, port, clock](RefPtr<FieldScene> self) {
-            std::vector<DoctorLine> lines = examineSystem(DoctorSystem::current());
+        startWorker(linkWorkers, [run, port, chosen, clock, root = doctorRootForTests](RefPtr<FieldScene> self) {
+            DoctorSystem system = DoctorSystem::current();
+            if (!root.empty()) system.root = root;
+            std::vector<DoctorLine> lines = examineSystem(system);
             CorvinaAppsError error;
             std::optional<std::string> version;
             if (!port.empty()) {
@@ -107,7 +113,11 @@ void FieldScene::showDoctorReport() {
                     version = askBoardVersion(context, error);
                 }
             }
-            lines.push_back(boardAnswerLine(port, version, error));
+            if (port.empty() && !chosen.empty())
+                lines.push_back({DoctorMark::Advice, chosen + " の ボードには きいていません（jam の ときだけ きけます）。",
+                                 "The board on " + chosen + " was not asked: only a board set to jam can be asked.", {}});
+            else
+                lines.push_back(boardAnswerLine(port, version, error, true));
             FieldScene* scene = self.get();
             scene->post([scene, run, lines] { scene->showDoctorLines(run, lines); });
         });

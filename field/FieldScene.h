@@ -140,6 +140,8 @@ public:
     void closeDoctorReport();
     engine::Label* getDoctorText() const { return doctorText; }
     const std::string& getDoctorCommands() const { return doctorCommands; }
+    // The system the check reads, instead of the real one.
+    void setDoctorRootForTests(std::string root) { doctorRootForTests = std::move(root); }
 
     // --- connection status and port choice (LinkStatus.cpp)
     void startSetupThread();
@@ -494,6 +496,7 @@ private:
     engine::Button* doctorCopyButton = nullptr;
     std::string doctorCommands;  // every command the report gives, a line each
     int doctorRun = 0;           // the report asked last; an older one is dropped
+    std::string doctorRootForTests;
 
     // The field (FieldGrid.cpp, FieldCards.cpp).
     FieldModel model;

@@ -198,6 +198,9 @@ void FieldScene::sendProgram() {
                 scene->post([scene, dialect, rows] { scene->listenToProgram(dialect, rows); });
             };
             const TransferOutcome outcome = transferProgram(snapshot, snapshot.dialect, out, pace);
+            // A transfer that ended before RUN went out leaves no program to listen to.
+            if (outcome.kind == TransferOutcome::Failed || outcome.kind == TransferOutcome::Cancelled)
+                scene->post([scene] { scene->putBoardLightOut(); });
             if (outcome.kind == TransferOutcome::Failed) {
                 scene->post([scene, e = out.error] { scene->handleLinkError(e); });
             } else if (outcome.refused()) {
@@ -264,6 +267,8 @@ void FieldScene::showSendingOverlay() {
         std::shared_ptr<std::atomic<bool>> cancel = transferCancel;
         finishSendingOverlay(sendingOverlayId);
         if (cancel) cancel->store(true);
+        // A program stopped before it ran has no error to show.
+        putBoardLightOut();
     });
 }
 

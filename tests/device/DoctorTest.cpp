@@ -61,7 +61,7 @@ TEST_F(DoctorTest, ThePortsGroupSaysWhoMayOpenItAndHowToJoin) {
     EXPECT_EQ(line("/dev/ttyUSB0: board adapter USB Serial (1a86:7523").mark, DoctorMark::Ok);
     DoctorLine access = line("group \"dialout\"");
     EXPECT_EQ(access.mark, DoctorMark::Problem);
-    EXPECT_EQ(access.command, "sudo usermod -aG dialout $USER");
+    EXPECT_EQ(access.command, "sudo usermod -aG dialout pupil") << "the pupil, whoever pastes it";
     EXPECT_NE(access.english.find("log out and in again"), std::string::npos);
     // Added, but this session began before: logging in again is the step.
     fake.writeFile("etc/group", "dialout:x:" + std::to_string(::getgid()) + ":teacher,pupil\n");
@@ -92,7 +92,7 @@ TEST_F(DoctorTest, ProgramsThatTakeThePortAreNamedWithACommandThatLeavesTheOther
     std::string sed = brltty.command.substr(0, pipe);
     sed.replace(sed.find("/usr/lib/udev"), 1, (fake.root / "").string());
     EXPECT_EQ(shell(sed), rules.substr(rules.rfind("ENV{PRODUCT}==\"1c71"))) << sed;
-    EXPECT_EQ(line("held by another program (brltty, process 812)").command, "kill 812");
+    EXPECT_EQ(line("held by another program (brltty, process 812)").command, "") << "a screen reader is never killed";
 
     // ModemManager: a rule that tells it to leave the adapters alone, which
     // the next report finds.
@@ -112,6 +112,10 @@ TEST_F(DoctorTest, ProgramsThatTakeThePortAreNamedWithACommandThatLeavesTheOther
     fake.addProcess(1234, "minicom");
     fake.writeFile("run/lock/LCK..ttyUSB0", "      1234\n");
     EXPECT_EQ(line("held by another program (minicom, process 1234)").command, "kill 1234");
+    // The editor is closed, not killed.
+    std::filesystem::remove(fake.root / "run/lock/LCK..ttyUSB0");
+    fake.addProcess(1300, "corvina-apps", {"/dev/ttyUSB0"});
+    EXPECT_EQ(line("Close the editor first").command, "");
 }
 
 TEST_F(DoctorTest, NoDeviceAtAllIsTheCableAndTheWiFiNetworkIsOnlyLookedAt) {

@@ -541,7 +541,7 @@ TEST_F(FieldLinkTest, TheConnectionCheckAsksTheChosenBoardAndOffersItsCommands) 
     // A system whose brltty would take the board's adapter.
     testsupport::FakeSystem system;
     system.writeFile("usr/lib/udev/rules.d/85-brltty.rules", "ENV{PRODUCT}==\"1a86/7523/*\", GOTO=\"brltty_usb_run\"\n");
-    ::setenv("CORVINA_SYSTEM_ROOT", system.root.c_str(), 1);
+    field->setDoctorRootForTests(system.root.string());
     tap(centreOf(named("doctor")));
     ASSERT_NE(field->getDoctorText(), nullptr);
     for (int i = 0; i < 600 && field->hasWorkersRunning(); ++i) {
@@ -549,7 +549,6 @@ TEST_F(FieldLinkTest, TheConnectionCheckAsksTheChosenBoardAndOffersItsCommands) 
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     finishWorkers();
-    ::unsetenv("CORVINA_SYSTEM_ROOT");
     const std::string report = field->getDoctorText()->getString();
     EXPECT_NE(report.find(board.path + " の ボードが こたえました（バージョン 14328）"), std::string::npos) << report;
     EXPECT_NE(report.find("$ sed -E"), std::string::npos) << report;
