@@ -24,25 +24,28 @@ std::string withPort(std::string format, int port)
     return format;
 }
 
+// A failure told to the user, under the one title failures share.
+CorvinaAppsError failure(std::string message, bool openPanel = false, bool rescan = false)
+{
+    CorvinaAppsError error;
+    error.title = text(LocalizedTexts::failed);
+    error.message = std::move(message);
+    error.showAlert = true;
+    error.openPanel = openPanel;
+    error.rescan = rescan;
+    return error;
+}
+
 } // namespace
 
 CorvinaAppsError linkOpenFailedError()
 {
-    CorvinaAppsError error;
-    error.title = text(LocalizedTexts::failed);
-    error.message = text(LocalizedTexts::connectAgain);
-    error.showAlert = true;
-    error.openPanel = true;
-    return error;
+    return failure(text(LocalizedTexts::connectAgain), true);
 }
 
 CorvinaAppsError connectionFailedError()
 {
-    CorvinaAppsError error;
-    error.title = text(LocalizedTexts::failed);
-    error.message = text(LocalizedTexts::connectionFailed);
-    error.showAlert = error.openPanel = error.rescan = true;
-    return error;
+    return failure(text(LocalizedTexts::connectionFailed), true, true);
 }
 
 CorvinaAppsError cancelledError()
@@ -54,71 +57,49 @@ CorvinaAppsError permissionDeniedError(const std::string& port)
 {
     // Read by a teacher setting up the computer: the port, the reason and
     // the one command that fixes it.
-    CorvinaAppsError error;
-    error.title = text(LocalizedTexts::failed);
-    error.message = text(port + " をひらくことができませんでした。\n"
-                                "このポートをつかうには、ユーザーが「dialout」グループにはいっている"
-                                "ひつようがあります。\n"
-                                "ターミナルでつぎのコマンドをじっこうしてから、いちどログアウトして、"
-                                "もういちどログインしてください。\n"
-                                "sudo usermod -aG dialout $USER",
-                         "Could not open " + port + ": permission denied.\n"
-                                "To use this port, the user must be in the \"dialout\" group.\n"
-                                "Run this command in a terminal, then log out and log in again:\n"
-                                "sudo usermod -aG dialout $USER");
-    error.showAlert = true;
-    error.openPanel = true;
-    return error;
+    return failure(text(port + " をひらくことができませんでした。\n"
+                               "このポートをつかうには、ユーザーが「dialout」グループにはいっている"
+                               "ひつようがあります。\n"
+                               "ターミナルでつぎのコマンドをじっこうしてから、いちどログアウトして、"
+                               "もういちどログインしてください。\n"
+                               "sudo usermod -aG dialout $USER",
+                        "Could not open " + port + ": permission denied.\n"
+                               "To use this port, the user must be in the \"dialout\" group.\n"
+                               "Run this command in a terminal, then log out and log in again:\n"
+                               "sudo usermod -aG dialout $USER"), true);
 }
 
 CorvinaAppsError boardBusyError()
 {
-    CorvinaAppsError error;
-    error.title = text(LocalizedTexts::failed);
-    error.message = text("ほかの プログラムが ボードを つかっています（べつの エディターや corvina-cli など）。\n"
-                         "それを とじてから、もういちど じっこうボタンを おしてください。",
-                         "Another program is using the board (another editor window, or corvina-cli).\n"
-                         "Close it, then press play again.");
-    error.showAlert = true;
-    return error;
+    return failure(text("ほかの プログラムが ボードを つかっています（べつの エディターや corvina-cli など）。\n"
+                        "それを とじてから、もういちど じっこうボタンを おしてください。",
+                        "Another program is using the board (another editor window, or corvina-cli).\n"
+                        "Close it, then press play again."));
 }
 
 CorvinaAppsError boardNotPluggedError()
 {
-    CorvinaAppsError error;
-    error.title = text(LocalizedTexts::failed);
-    error.message = text("ボードが ささっていません。\nボードを USBに さして、すこし まってから、もういちど "
-                         "じっこうボタンを おしてください。\nボードなしで ためすときは、リストから シミュレーターを "
-                         "えらんでください。",
-                         "The board is not plugged in.\nPlug it into a USB socket, wait a moment, then press play "
-                         "again.\nTo try without a board, pick the simulator in the list.");
-    error.showAlert = true;
-    error.openPanel = true;
-    return error;
+    return failure(text("ボードが ささっていません。\nボードを USBに さして、すこし まってから、もういちど "
+                        "じっこうボタンを おしてください。\nボードなしで ためすときは、リストから シミュレーターを "
+                        "えらんでください。",
+                        "The board is not plugged in.\nPlug it into a USB socket, wait a moment, then press play "
+                        "again.\nTo try without a board, pick the simulator in the list."), true);
 }
 
 CorvinaAppsError cableCameOutError()
 {
-    CorvinaAppsError error;
-    error.title = text(LocalizedTexts::failed);
-    error.message = text("おくっている とちゅうで ケーブルが ぬけました。\nボードを さしなおして、もういちど "
-                         "じっこうボタンを おしてください。\nプログラムを さいしょから ぜんぶ おくります。",
-                         "The cable came out while sending.\nPlug the board in again and press play: the whole "
-                         "program will be typed again.");
-    error.showAlert = error.openPanel = error.rescan = true;
-    return error;
+    return failure(text("おくっている とちゅうで ケーブルが ぬけました。\nボードを さしなおして、もういちど "
+                        "じっこうボタンを おしてください。\nプログラムを さいしょから ぜんぶ おくります。",
+                        "The cable came out while sending.\nPlug the board in again and press play: the whole "
+                        "program will be typed again."), true, true);
 }
 
 CorvinaAppsError wifiUnreachableError()
 {
-    CorvinaAppsError error;
-    error.title = text(LocalizedTexts::failed);
-    error.message = text("この コンピューターは Wi-Fi モジュールの ネットワークに つながっていません。\n"
-                         "モジュールの Wi-Fi に つないでから、もういちど じっこうボタンを おしてください。",
-                         "This computer is not on the Wi-Fi module's network.\nJoin the module's Wi-Fi, then press "
-                         "play again.");
-    error.showAlert = true;
-    return error;
+    return failure(text("この コンピューターは Wi-Fi モジュールの ネットワークに つながっていません。\n"
+                        "モジュールの Wi-Fi に つないでから、もういちど じっこうボタンを おしてください。",
+                        "This computer is not on the Wi-Fi module's network.\nJoin the module's Wi-Fi, then press "
+                        "play again."));
 }
 
 AlertText portConflictMessage(int port)

@@ -14,6 +14,7 @@
 #include <map>
 #include <sstream>
 
+#include "device/CorvinaCardSerialManager.h"
 #include "device/PortScanner.h"
 
 namespace fs = std::filesystem;
@@ -151,14 +152,16 @@ DoctorLine accessLine(const PortInfo& port, const DoctorSystem& system, const st
 
 // --- the services that take serial ports
 
+// A USB id as udev's PRODUCT writes it: without leading zeros.
+std::string shortId(const std::string& id) { return id.substr(std::min(id.find_first_not_of('0'), id.size())); }
+
 // Whether a udev rules text names one of the board adapters, in the forms
 // rules use ("0403", "403/6001/...").
 bool namesAdapter(const std::string& rules) {
     std::string lower = rules;
     std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
     for (const auto& [vendor, product] : boardAdapterIds()) {
-        const std::string shortVendor = vendor.substr(vendor.find_first_not_of('0'));
-        if (lower.find("\"" + shortVendor + "/" + product + "/") != std::string::npos ||
+        if (lower.find("\"" + shortId(vendor) + "/" + product + "/") != std::string::npos ||
             lower.find("\"" + vendor + "/" + product + "/") != std::string::npos ||
             (lower.find("\"" + vendor + "\"") != std::string::npos && lower.find("\"" + product + "\"") != std::string::npos))
             return true;
@@ -171,7 +174,7 @@ std::string adapterPattern() {
     std::string pattern;
     for (const auto& [vendor, product] : boardAdapterIds()) {
         if (!pattern.empty()) pattern += "|";
-        pattern += vendor.substr(vendor.find_first_not_of('0')) + "/" + product;
+        pattern += shortId(vendor) + "/" + product;
     }
     return pattern;
 }
@@ -264,13 +267,15 @@ DoctorLine modemManagerLine(const DoctorSystem& system, const std::vector<Proces
 }
 
 DoctorLine wifiLine(const DoctorSystem& system) {
+    // The module's network: its address less the last number.
+    const std::string network = system.moduleHost.substr(0, system.moduleHost.rfind('.') + 1);
     for (const std::string& address : system.ipv4)
-        if (address.rfind("192.168.20.", 0) == 0)
+        if (address.rfind(network, 0) == 0)
             return ok("この コンピューターは Wi-Fi モジュールの ネットワークに います（" + address + "）。",
                       "This computer is on the Wi-Fi module's network (" + address + ").");
-    return advice("この コンピューターは Wi-Fi モジュールの ネットワーク（192.168.20.x）に いません。Wi-Fi で "
+    return advice("この コンピューターは Wi-Fi モジュールの ネットワーク（" + network + "x）に いません。Wi-Fi で "
                   "おくるときは、モジュールの Wi-Fi に つないでください。",
-                  "This computer is not on the Wi-Fi module's network (192.168.20.x). To send over Wi-Fi, join "
+                  "This computer is not on the Wi-Fi module's network (" + network + "x). To send over Wi-Fi, join "
                   "the module's Wi-Fi network first.");
 }
 
@@ -295,6 +300,7 @@ DoctorSystem DoctorSystem::current() {
     if (count > 0 && ::getgroups(count, ids.data()) == count) system.groups.assign(ids.begin(), ids.end());
     system.groups.push_back(::getgid());
     system.ownPid = ::getpid();
+    system.moduleHost = CorvinaCardSerialManager::getInstance()->getUdpSettings().host;
     ifaddrs* list = nullptr;
     if (::getifaddrs(&list) == 0) {
         for (const ifaddrs* a = list; a; a = a->ifa_next) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "device/CorvinaAppsError.h"
+#include "device/UdpLink.h"
 
 enum class DoctorMark { Ok, Advice, Problem };
 
@@ -26,6 +27,7 @@ struct DoctorSystem {
     std::vector<unsigned> groups;  // the groups this session has
     int ownPid = 0;                // this program: the port it holds itself is no other's
     std::vector<std::string> ipv4; // this computer's addresses
+    std::string moduleHost = UdpSettings{}.host;  // the Wi-Fi module, on a /24 network
     // This process, under the system root the port listing reads.
     static DoctorSystem current();
 };

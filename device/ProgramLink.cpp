@@ -5,6 +5,7 @@
 #include <mutex>
 #include <thread>
 
+#include "cards/BoardWords.h"
 #include "cards/CardCatalog.h"
 
 namespace {
@@ -158,7 +159,30 @@ bool runStopSequence(TypingContext& context, int dialect, CorvinaAppsError& erro
 }
 
 namespace {
-std::optional<std::string> askOnce(TypingContext& ctx, CorvinaAppsError& error, const std::atomic<bool>& late);
+std::optional<std::string> askOnce(TypingContext& ctx, CorvinaAppsError& error, const std::atomic<bool>& late) {
+    PacingClock& clock = ctx.clock ? *ctx.clock : realPacingClock();
+    if (!runStopSequence(ctx, DIALECT_JAM, error)) return std::nullopt;
+    // What the stopped program printed is not the answer.
+    collectPrinted(ctx);
+    ctx.heard.clear();
+    if (!sendText(ctx, static_cast<int>(kSlowestKeyInterval.count()), false, error, "?VER()\r\n")) return std::nullopt;
+    const Clock::time_point due = std::max(ctx.keysTakenBy, clock.now()) + kQuietAfterAnswer;
+    for (;;) {
+        if (!collectPrinted(ctx)) {
+            error = ctx.manager->writeFailedError();
+            return std::nullopt;
+        }
+        // A line of digits, then "OK"; blank lines passed over.
+        std::vector<std::string> lines = PrintedLines().feed(ctx.heard);
+        std::erase(lines, std::string());
+        for (size_t i = 0; i + 1 < lines.size(); ++i)
+            if (lines[i + 1] == "OK" && lines[i].find_first_not_of("0123456789") == std::string::npos)
+                return lines[i];
+        const Clock::time_point now = clock.now();
+        if (now >= due || late) return std::nullopt;
+        clock.sleepUntil(std::min(due, now + kReadSlice));
+    }
+}
 } // namespace
 
 std::optional<std::string> askBoardVersion(TypingContext& ctx, CorvinaAppsError& error) {
@@ -186,38 +210,3 @@ std::optional<std::string> askBoardVersion(TypingContext& ctx, CorvinaAppsError&
     if (late) error = CorvinaAppsError{};
     return version;
 }
-
-namespace {
-std::optional<std::string> askOnce(TypingContext& ctx, CorvinaAppsError& error, const std::atomic<bool>& late) {
-    PacingClock& clock = ctx.clock ? *ctx.clock : realPacingClock();
-    if (!runStopSequence(ctx, DIALECT_JAM, error)) return std::nullopt;
-    // What the stopped program printed is not the answer.
-    collectPrinted(ctx);
-    ctx.heard.clear();
-    if (!sendText(ctx, static_cast<int>(kSlowestKeyInterval.count()), false, error, "?VER()\r\n")) return std::nullopt;
-    const Clock::time_point due = std::max(ctx.keysTakenBy, clock.now()) + kQuietAfterAnswer;
-    for (;;) {
-        if (!collectPrinted(ctx)) {
-            error = ctx.manager->writeFailedError();
-            return std::nullopt;
-        }
-        // A line of digits, then "OK".
-        std::vector<std::string> lines;
-        std::string line;
-        for (char c : ctx.heard) {
-            if (c == '\r' || c == '\n') {
-                if (!line.empty()) lines.push_back(line);
-                line.clear();
-            } else {
-                line += c;
-            }
-        }
-        for (size_t i = 0; i + 1 < lines.size(); ++i)
-            if (lines[i + 1] == "OK" && lines[i].find_first_not_of("0123456789") == std::string::npos)
-                return lines[i];
-        const Clock::time_point now = clock.now();
-        if (now >= due || late) return std::nullopt;
-        clock.sleepUntil(std::min(due, now + kReadSlice));
-    }
-}
-} // namespace
