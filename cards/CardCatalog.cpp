@@ -36,14 +36,15 @@ CardCode::Patches patch(const char* key, int position)
 }
 
 struct CardEntry {
-    CardEntry(std::string picture_, std::string codeName_, std::array<CardCode, kDialectCount> code_,
+    CardEntry(std::string picture_, CardName name_, std::string codeName_, std::array<CardCode, kDialectCount> code_,
               std::array<Rects, kDialectCount> inputRects_ = {}, LoopRole loop_ = LoopRole::None)
-        : picture(std::move(picture_)), codeName(std::move(codeName_)), code(std::move(code_)),
+        : picture(std::move(picture_)), name(std::move(name_)), codeName(std::move(codeName_)), code(std::move(code_)),
           inputRects(std::move(inputRects_)), loop(loop_)
     {
     }
 
     std::string picture;                    // file name in the set's folder
+    CardName name;                          // what the child calls it
     std::string codeName;                   // code faces are <folder>/r_<codeName>_<folder>.png
     std::array<CardCode, kDialectCount> code;
     std::array<Rects, kDialectCount> inputRects;  // empty but for number cards
@@ -74,18 +75,18 @@ enum : std::uint16_t {
 CardSetEntry basicSet()
 {
     return {"res/cards/basic/", "res/cards/r_basic_on.png", "res/cards/r_basic_off.png", {
-        {"r_led1.png", "led1", {CardCode("LED 1"), CardCode("led(1);"),
+        {"r_led1.png", {"あかりを つける", "LED on"}, "led1", {CardCode("LED 1"), CardCode("led(1);"),
             CardCode("LEDを つける", encode({{OP_LED, 1}}))}},
-        {"r_led0.png", "led0", {CardCode("LED 0"), CardCode("led(0);"),
+        {"r_led0.png", {"あかりを けす", "LED off"}, "led0", {CardCode("LED 0"), CardCode("led(0);"),
             CardCode("LEDを けす", encode({{OP_LED, 0}}))}},
-        {"r_wait1.png", "wait1", {CardCode("WAIT 60"), CardCode("sleep(1000);"),
+        {"r_wait1.png", {"1びょう まつ", "wait 1 second"}, "wait1", {CardCode("WAIT 60"), CardCode("sleep(1000);"),
             CardCode("60かい まつ", encode({{OP_WAIT, 60, 1}}))}},
-        {"r_wait3.png", "wait3", {CardCode("WAIT 180"), CardCode("sleep(3000);"),
+        {"r_wait3.png", {"3びょう まつ", "wait 3 seconds"}, "wait3", {CardCode("WAIT 180"), CardCode("sleep(3000);"),
             CardCode("180かい まつ", encode({{OP_WAIT, 180, 1}}))}},
         // The loop start is an empty step the loop end jumps back to.
-        {"r_loop_inf_start.png", "loop_inf_start", {CardCode("@LOOP"), CardCode("while(uart()==-1){"),
+        {"r_loop_inf_start.png", {"ずっと くりかえす", "repeat forever"}, "loop_inf_start", {CardCode("@LOOP"), CardCode("while(uart()==-1){"),
             CardCode("", encode({{OP_NOP}}), 5, CARD_SET_BASIC)}, {}, LoopRole::ForeverStart},
-        {"r_loop_inf_end.png", "loop_inf_end", {CardCode("GOTO @LOOP"), CardCode("}"),
+        {"r_loop_inf_end.png", {"ずっと くりかえす おわり", "end of repeat forever"}, "loop_inf_end", {CardCode("GOTO @LOOP"), CardCode("}"),
             CardCode("@ へ 行く", encode({{OP_JUMP}}), patch("line", 2), "@", 1.0f)}, {}, LoopRole::ForeverEnd},
     }};
 }
@@ -94,36 +95,36 @@ CardSetEntry paprikaSet()
 {
     // The output port and the servo outputs (PWM 3 and 4) drive the car.
     return {"res/cards/pap/", "res/cards/r_paprika_on.png", "res/cards/r_paprika_off.png", {
-        {"r_pap_forward.png", "out33", {CardCode("OUT 33"), CardCode("out(33);"),
+        {"r_pap_forward.png", {"くるまが まえに すすむ", "car forward"}, "out33", {CardCode("OUT 33"), CardCode("out(33);"),
             CardCode("OUT 33 にする", encode({{OP_OUT, 0, 33}}))}},
-        {"r_pap_stop.png", "out0", {CardCode("OUT 0"), CardCode("out(0);"),
+        {"r_pap_stop.png", {"くるまが とまる", "car stop"}, "out0", {CardCode("OUT 0"), CardCode("out(0);"),
             CardCode("OUT 0 にする", encode({{OP_OUT, 0, 0}}))}},
-        {"r_pap_back.png", "out18", {CardCode("OUT 18"), CardCode("out(18);"),
+        {"r_pap_back.png", {"くるまが うしろに さがる", "car back"}, "out18", {CardCode("OUT 18"), CardCode("out(18);"),
             CardCode("OUT 18 にする", encode({{OP_OUT, 0, 18}}))}},
-        {"r_pap_left1-1.png", "out34", {CardCode("OUT 34"), CardCode("out(34);"),
+        {"r_pap_left1-1.png", {"くるまが その ばで ひだりに まわる", "car spin left"}, "out34", {CardCode("OUT 34"), CardCode("out(34);"),
             CardCode("OUT 34 にする", encode({{OP_OUT, 0, 34}}))}},
-        {"r_pap_left1-2.png", "out32", {CardCode("OUT 32"), CardCode("out(32);"),
+        {"r_pap_left1-2.png", {"くるまが ひだりに まがる", "car turn left"}, "out32", {CardCode("OUT 32"), CardCode("out(32);"),
             CardCode("OUT 32 にする", encode({{OP_OUT, 0, 32}}))}},
-        {"r_pap_left1-3.png", "out16", {CardCode("OUT 16"), CardCode("out(16);"),
+        {"r_pap_left1-3.png", {"くるまが ひだりに まがって さがる", "car back to the left"}, "out16", {CardCode("OUT 16"), CardCode("out(16);"),
             CardCode("OUT 16 にする", encode({{OP_OUT, 0, 16}}))}},
-        {"r_pap_right1-1.png", "out17", {CardCode("OUT 17"), CardCode("out(17);"),
+        {"r_pap_right1-1.png", {"くるまが その ばで みぎに まわる", "car spin right"}, "out17", {CardCode("OUT 17"), CardCode("out(17);"),
             CardCode("OUT 17 にする", encode({{OP_OUT, 0, 17}}))}},
-        {"r_pap_right1-2.png", "out1", {CardCode("OUT 1"), CardCode("out(1);"),
+        {"r_pap_right1-2.png", {"くるまが みぎに まがる", "car turn right"}, "out1", {CardCode("OUT 1"), CardCode("out(1);"),
             CardCode("OUT 1 にする", encode({{OP_OUT, 0, 1}}))}},
-        {"r_pap_right1-3.png", "out2", {CardCode("OUT 2"), CardCode("out(2);"),
+        {"r_pap_right1-3.png", {"くるまが みぎに まがって さがる", "car back to the right"}, "out2", {CardCode("OUT 2"), CardCode("out(2);"),
             CardCode("OUT 2 にする", encode({{OP_OUT, 0, 2}}))}},
         // latte counts PWM in tenths of what jam and que count.
-        {"r_pap_left2-1.png", "pwm3_60", {CardCode("PWM 3, 60"), CardCode("pwm(3, 600);"),
+        {"r_pap_left2-1.png", {"うで3を はしに", "arm 3 to one end"}, "pwm3_60", {CardCode("PWM 3, 60"), CardCode("pwm(3, 600);"),
             CardCode("PWM3を 60にする", encode({{OP_PWM, 3, 60}}))}},
-        {"r_pap_left2-2.png", "pwm3_145", {CardCode("PWM 3, 145"), CardCode("pwm(3, 1450);"),
+        {"r_pap_left2-2.png", {"うで3を まんなかに", "arm 3 to the middle"}, "pwm3_145", {CardCode("PWM 3, 145"), CardCode("pwm(3, 1450);"),
             CardCode("PWM3を 145にする", encode({{OP_PWM, 3, 145}}))}},
-        {"r_pap_left2-3.png", "pwm3_230", {CardCode("PWM 3, 230"), CardCode("pwm(3, 2300);"),
+        {"r_pap_left2-3.png", {"うで3を はんたいの はしに", "arm 3 to the other end"}, "pwm3_230", {CardCode("PWM 3, 230"), CardCode("pwm(3, 2300);"),
             CardCode("PWM3を 230にする", encode({{OP_PWM, 3, 230}}))}},
-        {"r_pap_right2-1.png", "pwm4_230", {CardCode("PWM 4, 230"), CardCode("pwm(4, 2300);"),
+        {"r_pap_right2-1.png", {"うで4を はんたいの はしに", "arm 4 to the other end"}, "pwm4_230", {CardCode("PWM 4, 230"), CardCode("pwm(4, 2300);"),
             CardCode("PWM4を 230にする", encode({{OP_PWM, 4, 230}}))}},
-        {"r_pap_right2-2.png", "pwm4_145", {CardCode("PWM 4, 145"), CardCode("pwm(4, 1450);"),
+        {"r_pap_right2-2.png", {"うで4を まんなかに", "arm 4 to the middle"}, "pwm4_145", {CardCode("PWM 4, 145"), CardCode("pwm(4, 1450);"),
             CardCode("PWM4を 145にする", encode({{OP_PWM, 4, 145}}))}},
-        {"r_pap_right2-3.png", "pwm4_60", {CardCode("PWM 4, 60"), CardCode("pwm(4, 600);"),
+        {"r_pap_right2-3.png", {"うで4を はしに", "arm 4 to one end"}, "pwm4_60", {CardCode("PWM 4, 60"), CardCode("pwm(4, 600);"),
             CardCode("PWM4を 60にする", encode({{OP_PWM, 4, 60}}))}},
     }};
 }
@@ -146,60 +147,60 @@ CardSetEntry fullSet()
     const engine::Rect latteCode(-31, 0, 55, 20);
 
     return {"res/cards/full/", "res/cards/r_full_on.png", "res/cards/r_full_off.png", {
-        {"r_wait5.png", "wait5", {CardCode("WAIT 300"), CardCode("sleep(5000);"),
+        {"r_wait5.png", {"5びょう まつ", "wait 5 seconds"}, "wait5", {CardCode("WAIT 300"), CardCode("sleep(5000);"),
             CardCode("300かい まつ", encode({{OP_WAIT, 300, 1}}))}},
-        {"r_wait10.png", "wait10", {CardCode("WAIT 600"), CardCode("sleep(10000);"),
+        {"r_wait10.png", {"10びょう まつ", "wait 10 seconds"}, "wait10", {CardCode("WAIT 600"), CardCode("sleep(10000);"),
             CardCode("600かい まつ", encode({{OP_WAIT, 600, 1}}))}},
         // Seconds are typed; jam and que wait in sixtieths, latte in ms.
-        {"r_wait_any.png", "waita",
+        {"r_wait_any.png", {"きめた びょうだけ まつ", "wait the seconds you type"}, "waita",
             {CardCode("WAIT @", "@", 60.0f), CardCode("sleep(@);", "@", 1000.0f),
              CardCode("@かい まつ", encode({{OP_WAIT, 0, 1}}), patch("input", 2), "@", 60.0f, 1)},
             {Rects{waitBig, waitSmall, {-47, 0, 60, 20}}, Rects{waitBig, waitSmall, latteCode},
              Rects{waitBig, waitSmall, latteCode}}},
-        {"r_beep.png", "beep", {CardCode("BEEP"), CardCode("beep();"),
+        {"r_beep.png", {"おとを ならす", "beep"}, "beep", {CardCode("BEEP"), CardCode("beep();"),
             CardCode("おとを ならす", encode({{OP_SOUND, 440, 6}}))}},
-        {"r_loop_3_start.png", "loop_3_start", {CardCode("FOR I = 1 TO 3"), CardCode("i=0;\nwhile(i<3){"),
+        {"r_loop_3_start.png", {"3かい くりかえす", "repeat 3 times"}, "loop_3_start", {CardCode("FOR I = 1 TO 3"), CardCode("i=0;\nwhile(i<3){"),
             CardCode("はこ# = 0\n", loopStart, 5, CARD_SET_FULL)}, {}, LoopRole::CountedStart},
-        {"r_loop_3_end.png", "loop_3_end", {CardCode("NEXT"), CardCode("i=i+1;\n}"), loopEnd3}, {}, LoopRole::CountedEnd},
-        {"r_loop_5_start.png", "loop_5_start", {CardCode("FOR I = 1 TO 5"), CardCode("i=0;\nwhile(i<5){"),
+        {"r_loop_3_end.png", {"3かい くりかえす おわり", "end of repeat 3 times"}, "loop_3_end", {CardCode("NEXT"), CardCode("i=i+1;\n}"), loopEnd3}, {}, LoopRole::CountedEnd},
+        {"r_loop_5_start.png", {"5かい くりかえす", "repeat 5 times"}, "loop_5_start", {CardCode("FOR I = 1 TO 5"), CardCode("i=0;\nwhile(i<5){"),
             CardCode("はこ# = 0\n", loopStart, 7, CARD_SET_FULL)}, {}, LoopRole::CountedStart},
-        {"r_loop_5_end.png", "loop_5_end", {CardCode("NEXT"), CardCode("i=i+1;\n}"), loopEnd5}, {}, LoopRole::CountedEnd},
+        {"r_loop_5_end.png", {"5かい くりかえす おわり", "end of repeat 5 times"}, "loop_5_end", {CardCode("NEXT"), CardCode("i=i+1;\n}"), loopEnd5}, {}, LoopRole::CountedEnd},
         // que takes no typed number here and always runs its loop five
         // times (the end card's limit). The start pairs with its own end
         // card: paired with card 7 instead, a program of cards 8 and 9 would
         // never close its loop.
-        {"r_loop_any_start.png", "loop_any_start",
+        {"r_loop_any_start.png", {"きめた かいすう くりかえす", "repeat the times you type"}, "loop_any_start",
             {CardCode("FOR I = 1 TO @", "@", 1.0f), CardCode("i=0;\nwhile(i<@){", "@", 1.0f),
              CardCode("はこ# = 0\n", loopStart, 9, CARD_SET_FULL)},
             {Rects{loopBig, loopSmall, {-77, 0, 20, 20}}, Rects{loopBig, loopSmall, {-37, -9, 15, 20}},
              Rects{loopBig, loopSmall, latteCode}},
             LoopRole::CountedStart},
-        {"r_loop_any_end.png", "loop_any_end", {CardCode("NEXT"), CardCode("i=i+1;\n}"), loopEnd5}, {},
+        {"r_loop_any_end.png", {"きめた かいすう くりかえす おわり", "end of repeat the times you type"}, "loop_any_end", {CardCode("NEXT"), CardCode("i=i+1;\n}"), loopEnd5}, {},
             LoopRole::CountedEnd},
         // Outputs 1 to 6, on then off; latte keeps the output bits in o.
-        {"r_out1_on.png", "out1_on", {CardCode("OUT 1, 1"), CardCode("out(o=o|1);"),
+        {"r_out1_on.png", {"でぐち1を オン", "output 1 on"}, "out1_on", {CardCode("OUT 1, 1"), CardCode("out(o=o|1);"),
             CardCode("OUT1を ONする", encode({{OP_OUT, 1, 1}}))}},
-        {"r_out1_off.png", "out1_off", {CardCode("OUT 1, 0"), CardCode("out(o=o&~1);"),
+        {"r_out1_off.png", {"でぐち1を オフ", "output 1 off"}, "out1_off", {CardCode("OUT 1, 0"), CardCode("out(o=o&~1);"),
             CardCode("OUT1を OFFする", encode({{OP_OUT, 1, 0}}))}},
-        {"r_out2_on.png", "out2_on", {CardCode("OUT 2, 1"), CardCode("out(o=o|2);"),
+        {"r_out2_on.png", {"でぐち2を オン", "output 2 on"}, "out2_on", {CardCode("OUT 2, 1"), CardCode("out(o=o|2);"),
             CardCode("OUT2を ONする", encode({{OP_OUT, 2, 1}}))}},
-        {"r_out2_off.png", "out2_off", {CardCode("OUT 2, 0"), CardCode("out(o=o&~2);"),
+        {"r_out2_off.png", {"でぐち2を オフ", "output 2 off"}, "out2_off", {CardCode("OUT 2, 0"), CardCode("out(o=o&~2);"),
             CardCode("OUT2を OFFする", encode({{OP_OUT, 2, 0}}))}},
-        {"r_out3_on.png", "out3_on", {CardCode("OUT 3, 1"), CardCode("out(o=o|4);"),
+        {"r_out3_on.png", {"でぐち3を オン", "output 3 on"}, "out3_on", {CardCode("OUT 3, 1"), CardCode("out(o=o|4);"),
             CardCode("OUT3を ONする", encode({{OP_OUT, 3, 1}}))}},
-        {"r_out3_off.png", "out3_off", {CardCode("OUT 3, 0"), CardCode("out(o=o&~4);"),
+        {"r_out3_off.png", {"でぐち3を オフ", "output 3 off"}, "out3_off", {CardCode("OUT 3, 0"), CardCode("out(o=o&~4);"),
             CardCode("OUT3を OFFする", encode({{OP_OUT, 3, 0}}))}},
-        {"r_out4_on.png", "out4_on", {CardCode("OUT 4, 1"), CardCode("out(o=o|8);"),
+        {"r_out4_on.png", {"でぐち4を オン", "output 4 on"}, "out4_on", {CardCode("OUT 4, 1"), CardCode("out(o=o|8);"),
             CardCode("OUT4を ONする", encode({{OP_OUT, 4, 1}}))}},
-        {"r_out4_off.png", "out4_off", {CardCode("OUT 4, 0"), CardCode("out(o=o&~8);"),
+        {"r_out4_off.png", {"でぐち4を オフ", "output 4 off"}, "out4_off", {CardCode("OUT 4, 0"), CardCode("out(o=o&~8);"),
             CardCode("OUT4を OFFする", encode({{OP_OUT, 4, 0}}))}},
-        {"r_out5_on.png", "out5_on", {CardCode("OUT 5, 1"), CardCode("out(o=o|16);"),
+        {"r_out5_on.png", {"でぐち5を オン", "output 5 on"}, "out5_on", {CardCode("OUT 5, 1"), CardCode("out(o=o|16);"),
             CardCode("OUT5を ONする", encode({{OP_OUT, 5, 1}}))}},
-        {"r_out5_off.png", "out5_off", {CardCode("OUT 5, 0"), CardCode("out(o=o&~16);"),
+        {"r_out5_off.png", {"でぐち5を オフ", "output 5 off"}, "out5_off", {CardCode("OUT 5, 0"), CardCode("out(o=o&~16);"),
             CardCode("OUT5を OFFする", encode({{OP_OUT, 5, 0}}))}},
-        {"r_out6_on.png", "out6_on", {CardCode("OUT 6, 1"), CardCode("out(o=o|32);"),
+        {"r_out6_on.png", {"でぐち6を オン", "output 6 on"}, "out6_on", {CardCode("OUT 6, 1"), CardCode("out(o=o|32);"),
             CardCode("OUT6を ONする", encode({{OP_OUT, 6, 1}}))}},
-        {"r_out6_off.png", "out6_off", {CardCode("OUT 6, 0"), CardCode("out(o=o&~32);"),
+        {"r_out6_off.png", {"でぐち6を オフ", "output 6 off"}, "out6_off", {CardCode("OUT 6, 0"), CardCode("out(o=o&~32);"),
             CardCode("OUT6を OFFする", encode({{OP_OUT, 6, 0}}))}},
     }};
 }
@@ -356,6 +357,12 @@ std::vector<engine::Rect> inputRects(CardKind card, int dialectIndex)
 {
     const CardEntry* entry = cardAt(card, dialectIndex);
     return entry ? entry->inputRects[static_cast<size_t>(dialectIndex)] : Rects();
+}
+
+CardName cardName(CardKind card)
+{
+    const CardEntry* entry = findCard(setAt(card.set), card.index);
+    return entry ? entry->name : CardName();
 }
 
 LoopRole loopRole(CardKind card)

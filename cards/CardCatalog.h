@@ -19,6 +19,12 @@ namespace CardCatalog {
 // What a card does to the loops around it.
 enum class LoopRole { None, CountedStart, CountedEnd, ForeverStart, ForeverEnd };
 
+// What a child calls a card, short; the Japanese in kana, as a child reads.
+struct CardName {
+    std::string japanese;
+    std::string english;
+};
+
 // What the generator and the sender need to know of a dialect.
 struct DialectInfo {
     std::string name;                 // "jam", "latte", "que"
@@ -59,6 +65,8 @@ std::string setFolder(int set);
 std::string cardSetImage(int set, bool selected);
 
 std::string picturePath(CardKind card);
+// Empty texts for a card index outside its set.
+CardName cardName(CardKind card);
 std::string codeImagePath(CardKind card, int dialect);
 CardCode cardCode(CardKind card, int dialect);
 std::vector<engine::Rect> inputRects(CardKind card, int dialect);

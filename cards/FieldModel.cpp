@@ -100,6 +100,21 @@ void FieldModel::detach(const std::vector<CardId>& group) {
     relinkRows();
 }
 
+bool FieldModel::moveRows(int first, int last, int by) {
+    const int onto = by < 0 ? first - 1 : last + 1;
+    if ((by != 1 && by != -1) || first < 0 || last >= kRowCount || first > last || onto < 0 || onto >= kRowCount)
+        return false;
+    std::vector<std::pair<CardId, int>> moves;
+    for (int r = first; r <= last; ++r)
+        if (CardId id = rows[static_cast<size_t>(r)]) moves.emplace_back(id, r + by);
+    if (CardId id = rows[static_cast<size_t>(onto)]) moves.emplace_back(id, by < 0 ? last : first);
+    std::vector<CardId> group;
+    for (const auto& move : moves) group.push_back(move.first);
+    detach(group);
+    for (const auto& [id, row] : moves) attach(id, row);
+    return true;
+}
+
 void FieldModel::moveBy(const std::vector<CardId>& group, engine::Vec2 delta) {
     for (CardId id : group)
         if (FieldCard* c = find(id)) c->position += delta;

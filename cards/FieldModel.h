@@ -73,6 +73,10 @@ public:
     // The card of `row` is removed and named (0 when none); every card
     // below moves one row up.
     CardId deleteRow(int row);
+    // The cards of rows `first` to `last` move one row up (`by` -1) or down
+    // (1); the card of the row they move onto takes the row they leave.
+    // False, and nothing changes, past the field's ends.
+    bool moveRows(int first, int last, int by);
 
     // --- whole fields
     // The cards of a saved program; a card joins the row it was saved on

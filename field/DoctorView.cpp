@@ -64,6 +64,7 @@ void FieldScene::showDoctorReport() {
     close->setPosition(kPanel.width - close->getContentSize().width / 2 - 10,
                        kPanel.height - close->getContentSize().height / 2 - 10);
     close->setAction([this] { closeDoctorReport(); });
+    doctorCloseButton = close;
     panel->addChild(close);
 
     Label* copyLabel = Label::createWithSystemFont(l->localizedText("コマンドを コピー", "Copy the commands"),
@@ -162,6 +163,7 @@ void FieldScene::closeDoctorReport() {
     doctorScroll = nullptr;
     doctorText = nullptr;
     doctorCopyButton = nullptr;
+    doctorCloseButton = nullptr;
     // A report still coming finds no view.
     ++doctorRun;
 }

@@ -473,6 +473,12 @@ void FieldScene::edgeScroll(float) {
 void FieldScene::insertRowAt(int row) {
     if (row < 0 || row >= kRowCount) return;
     beginChange();
+    makeRoomAt(row);
+    syncField();
+    finishChange();
+}
+
+void FieldScene::makeRoomAt(int row) {
     const CardId pushedOff = model.insertRow(row);
     if (CardSprite* card = spriteOf(pushedOff)) {
         dropSprite(card, true);
@@ -480,8 +486,6 @@ void FieldScene::insertRowAt(int row) {
     }
     for (int r = row + 1; r < kRowCount; ++r)
         if (CardSprite* card = cardOnRow(r)) slideToModel(card);
-    syncField();
-    finishChange();
 }
 
 void FieldScene::deleteRowAt(int row) {

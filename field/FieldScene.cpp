@@ -107,6 +107,7 @@ bool FieldScene::init(SaveData* data) {
     startSetupThread();
     refreshDialect();
     loadFieldDocument();
+    setUpKeyboard();
     return true;
 }
 

@@ -26,6 +26,7 @@
 
 #include "engine/core/Button.h"
 #include "engine/core/EventListener.h"
+#include "engine/core/FocusRing.h"
 #include "engine/core/LabelAtlas.h"
 #include "engine/core/Scene.h"
 #include "engine/core/Sprite.h"
@@ -231,6 +232,22 @@ public:
     // field; with Control held it zooms the field around the cursor.
     void onMouseScroll(engine::EventMouse* event);
 
+    // --- keyboard play (FieldKeys.cpp): Tab walks the palette, the field and
+    // every control; the palette puts its chosen card on the chosen row, so
+    // a program can be typed card after card.
+    // "palette", "field", or the name of the control that has the focus.
+    const std::string& getKeyFocus() const { return keyFocus; }
+    CardKind getChosenCard() const { return chosenCard; }
+    int getChosenRow() const { return chosenRow; }
+    engine::FocusRing* getFocusRing() const { return focusRing; }
+    // The chosen row, marked while the palette has the focus.
+    engine::FocusRing* getRowMarker() const { return rowMarker; }
+    // The name of the card shown beside it now; "" while none is shown.
+    std::string getCardNameShown() const;
+    // The chosen card on the chosen row, or on a row inserted there when it
+    // holds a card; the next row is chosen then.
+    void putChosenCard();
+
     // --- parts, for the scene's own files and for tests
     FieldScrollView* getFieldView() const { return fieldView; }
     FieldScrollView* getPaletteView() const { return paletteView; }
@@ -264,6 +281,7 @@ public:
 protected:
     FieldScene() = default;
     ~FieldScene() override;
+    void onExit() override;
 
 private:
     // A picture by path, in the language shown; a missing picture still
@@ -366,6 +384,32 @@ private:
     void applyNumberEntry(const NumberEntryResult& result);
     // Says on the entry why the typed number cannot go on the card.
     void showRefusal(NumberRefusal refusal);
+    // FieldKeys.cpp
+    struct Focusable {
+        std::string name;
+        std::function<std::optional<engine::Rect>()> box;  // in world points; none while not in sight
+        std::function<void()> press;
+    };
+    void setUpKeyboard();
+    std::vector<Focusable> focusables();
+    void onKey(engine::EventKeyboard::KeyCode key, engine::EventKeyboard* event);
+    // Keys for what lies over the editor: popups, overlays, the report.
+    bool onCoveringKey(engine::EventKeyboard::KeyCode key, engine::EventKeyboard* event);
+    void moveFocus(int step);
+    void onPaletteKey(engine::EventKeyboard::KeyCode key, engine::EventKeyboard* event);
+    void onFieldKey(engine::EventKeyboard::KeyCode key, engine::EventKeyboard* event);
+    void chooseCard(CardKind card);
+    void chooseRow(int row);
+    std::optional<engine::Rect> rowBox(int row) const;
+    std::optional<engine::Rect> chosenPaletteCardBox() const;
+    std::optional<engine::Rect> coveringChoiceBox() const;
+    void throwChosenCard();
+    void moveChosenCard(int by, bool chain);
+    void followPointer(float dt);
+    void showCardName(std::optional<CardKind> card, engine::Rect beside);
+    // Every row from `row` down one lower, the card pushed off the last
+    // row into the trash; part of a change already begun.
+    void makeRoomAt(int row);
     // DialectPopup.cpp
     // LinkWorkers.cpp, LinkStatus.cpp
     // Runs `work` on a worker thread that keeps this scene alive until the
@@ -494,6 +538,7 @@ private:
     FieldScrollView* doctorScroll = nullptr;
     engine::Label* doctorText = nullptr;
     engine::Button* doctorCopyButton = nullptr;
+    engine::Button* doctorCloseButton = nullptr;
     std::string doctorCommands;  // every command the report gives, a line each
     int doctorRun = 0;           // the report asked last; an older one is dropped
     std::string doctorRootForTests;
@@ -543,6 +588,30 @@ private:
     CardSprite* paletteDragCard = nullptr;          // its copy, on the scene
     engine::Vec2 paletteTouchStart;
     bool decided = false;
+
+    // Keyboard play (FieldKeys.cpp).
+    std::string keyFocus = "palette";
+    CardKind chosenCard;
+    std::array<int, 3> chosenInSet{};  // the card chosen last in each set
+    int chosenRow = 0;
+    engine::FocusRing* focusRing = nullptr;
+    engine::FocusRing* rowMarker = nullptr;
+    // The ring shows from the first frame and after any key; a touch hides
+    // it until the next key.
+    bool keysInUse = true;
+    // What a popup or report over the editor has chosen, and which one.
+    int coveringChoice = 0;
+    const engine::Node* coveringOwner = nullptr;
+    engine::Node* cardNameTag = nullptr;
+    engine::Label* cardNameLabel = nullptr;
+    engine::LayerColor* cardNameBack = nullptr;
+    // The pointer resting over a card shows its name.
+    engine::Vec2 pointerAt;
+    bool pointerIn = false;
+    float pointerStill = 0;
+    std::optional<CardKind> hoveredCard;
+    engine::Rect hoveredBox;
+    engine::RefPtr<engine::EventListener> pointerUseListener;
 
     // The dialect choice (DialectPopup.cpp).
     engine::Layer* dialectPopup = nullptr;

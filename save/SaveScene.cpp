@@ -142,6 +142,32 @@ bool SaveScene::init() {
     });
     Director::getInstance()->getEventDispatcher()->addEventListenerWithSceneGraphPriority(drops, this);
 
+    focusRing = FocusRing::create();
+    focusRing->setName("focus ring");
+    addChild(focusRing, 5);
+    focusRing->setTarget([this]() -> std::optional<Rect> {
+        SaveItemView* item = visibleItem(chosenIndex);
+        if (!keysInUse || !item || titleOverlay) return std::nullopt;
+        // The card's picture and its title, not the whole column.
+        Rect box = item->getThumbnailNode()->getBoundingBoxInWorld();
+        if (Label* title = item->getTitleLabel(); title && title->isVisible()) {
+            const Rect t = title->getBoundingBoxInWorld();
+            const float low = std::min(box.getMinY(), t.getMinY());
+            box = Rect(box.getMinX(), low, box.size.width, box.getMaxY() - low);
+        }
+        return box;
+    });
+    auto* keys = EventListenerKeyboard::create();
+    keys->onKeyPressed = [this](EventKeyboard::KeyCode key, EventKeyboard* event) { onKey(key, event); };
+    Director::getInstance()->getEventDispatcher()->addEventListenerWithSceneGraphPriority(keys, this);
+    auto* touches = EventListenerTouchOneByOne::create();
+    touches->onTouchBegan = [this](Touch*, Event*) {
+        keysInUse = false;
+        return false;
+    };
+    Director::getInstance()->getEventDispatcher()->addEventListenerWithFixedPriority(touches, -1);
+    touchListener = touches;
+
     tellSaveFailures();
     reloadItems();
     // Programs the list had lost are told once, over the first frame.
@@ -151,6 +177,70 @@ bool SaveScene::init() {
             0, "found again");
     }
     return true;
+}
+
+void SaveScene::onExit() {
+    if (touchListener) Director::getInstance()->getEventDispatcher()->removeEventListener(touchListener.get());
+    touchListener = nullptr;
+    Layer::onExit();
+}
+
+// --- keys
+
+SaveItemView* SaveScene::visibleItem(int index) const {
+    for (const auto& item : visibleItems)
+        if (item->getIndex() == index) return item.get();
+    return nullptr;
+}
+
+void SaveScene::chooseIndex(int index) {
+    chosenIndex = std::clamp(index, 0, std::max(0, itemCount() - 1));
+    // The chosen card in the middle, as far as the row goes.
+    const float low = std::min(scrollView->getMinOffset().x, scrollView->getMaxOffset().x);
+    const float x = std::clamp(kFirstItemX - itemX(chosenIndex), low, scrollView->getMaxOffset().x);
+    scrollView->scrollTo(Vec2(x, scrollView->getScrollOffset().y), false);
+}
+
+void SaveScene::onKey(EventKeyboard::KeyCode key, EventKeyboard* event) {
+    using Key = EventKeyboard::KeyCode;
+    // The title's box types; an editor coming in takes no more keys.
+    if (titleOverlay || leaving || event->isControlDown()) return;
+    keysInUse = true;
+    chosenIndex = std::clamp(chosenIndex, 0, std::max(0, itemCount() - 1));
+    SaveItemView* item = visibleItem(chosenIndex);
+    switch (key) {
+    case Key::KEY_LEFT_ARROW: chooseIndex(chosenIndex - 1); break;
+    case Key::KEY_RIGHT_ARROW: chooseIndex(chosenIndex + 1); break;
+    case Key::KEY_HOME: chooseIndex(0); break;
+    case Key::KEY_END: chooseIndex(itemCount() - 1); break;
+    case Key::KEY_ENTER:
+    case Key::KEY_SPACE:
+        // A card out of sight is brought in first; the next Enter opens it.
+        if (!item) chooseIndex(chosenIndex);
+        else if (!event->isRepeat()) onItemTapped(item);
+        break;
+    case Key::KEY_F2:
+        if (item && item->getSaveData() && !deleteMode && !binOpen && item != binItem.get()) openTitleEditor(item);
+        break;
+    case Key::KEY_DELETE:
+        if (binOpen || event->isRepeat()) break;
+        // The chosen program alone, unless programs are marked already.
+        if (!deleteMode) {
+            if (!item || !item->getSaveData() || item == binItem.get()) break;
+            markedDatas.assign(1, RefPtr<SaveData>(item->getSaveData()));
+        }
+        if (!markedDatas.empty()) confirmDelete();
+        break;
+    case Key::KEY_ESCAPE:
+        if (deleteMode) {
+            markedDatas.clear();
+            setDeleteMode(false);
+        } else if (binOpen) {
+            openBin(false);
+        }
+        break;
+    default: break;
+    }
 }
 
 void SaveScene::tellSaveFailures() {
@@ -347,6 +437,7 @@ void SaveScene::openBin(bool open) {
     setDeleteMode(false);
     markedDatas.clear();
     binOpen = open;
+    chosenIndex = open ? 0 : savedCount() + 1;
     // Into the bin at its start; back out where the bin's card stands.
     rememberedOffset = open ? 0 : INT_MIN / 2;
     reloadItems();
@@ -392,8 +483,14 @@ void SaveScene::confirmDelete() {
     AlertView* alert = AlertView::create(count == 1 ? Localization::getInstance()->localizedText(kMoveOneToBin)
                                                     : formatted(kMoveToBin, count));
     if (!alert) return;
-    alert->cancelCallback = [](AlertView* a) { a->close(); };
-    alert->outsideCallback = [](AlertView* a) { a->close(); };
+    // Asked with the Delete key, nothing was marked on the screen: a "no"
+    // leaves nothing marked.
+    alert->cancelCallback = alert->outsideCallback = [this](AlertView* a) {
+        if (!deleteMode) markedDatas.clear();
+        a->close();
+    };
+    // The child asked for it, and the bin gives it back.
+    alert->setDefaultAnswerOk(true);
     alert->okCallback = [this](AlertView* a) {
         deleteMarked();
         a->close();

@@ -15,6 +15,7 @@
 
 #include "catalogue/SaveData.h"
 #include "engine/core/EventListener.h"
+#include "engine/core/FocusRing.h"
 #include "engine/core/Scene.h"
 #include "engine/platform/EditBox.h"
 #include "save/SaveItemView.h"
@@ -74,6 +75,13 @@ public:
     void deleteMarked();
     void openTitleEditor(SaveItemView* item);
     void finishTitleEdit(engine::ui::EditBox* editBox, SaveItemView* item);
+
+    // Keys: Left and Right choose a card of the row (the first when the
+    // screen opens), Enter opens it, F2 renames the program, Delete asks to
+    // move it to the bin, Escape leaves marking or the bin.
+    int getChosenIndex() const { return chosenIndex; }
+    void chooseIndex(int index);
+    engine::FocusRing* getFocusRing() const { return focusRing; }
 
     // Where the item of index i stands in the row (0: the new-program item).
     static float itemX(int i) { return kFirstItemX + (kItemWidth + kItemGap) * static_cast<float>(i); }
@@ -138,6 +146,13 @@ private:
     engine::ui::EditBox* titleEditBox = nullptr;
     engine::RefPtr<SaveItemView> editingItem;
     bool titleCancelled = false;  // Escape: the title stays as it was
+    void onKey(engine::EventKeyboard::KeyCode key, engine::EventKeyboard* event);
+    SaveItemView* visibleItem(int index) const;
+    int chosenIndex = 0;
+    engine::FocusRing* focusRing = nullptr;
+    bool keysInUse = true;  // a touch puts the ring away until the next key
+    engine::RefPtr<engine::EventListener> touchListener;
+    void onExit() override;
 };
 
 // The installed copyright notices, or those of the build tree; "" when

@@ -65,6 +65,24 @@ bool AlertView::init(const std::string& message) {
                if (containsWorldPoint(coverLayer, t->getLocation()) && outsideCallback) outsideCallback(this);
            });
     listen(window, [this](Touch* t) { return containsWorldPoint(window, t->getLocation()); }, nullptr);
+
+    ring = FocusRing::create();
+    addChild(ring, 10);
+    ring->setTarget([this]() -> std::optional<Rect> { return (okChosen ? okButton : cancelButton)->getBoundingBoxInWorld(); });
+    // Asked before the screen below, which hears no key while the question stands.
+    auto* keys = EventListenerKeyboard::create();
+    keys->onKeyPressed = [this](EventKeyboard::KeyCode key, EventKeyboard* event) {
+        using Key = EventKeyboard::KeyCode;
+        event->stopPropagation();
+        if (key == Key::KEY_LEFT_ARROW || key == Key::KEY_RIGHT_ARROW || key == Key::KEY_TAB) {
+            okChosen = !okChosen;
+        } else if ((key == Key::KEY_ENTER || key == Key::KEY_SPACE) && !event->isRepeat()) {
+            (okChosen ? okButton : cancelButton)->activate();
+        } else if (key == Key::KEY_ESCAPE) {
+            if (Callback call = cancelCallback ? cancelCallback : outsideCallback) call(this);
+        }
+    };
+    Director::getInstance()->getEventDispatcher()->addEventListenerWithSceneGraphPriority(keys, this);
     return true;
 }
 
@@ -88,6 +106,8 @@ void AlertView::setButtonCaptions(const std::string& ok, const std::string& canc
     }
     messageLabel->setPositionY(messageLabel->getPositionY() + 20);
 }
+
+void AlertView::setDefaultAnswerOk(bool ok) { okChosen = ok; }
 
 Button* AlertView::button(const std::string& path, Callback AlertView::*callback) {
     return Button::create(Localization::getInstance()->localizedPath(path), [this, callback] {

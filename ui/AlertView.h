@@ -7,6 +7,7 @@
 #include <string>
 
 #include "engine/core/EventListener.h"
+#include "engine/core/FocusRing.h"
 #include "engine/core/Node.h"
 
 namespace engine {
@@ -29,6 +30,13 @@ public:
     // Words under the two buttons, for a question whose answers a picture
     // alone does not tell.
     void setButtonCaptions(const std::string& ok, const std::string& cancel);
+    // The answer Enter gives, ringed when the question opens: the cross
+    // (stay as things are) unless the question asks to go on with what the
+    // child has just asked for. Escape is the cross; Left, Right and Tab
+    // move the ring between the answers.
+    void setDefaultAnswerOk(bool ok);
+    bool isOkChosen() const { return okChosen; }
+    engine::FocusRing* getFocusRing() const { return ring; }
 
     // The OK button released over it, the cancel button released over it,
     // a touch begun outside the window and its buttons ended anywhere.
@@ -56,6 +64,8 @@ private:
     engine::Button* okButton = nullptr;
     engine::Button* cancelButton = nullptr;
     engine::Label* messageLabel = nullptr;
+    engine::FocusRing* ring = nullptr;
+    bool okChosen = false;
 };
 
 // Whether `worldPoint` lies in `node`'s box in world coordinates.

@@ -59,6 +59,10 @@ bool Button::initButton(std::function<void()> action) {
     return true;
 }
 
+void Button::activate() {
+    if (_action && isEnabled() && reachable()) _action();
+}
+
 bool Button::reachable() const {
     // A control on a hidden panel is not there to be pressed.
     for (const Node* n = this; n; n = n->getParent())

@@ -47,6 +47,12 @@ public:
     // A disabled button stays in sight but takes no touch, as while its
     // panel fades away.
     void setEnabled(bool on);
+    bool isEnabled() const { return _listener->isEnabled(); }
+    // Whether it can be pressed now: enabled, and it and its parents shown.
+    bool reachable() const;
+    // What a press does, asked from the keyboard; nothing when it cannot be
+    // pressed now.
+    void activate();
 
     void visit(Renderer* renderer, const AffineTransform& parentTransform, uint8_t parentOpacity,
                const Color3B& parentColor) override;
@@ -57,8 +63,6 @@ protected:
     bool initButton(std::function<void()> action);
 
 private:
-    bool reachable() const;
-
     std::function<void()> _action;
     std::function<bool(const Vec2&)> _filter;
     RefPtr<EventListenerTouchOneByOne> _listener;

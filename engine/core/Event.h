@@ -101,7 +101,9 @@ public:
     enum class KeyCode { KEY_NONE, KEY_ESCAPE, KEY_ENTER, KEY_TAB, KEY_SPACE, KEY_BACKSPACE, KEY_DELETE,
                          KEY_LEFT_ARROW, KEY_RIGHT_ARROW, KEY_UP_ARROW, KEY_DOWN_ARROW,
                          KEY_A, KEY_B, KEY_C, KEY_D, KEY_E, KEY_F, KEY_G, KEY_H, KEY_I, KEY_J, KEY_K, KEY_L, KEY_M,
-                         KEY_N, KEY_O, KEY_P, KEY_Q, KEY_R, KEY_S, KEY_T, KEY_U, KEY_V, KEY_W, KEY_X, KEY_Y, KEY_Z };
+                         KEY_N, KEY_O, KEY_P, KEY_Q, KEY_R, KEY_S, KEY_T, KEY_U, KEY_V, KEY_W, KEY_X, KEY_Y, KEY_Z,
+                         KEY_0, KEY_1, KEY_2, KEY_3, KEY_4, KEY_5, KEY_6, KEY_7, KEY_8, KEY_9,
+                         KEY_F2, KEY_F5, KEY_PAGE_UP, KEY_PAGE_DOWN, KEY_HOME, KEY_END, KEY_INSERT, KEY_PERIOD };
 
     EventKeyboard(KeyCode key, bool pressed) : Event(Type::KEYBOARD), _key(key), _pressed(pressed) {}
 
@@ -110,6 +112,10 @@ public:
     void setModifiers(bool control, bool shift) { _control = control; _shift = shift; }
     bool isControlDown() const { return _control; }
     bool isShiftDown() const { return _shift; }
+    void setAltDown(bool alt) { _alt = alt; }
+    bool isAltDown() const { return _alt; }
+    // Control, Shift or Alt held.
+    bool hasModifiers() const { return _control || _shift || _alt; }
     // A key held down types again; such a press is a repeat.
     void setRepeat(bool repeat) { _repeat = repeat; }
     bool isRepeat() const { return _repeat; }
@@ -117,7 +123,7 @@ public:
 private:
     KeyCode _key;
     bool _pressed;
-    bool _control = false, _shift = false, _repeat = false;
+    bool _control = false, _shift = false, _alt = false, _repeat = false;
 };
 
 // A file dropped on the window; its user data is the path, a std::string,

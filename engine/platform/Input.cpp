@@ -99,6 +99,12 @@ EventKeyboard::KeyCode keyCodeOf(const SDL_Keysym& key) {
     using Key = EventKeyboard::KeyCode;
     if (key.sym >= SDLK_a && key.sym <= SDLK_z) return static_cast<Key>(static_cast<int>(Key::KEY_A) + (key.sym - SDLK_a));
     const SDL_Scancode code = key.scancode;
+    // Digits by their place in the top row, whatever the layout types there
+    // without Shift. The number pad is left out: without Num Lock its keys
+    // are arrows.
+    if (code >= SDL_SCANCODE_1 && code <= SDL_SCANCODE_9)
+        return static_cast<Key>(static_cast<int>(Key::KEY_1) + (code - SDL_SCANCODE_1));
+    if (code == SDL_SCANCODE_0) return Key::KEY_0;
     if (code >= SDL_SCANCODE_A && code <= SDL_SCANCODE_Z)
         return static_cast<Key>(static_cast<int>(Key::KEY_A) + (code - SDL_SCANCODE_A));
     switch (code) {
@@ -113,6 +119,14 @@ EventKeyboard::KeyCode keyCodeOf(const SDL_Keysym& key) {
     case SDL_SCANCODE_RIGHT: return Key::KEY_RIGHT_ARROW;
     case SDL_SCANCODE_UP: return Key::KEY_UP_ARROW;
     case SDL_SCANCODE_DOWN: return Key::KEY_DOWN_ARROW;
+    case SDL_SCANCODE_F2: return Key::KEY_F2;
+    case SDL_SCANCODE_F5: return Key::KEY_F5;
+    case SDL_SCANCODE_PAGEUP: return Key::KEY_PAGE_UP;
+    case SDL_SCANCODE_PAGEDOWN: return Key::KEY_PAGE_DOWN;
+    case SDL_SCANCODE_HOME: return Key::KEY_HOME;
+    case SDL_SCANCODE_END: return Key::KEY_END;
+    case SDL_SCANCODE_INSERT: return Key::KEY_INSERT;
+    case SDL_SCANCODE_PERIOD: return Key::KEY_PERIOD;
     default: return Key::KEY_NONE;
     }
 }
@@ -180,7 +194,7 @@ bool handleInputEvent(const SDL_Event& event) {
     case SDL_KEYUP: {
         const SDL_Keysym& key = event.key.keysym;
         injectKey(keyCodeOf(key), event.type == SDL_KEYDOWN, (key.mod & KMOD_CTRL) != 0, (key.mod & KMOD_SHIFT) != 0,
-                  event.key.repeat != 0);
+                  event.key.repeat != 0, (key.mod & KMOD_ALT) != 0);
         return true;
     }
     default:
@@ -193,12 +207,13 @@ void injectTouch(EventTouch::EventCode code, int id, const Vec2& designPoint) {
         dispatcher->dispatchTouch(code, id, designPoint);
 }
 
-void injectKey(EventKeyboard::KeyCode key, bool pressed, bool control, bool shift, bool repeat) {
+void injectKey(EventKeyboard::KeyCode key, bool pressed, bool control, bool shift, bool repeat, bool alt) {
     EventDispatcher* dispatcher = Director::getInstance()->getEventDispatcher();
     if (!dispatcher || key == EventKeyboard::KeyCode::KEY_NONE) return;
     EventKeyboard event(key, pressed);
     event.setModifiers(control, shift);
     event.setRepeat(repeat);
+    event.setAltDown(alt);
     dispatcher->dispatchEvent(&event);
 }
 

@@ -19,7 +19,7 @@ bool handleInputEvent(const SDL_Event& event);
 // EventMouse: positive when the wheel turns towards the user.
 void injectTouch(EventTouch::EventCode code, int id, const Vec2& designPoint);
 void injectKey(EventKeyboard::KeyCode key, bool pressed, bool control = false, bool shift = false,
-               bool repeat = false);
+               bool repeat = false, bool alt = false);
 void injectMouseScroll(const Vec2& designPoint, float scrollX, float scrollY);
 
 } // namespace engine
