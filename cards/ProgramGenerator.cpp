@@ -145,11 +145,12 @@ TransferOutcome checkProgram(const FieldSnapshot& snapshot, int dialect, const D
         const bool sendsNumber = info.instructionTarget ? hasPatch(code, "input") : !code.placeholder.empty();
         const int at = static_cast<int>(row);
         if (sendsNumber && !numberFitsBoard(card->numberText, dialect, code.multiplier))
-            return {TransferOutcome::NumberDoesNotFit, at, card->numberText, {}};
+            return {TransferOutcome::NumberDoesNotFit, at, card->numberText, {}, card->kind};
         if (takesLoopCount(card->kind, dialect) && !countAtLeastOne(card->numberText, code.multiplier))
-            return {TransferOutcome::CountBelowOne, at, card->numberText, {}};
+            return {TransferOutcome::CountBelowOne, at, card->numberText, {}, card->kind};
         if (roleOf(card->kind) == LoopRole::CountedStart && places[row].counted > info.deepestCountedLoops)
-            return {info.instructionTarget ? TransferOutcome::NestedLoopInQue : TransferOutcome::LoopsTooDeep, at, {}, {}};
+            return {info.instructionTarget ? TransferOutcome::NestedLoopInQue : TransferOutcome::LoopsTooDeep, at, {}, {},
+                    card->kind};
     }
     return {};
 }
@@ -406,27 +407,24 @@ bool TransferOutcome::refused() const { return kind >= NumberDoesNotFit; }
 
 RefusalText refusalText(const TransferOutcome& outcome) {
     const std::string line = std::to_string(10 * (outcome.row + 1));
+    // The card by the name the child knows it by.
+    const CardCatalog::CardName name = CardCatalog::cardName(outcome.card);
+    const std::string ja = line + "ぎょうめの「" + name.japanese + "」", en = "\"" + name.english + "\" on line " + line;
     switch (outcome.kind) {
     case TransferOutcome::NumberDoesNotFit:
-        return {line + "ぎょうめの かず " + outcome.number +
-                    " は ボードには おおきすぎます。カードを タップして ちいさい かずに してください。",
-                "The number " + outcome.number + " on line " + line +
+        return {ja + "の かず " + outcome.number + " は ボードには おおきすぎます。カードを タップして ちいさい かずに してください。",
+                "The number " + outcome.number + " on " + en +
                     " is too large for the board. Tap the card and type a smaller number."};
     case TransferOutcome::CountBelowOne:
-        return {line + "ぎょうめの くりかえす かいすうが 1より すくないです。カードを タップして 1いじょうの "
-                       "かずに してください。",
-                "The repeat count" + (outcome.number.empty() ? std::string() : " " + outcome.number) + " on line " +
-                    line + " is less than 1. Tap the card and type 1 or more."};
+        return {ja + "の くりかえす かいすうが 1より すくないです。カードを タップして 1いじょうの かずに してください。",
+                "The repeat count" + (outcome.number.empty() ? std::string() : " " + outcome.number) + " on " + en +
+                    " is less than 1. Tap the card and type 1 or more."};
     case TransferOutcome::LoopsTooDeep:
-        return {"くりかえしの なかに いれられる くりかえしは 6こ までです。" + line +
-                    "ぎょうめの くりかえしを そとに だしてください。",
-                "Repeats go only 6 deep inside each other. The repeat starting on line " + line +
-                    " is the 7th: move it out of the others."};
+        return {"くりかえしの なかに いれられる くりかえしは 6こ までです。" + ja + "を そとに だしてください。",
+                "Repeats go only 6 deep inside each other. The card " + en + " is the 7th: move it out of the others."};
     case TransferOutcome::NestedLoopInQue:
-        return {"que では くりかえしの なかに くりかえしを いれられません。" + line +
-                    "ぎょうめの くりかえしを そとに だしてください。",
-                "In que a repeat cannot go inside another repeat. Move the repeat starting on line " + line +
-                    " out of the one around it."};
+        return {"que では くりかえしの なかに くりかえしを いれられません。" + ja + "を そとに だしてください。",
+                "In que a repeat cannot go inside another repeat. Move " + en + " out of the one around it."};
     default:
         return {};
     }

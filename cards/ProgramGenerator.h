@@ -58,6 +58,7 @@ struct TransferOutcome {
     int row = -1;            // a refusal: the row (0-based) of the first card refused
     std::string number;      // NumberDoesNotFit and CountBelowOne: that card's number as stored
     ProgramCheck check;      // what the board's listing said
+    CardKind card;           // a refusal: the card refused
 
     // The program was refused before anything was sent.
     bool refused() const;
@@ -83,8 +84,8 @@ std::map<int, int> programLineRows(const FieldSnapshot& snapshot, int dialect);
 // Whether `pace` changes anything in `dialect`.
 bool paceChangesDialect(TypingPace pace, int dialect);
 
-// What the user is told of a refused program, naming the line of the row
-// (10 x (row + 1)); the Japanese in kana, for children. Empty texts for an
+// What the user is told of a refused program, naming the card and the line
+// of its row (10 x (row + 1)); the Japanese in kana, for children. Empty texts for an
 // outcome that is no refusal.
 struct RefusalText {
     std::string japanese, english;

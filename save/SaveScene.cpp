@@ -179,6 +179,12 @@ bool SaveScene::init() {
     return true;
 }
 
+SaveScene::~SaveScene() {
+    if (touchListener)
+        if (EventDispatcher* dispatcher = Director::getInstance()->getEventDispatcher())
+            dispatcher->removeEventListener(touchListener.get());
+}
+
 void SaveScene::onExit() {
     if (touchListener) Director::getInstance()->getEventDispatcher()->removeEventListener(touchListener.get());
     touchListener = nullptr;

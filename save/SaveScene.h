@@ -106,6 +106,7 @@ public:
 
 protected:
     SaveScene() = default;
+    ~SaveScene() override;
 
 private:
     static std::function<engine::Scene*(SaveData*)>& editorOpener();
