@@ -396,7 +396,11 @@ void FieldScene::putChosenCard() {
     beginChange();
     if (model.cardOnRow(row)) makeRoomAt(row);
     const CardId id = model.place(chosenCard, field_geometry::cardCentreOnRow(row, model.visibleHeight()));
-    if (id) model.attach(id, row);
+    // On top of the others, as a card brought out by a finger.
+    if (id) {
+        model.raise({id});
+        model.attach(id, row);
+    }
     syncField();
     finishChange();
     chooseRow(row + 1);

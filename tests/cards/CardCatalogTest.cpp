@@ -2,6 +2,7 @@
 // do must be what its jam and latte texts say.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <map>
 #include <regex>
 #include <set>
@@ -249,4 +250,31 @@ TEST(CardCatalog, LoopRolesFollowWhatTheCardsSay)
         }
     }
     EXPECT_EQ(CardCatalog::loopRole({CARD_SET_FULL, 99}), LoopRole::None);
+}
+
+TEST(CardCatalog, EveryCardHasAShortNameInBothLanguagesUniqueInItsSet)
+{
+    for (int set = 0; set < kCardSetCount; ++set) {
+        std::set<std::string> english, japanese;
+        for (int index = 0; index < CardCatalog::cardCount(set); ++index) {
+            const CardCatalog::CardName name = CardCatalog::cardName(CardKind{set, index});
+            SCOPED_TRACE("set " + std::to_string(set) + " card " + std::to_string(index) + ": " + name.english);
+            EXPECT_FALSE(name.english.empty());
+            EXPECT_LE(name.english.size(), 36u) << "short enough for the label";
+            EXPECT_TRUE(english.insert(name.english).second) << "a second card of the set has this name";
+            EXPECT_TRUE(japanese.insert(name.japanese).second) << name.japanese;
+            // Kana, digits and blanks, as a child reads: every character
+            // beyond ASCII in the kana block (U+3000-U+3FFF), no kanji, no Latin letters.
+            ASSERT_FALSE(name.japanese.empty());
+            for (size_t i = 0; i < name.japanese.size(); ++i) {
+                const auto byte = static_cast<unsigned char>(name.japanese[i]);
+                if (byte < 0x80) {
+                    EXPECT_TRUE(std::isdigit(byte) || byte == ' ') << name.japanese;
+                } else if ((byte & 0xC0) != 0x80) {
+                    EXPECT_EQ(byte, 0xE3) << name.japanese << " has a character outside kana";
+                }
+            }
+        }
+    }
+    EXPECT_TRUE(CardCatalog::cardName(CardKind{CARD_SET_BASIC, 99}).english.empty());
 }

@@ -12,6 +12,7 @@
 #include "engine/core/FileUtils.h"
 #include "engine/core/Sprite.h"
 #include "engine/core/Transition.h"
+#include "engine/platform/Input.h"
 #include "engine/platform/Label.h"
 #include "engine/platform/TextInput.h"
 #include "engine/platform/MessageBox.h"
@@ -457,4 +458,53 @@ TEST_F(SaveSceneTest, ACopyStandsFirstAndFilesDroppedOnTheWindowComeInTogether) 
     ASSERT_EQ(messages.size(), 1u) << "told once for both files";
     EXPECT_NE(messages[0].find("1 この プログラムを いれました"), std::string::npos) << messages[0];
     EXPECT_NE(messages[0].find("broken.corvina"), std::string::npos) << messages[0];
+}
+
+TEST_F(SaveSceneTest, KeysAloneChooseOpenRenameAndMoveAProgramToTheBin) {
+    std::vector<SaveData*> opened;
+    SaveScene::setEditorOpener([&](SaveData* data) {
+        opened.push_back(data);
+        return Scene::create();
+    });
+    addPrograms(3);
+    open();
+    auto key = [](EventKeyboard::KeyCode code) {
+        injectKey(code, true);
+        injectKey(code, false);
+    };
+    using Key = EventKeyboard::KeyCode;
+    // The new-program card is chosen, and ringed.
+    EXPECT_EQ(home->getChosenIndex(), 0);
+    step();
+    ASSERT_TRUE(home->getFocusRing()->getRinged());
+    EXPECT_TRUE(home->getAddItem()->getBoundingBoxInWorld().containsPoint(
+        Vec2(home->getFocusRing()->getRinged()->getMidX(), home->getFocusRing()->getRinged()->getMidY())));
+
+    // Right to the newest program; Delete asks, Enter moves it to the bin.
+    key(Key::KEY_RIGHT_ARROW);
+    key(Key::KEY_RIGHT_ARROW);
+    key(Key::KEY_LEFT_ARROW);
+    EXPECT_EQ(home->getChosenIndex(), 1);
+    EXPECT_EQ(entry(0)->title, "program 3");
+    key(Key::KEY_DELETE);
+    key(Key::KEY_ENTER);
+    step(10);
+    ASSERT_EQ(SaveDataManager::getInstance()->getBinDatas().size(), 1u);
+    EXPECT_EQ(SaveDataManager::getInstance()->getBinDatas()[0]->title, "program 3");
+    EXPECT_TRUE(opened.empty()) << "the question took the Enter";
+    // Asked again and answered with Escape: nothing moves, nothing stays marked.
+    key(Key::KEY_DELETE);
+    key(Key::KEY_ESCAPE);
+    step(10);
+    EXPECT_EQ(SaveDataManager::getInstance()->getDatas().size(), 2u);
+    EXPECT_TRUE(home->getMarkedDatas().empty());
+
+    // F2 opens the title's box on the chosen program; Enter on it opens the editor.
+    key(Key::KEY_F2);
+    EXPECT_NE(home->getTitleOverlay(), nullptr);
+    EXPECT_EQ(home->getEditingItem()->getSaveData(), entry(0));
+    home->finishTitleEdit(home->getTitleEditBox(), home->getEditingItem());
+    step(2);
+    key(Key::KEY_ENTER);
+    EXPECT_EQ(opened, std::vector<SaveData*>{entry(0)});
 }
