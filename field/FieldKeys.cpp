@@ -188,10 +188,7 @@ void FieldScene::onKey(Key key, EventKeyboard* event) {
 bool FieldScene::onCoveringKey(Key key, EventKeyboard* event) {
     const bool answer = key == Key::KEY_ENTER || key == Key::KEY_SPACE;
     if (doctorLayer) {
-        if (coveringOwner != doctorLayer) {
-            coveringOwner = doctorLayer;
-            coveringChoice = 0;
-        }
+        startCoveringChoice();
         if (key == Key::KEY_ESCAPE) closeDoctorReport();
         else if (key == Key::KEY_UP_ARROW || key == Key::KEY_DOWN_ARROW)
             scrollDoctorReport(key == Key::KEY_UP_ARROW ? -3.0f : 3.0f);
@@ -200,8 +197,7 @@ bool FieldScene::onCoveringKey(Key key, EventKeyboard* event) {
         else if (key == Key::KEY_TAB || key == Key::KEY_LEFT_ARROW || key == Key::KEY_RIGHT_ARROW)
             coveringChoice = 1 - coveringChoice;
         else if (answer) {
-            if (Button* chosen = coveringChoice == 0 && doctorCopyButton ? doctorCopyButton : doctorCloseButton)
-                chosen->activate();
+            if (Button* chosen = doctorChoice()) chosen->activate();
         }
         return true;
     }
@@ -216,22 +212,8 @@ bool FieldScene::onCoveringKey(Key key, EventKeyboard* event) {
 
     const bool dialects = dialectPopup != nullptr;
     const auto& items = dialects ? popupItems : portListRows;
-    const Node* owner = dialects ? static_cast<Node*>(dialectPopup) : portListPopup;
     const int n = static_cast<int>(items.size());
-    if (coveringOwner != owner) {
-        // The choice starts on what is chosen now.
-        coveringOwner = owner;
-        coveringChoice = 0;
-        const int dialect = DeviceManager::getInstance()->getDialect();
-        const auto devices = CorvinaCardSerialManager::getInstance()->getDevices();
-        const auto selected = CorvinaCardSerialManager::getInstance()->getSelectedDevice();
-        for (int i = 0; i < n; ++i) {
-            if (dialects && items[static_cast<size_t>(i)]->getTag() == dialect) coveringChoice = i;
-            if (!dialects && selected && i < static_cast<int>(devices.size()) &&
-                devices[static_cast<size_t>(i)].key() == selected->key())
-                coveringChoice = i;
-        }
-    }
+    startCoveringChoice();
     // The dialects stand in a row leftwards, the ports in a column upwards:
     // each key goes the way it points.
     int step = 0;
@@ -245,14 +227,43 @@ bool FieldScene::onCoveringKey(Key key, EventKeyboard* event) {
     return true;
 }
 
-std::optional<Rect> FieldScene::coveringChoiceBox() const {
+void FieldScene::startCoveringChoice() {
+    // The report: its copy control first.
+    const Node* owner = doctorLayer ? static_cast<Node*>(doctorLayer)
+                        : dialectPopup ? static_cast<Node*>(dialectPopup)
+                                       : portListPopup;
+    if (!owner || coveringOwner == owner) return;
+    // The choice starts on what is chosen now.
+    coveringOwner = owner;
+    coveringChoice = 0;
+    if (owner == doctorLayer) return;
+    const auto& items = dialectPopup ? popupItems : portListRows;
+    const int dialect = DeviceManager::getInstance()->getDialect();
+    const auto devices = CorvinaCardSerialManager::getInstance()->getDevices();
+    const auto selected = CorvinaCardSerialManager::getInstance()->getSelectedDevice();
+    for (int i = 0; i < static_cast<int>(items.size()); ++i) {
+        if (dialectPopup && items[static_cast<size_t>(i)]->getTag() == dialect) coveringChoice = i;
+        if (!dialectPopup && selected && i < static_cast<int>(devices.size()) &&
+            devices[static_cast<size_t>(i)].key() == selected->key())
+            coveringChoice = i;
+    }
+}
+
+Button* FieldScene::doctorChoice() const {
+    // The copy control is there only when the report gives commands.
+    const bool copy = doctorCopyButton && doctorCopyButton->reachable();
+    return coveringChoice == 0 && copy ? doctorCopyButton : doctorCloseButton;
+}
+
+std::optional<Rect> FieldScene::coveringChoiceBox() {
     if (doctorLayer) {
-        return boxOf(coveringChoice == 0 && doctorCopyButton ? doctorCopyButton : doctorCloseButton);
+        startCoveringChoice();
+        return boxOf(doctorChoice());
     }
     if (dialectPopup || portListPopup) {
+        startCoveringChoice();
         const auto& items = dialectPopup ? popupItems : portListRows;
-        const Node* owner = dialectPopup ? static_cast<Node*>(dialectPopup) : portListPopup;
-        const int choice = coveringOwner == owner ? coveringChoice : -1;
+        const int choice = coveringChoice;
         if (choice < 0 || choice >= static_cast<int>(items.size())) return std::nullopt;
         return items[static_cast<size_t>(choice)]->getBoundingBoxInWorld();
     }

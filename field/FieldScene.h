@@ -402,7 +402,9 @@ private:
     void chooseRow(int row);
     std::optional<engine::Rect> rowBox(int row) const;
     std::optional<engine::Rect> chosenPaletteCardBox() const;
-    std::optional<engine::Rect> coveringChoiceBox() const;
+    std::optional<engine::Rect> coveringChoiceBox();
+    void startCoveringChoice();
+    engine::Button* doctorChoice() const;
     void throwChosenCard();
     void moveChosenCard(int by, bool chain);
     void followPointer(float dt);
