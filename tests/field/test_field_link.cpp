@@ -11,6 +11,7 @@
 #include "device/PtyBoard.h"
 #include "device/RecordingClock.h"
 #include "engine/core/Scheduler.h"
+#include "engine/platform/Input.h"
 #include "field/FieldFixture.h"
 #include "support/FakeSystem.h"
 #include "support/ListingBoard.h"
@@ -403,7 +404,10 @@ TEST_F(FieldLinkTest, TheFinishedOverlaySaysWhatTheBoardsListingShowed) {
         EXPECT_NE(field->getSendingOutcomeText().find(c.says), std::string::npos) << field->getSendingOutcomeText();
         EXPECT_EQ(board.received.find("RUN") == std::string::npos, c.lose > 2) << "a failed check neither saves nor runs";
         EXPECT_TRUE(messages.empty());
-        tap(Vec2(600, 400));
+        // Read, it is closed with a key as with a tap.
+        const auto close = c.silent ? EventKeyboard::KeyCode::KEY_ESCAPE : EventKeyboard::KeyCode::KEY_ENTER;
+        injectKey(close, true);
+        injectKey(close, false);
         ASSERT_FALSE(field->isSendingOverlayShown());
         CorvinaCardSerialManager::getInstance()->closeLink();  // the next board is another
     }
