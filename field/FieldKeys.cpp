@@ -158,6 +158,12 @@ void FieldScene::onKey(Key key, EventKeyboard* event) {
     keysInUse = true;
     // The entry's box types the number; a question answers its own keys.
     if (numberEntryLayer || leaveQuestion) return;
+    // A key held down moves on, but does what changes or starts something
+    // once: a child leaning on Enter puts one card, not a column of them.
+    const bool moves = key == Key::KEY_TAB || key == Key::KEY_UP_ARROW || key == Key::KEY_DOWN_ARROW ||
+                       key == Key::KEY_LEFT_ARROW || key == Key::KEY_RIGHT_ARROW || key == Key::KEY_PAGE_UP ||
+                       key == Key::KEY_PAGE_DOWN;
+    if (event->isRepeat() && (!moves || event->isAltDown())) return;
     if (onCoveringKey(key, event)) return;
     const bool control = event->isControlDown();
     if (key == Key::KEY_TAB) {

@@ -161,6 +161,9 @@ TEST_F(FieldKeysTest, ACardPutOnTheLastRowPushesItsCardIntoTheTrashAndTheLastRow
     EXPECT_EQ(field->getCardUseCount(CARD_SET_BASIC, 0), 0);
     field->undo();
     EXPECT_EQ(field->cardOnRow(39)->getCardIndex(), 0) << "one step put back the card pushed off";
+    // Enter held down puts one card, not one a repeat.
+    injectKey(Key::KEY_ENTER, true, false, false, true);
+    EXPECT_EQ(field->getFieldModel().cards().size(), 1u);
     // Right and the digits choose the set; the palette shows it.
     press(SDL_SCANCODE_RIGHT);
     EXPECT_EQ(field->getChosenCard(), (CardKind{CARD_SET_PAPRIKA, 0}));
