@@ -67,6 +67,7 @@ void FieldScene::openDialectPopup() {
 
 void FieldScene::closeDialectPopup() {
     if (!dialectPopup) return;
+    coveringOwner = nullptr;  // the next one starts its own choice
     EventDispatcher* dispatcher = Director::getInstance()->getEventDispatcher();
     if (popupListener) dispatcher->removeEventListener(popupListener.get());
     popupListener = nullptr;

@@ -156,6 +156,7 @@ void FieldScene::layOutDoctorReport() {
 
 void FieldScene::closeDoctorReport() {
     if (!doctorLayer) return;
+    coveringOwner = nullptr;  // the next one starts its own choice
     if (doctorListener) Director::getInstance()->getEventDispatcher()->removeEventListener(doctorListener.get());
     doctorListener = nullptr;
     doctorLayer->removeFromParent();

@@ -24,6 +24,8 @@ const float kHoverTime = 0.5f;
 const float kNameGap = 10;
 const float kViewMargin = 8;
 const float kRowButtonWidth = 36;  // the insert and delete buttons left of a plate
+const float kControlsLeft = 870;   // where the run controls' column starts
+const float kNarrowestName = 130, kWidestName = 260;
 const Color4B kNameBack(30, 30, 50, 235);
 
 Rect unite(const Rect& a, const Rect& b) {
@@ -138,16 +140,26 @@ std::vector<FieldScene::Focusable> FieldScene::focusables() {
 void FieldScene::moveFocus(int step) {
     const std::vector<Focusable> list = focusables();
     const int n = static_cast<int>(list.size());
-    int at = 0;
+    // From a control that has gone (a panel closed with it), on from the ends.
+    int at = step > 0 ? -1 : n;
     for (int i = 0; i < n; ++i)
         if (list[static_cast<size_t>(i)].name == keyFocus) at = i;
-    // Past what is not in sight now (a control under a closed panel).
+    // The palette and the field are always there to go to (they scroll to
+    // their choice); a control is skipped while it is not in sight, and the
+    // palette while the board's panel covers it.
+    const bool paletteCovered = boardPanel->isVisible() || boardScreenPanel->isVisible();
     for (int tries = 0; tries < n; ++tries) {
         at = (at + step + n) % n;
-        if (list[static_cast<size_t>(at)].box()) break;
+        const Focusable& f = list[static_cast<size_t>(at)];
+        if (f.name == "field" || (f.name == "palette" && !paletteCovered) || f.box()) break;
     }
     keyFocus = list[static_cast<size_t>(at)].name;
-    if (keyFocus == "palette") chooseCard(chosenCard);
+    if (keyFocus == "palette") {
+        // A set chosen with its tab is the one the keys go on in.
+        if (const int shown = DeviceManager::getInstance()->getCardSet(); shown != chosenCard.set)
+            chosenCard = CardKind{shown, chosenInSet[static_cast<size_t>(shown)]};
+        chooseCard(chosenCard);
+    }
     if (keyFocus == "field") chooseRow(chosenRow);
 }
 
@@ -315,6 +327,9 @@ void FieldScene::onFieldKey(Key key, EventKeyboard* event) {
     const bool alt = event && event->isAltDown();
     const float rowHeight = field_geometry::kPlateHeight * zoom();
     const int page = std::max(1, static_cast<int>(fieldView->getWindowSize().height / rowHeight) - 1);
+    // What a key changes, the child sees: the row comes into view first.
+    if (key != Key::KEY_UP_ARROW && key != Key::KEY_DOWN_ARROW) chooseRow(chosenRow);
+    else if (alt) chooseRow(chosenRow);
     CardSprite* card = cardOnRow(chosenRow);
     switch (key) {
     case Key::KEY_UP_ARROW:
@@ -461,7 +476,10 @@ std::string FieldScene::getCardNameShown() const {
 
 void FieldScene::followPointer(float dt) {
     pointerStill += dt;
-    if (pointerIn && !hoveredCard && pointerStill >= kHoverTime && !fieldBusy() && !isBoardPanelOver(pointerAt)) {
+    // Over what covers the field: a report, a question, a popup or an overlay.
+    const bool covered = fieldBusy() || doctorLayer || leaveQuestion;
+    if (covered) hoveredCard.reset();
+    if (pointerIn && !hoveredCard && pointerStill >= kHoverTime && !covered && !isBoardPanelOver(pointerAt)) {
         // The palette's cards where the palette shows them, else the field's, topmost first.
         if (paletteView->getViewRectInWorld().containsPoint(pointerAt)) {
             for (const auto& card : paletteCards)
@@ -479,8 +497,7 @@ void FieldScene::followPointer(float dt) {
                 }
         }
     }
-    if (hoveredCard && !fieldBusy()) return showCardName(hoveredCard, hoveredBox);
-    const bool covered = fieldBusy() || doctorLayer || leaveQuestion;
+    if (hoveredCard) return showCardName(hoveredCard, hoveredBox);
     if (keysInUse && !covered && keyFocus == "palette")
         if (auto box = chosenPaletteCardBox()) return showCardName(chosenCard, *box);
     if (keysInUse && !covered && keyFocus == "field")
@@ -494,30 +511,52 @@ void FieldScene::showCardName(std::optional<CardKind> card, Rect beside) {
         cardNameTag->setVisible(false);
         return;
     }
+    // Where the name goes, so that it hides no row: a palette card's over
+    // its own lower part, in the palette; a field card's left of its row,
+    // else right of it before the controls, else over the card itself.
+    const bool inPalette = beside.getMaxX() <= kPaletteWidth + 1;
+    float spanLeft = beside.getMinX(), spanRight = beside.getMaxX();
+    enum { Over, Left, Right } place = Over;
+    if (inPalette) {
+        spanLeft = kNameGap;
+        spanRight = kPaletteWidth - kNameGap;
+    } else {
+        const float z = zoom();
+        const float rowsLeft = std::max(kPaletteWidth, boardPanel->isVisible() ? kRowsLeftLimit : 0.0f) + kNameGap;
+        const float leftEnd = beside.getMinX() - (field_geometry::kPlateWidth + kRowButtonWidth) * z - kNameGap;
+        const float rightStart = beside.getMaxX() + kNameGap, rightEnd = kControlsLeft - kNameGap;
+        if (leftEnd - rowsLeft >= kNarrowestName) {
+            place = Left;
+            spanLeft = rowsLeft;
+            spanRight = leftEnd;
+        } else if (rightEnd - rightStart >= kNarrowestName) {
+            place = Right;
+            spanLeft = rightStart;
+            spanRight = rightEnd;
+        }
+    }
     const CardCatalog::CardName name = CardCatalog::cardName(*card);
     const std::string text = Localization::getInstance()->localizedText(name.japanese, name.english);
-    if (cardNameLabel->getString() != text) {
-        // Measured at the sharper scale, the text may come out a little
-        // wider on the screen: room for it, so no letter is cut.
+    const float wrap = std::min(kWidestName, spanRight - spanLeft) - 2 * kNameGap;
+    if (cardNameLabel->getString() != text || cardNameWrap != wrap) {
+        // Broken into lines a little narrower than the room, since the text
+        // measured at the sharper scale may come out wider on the screen:
+        // no letter is cut.
+        cardNameWrap = wrap;
         cardNameLabel->setDimensions(0, 0);
+        cardNameLabel->setMaxLineWidth(wrap * 0.92f);
         cardNameLabel->setString(text);
         const Size measured = cardNameLabel->getContentSize();
-        cardNameLabel->setDimensions(std::ceil(measured.width * 1.05f) + 4, measured.height);
+        cardNameLabel->setDimensions(std::min(wrap, std::ceil(measured.width * 1.05f) + 4), measured.height);
     }
     const Size s = cardNameLabel->getContentSize();
     const Size tag(s.width + 2 * kNameGap, s.height + kNameGap);
     cardNameBack->setContentSize(tag);
     cardNameLabel->setPosition(kNameGap, tag.height / 2);
-    // A palette card's right of it, over the field's margin; a field card's
-    // left of its row, clear of the row buttons and of the controls.
-    float x = beside.getMaxX() + kNameGap;
-    if (beside.getMinX() > kPaletteWidth) {
-        const float left = std::max(kPaletteWidth, boardPanel->isVisible() ? kRowsLeftLimit : 0.0f) + kNameGap;
-        x = beside.getMinX() - field_geometry::kPlateWidth - kRowButtonWidth - kNameGap - tag.width;
-        if (x < left) x = beside.getMaxX() + kNameGap;
-    }
-    if (x + tag.width > layoutSize.width - 4) x = std::max(4.0f, beside.getMinX() - kNameGap - tag.width);
-    const float y = std::clamp(beside.getMidY() - tag.height / 2, 4.0f, layoutSize.height - tag.height - 4);
+    float x = place == Left ? spanRight - tag.width : place == Right ? spanLeft : beside.getMidX() - tag.width / 2;
+    x = std::clamp(x, std::max(4.0f, spanLeft), std::max(4.0f, spanRight - tag.width));
+    float y = place == Over ? beside.getMinY() + 4 : beside.getMidY() - tag.height / 2;
+    y = std::clamp(y, 4.0f, layoutSize.height - tag.height - 4);
     cardNameTag->setPosition(x, y);
     cardNameTag->setVisible(true);
 }

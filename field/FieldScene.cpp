@@ -436,6 +436,8 @@ void FieldScene::askBeforeClosingWhileSending(std::function<void()> quit) {
     leaveQuestion = alert;
     alert->setName("close while sending");
     alert->setButtonCaptions(l->localizedText("とめて とじる", "Stop"), l->localizedText("おくりつづける", "Keep sending"));
+    // The child asked to close; the program on the field is kept either way.
+    alert->setDefaultAnswerOk(true);
     // Then the window closes as it would have: asking first about a program
     // that could not be saved.
     auto closeWindow = [this, quit] {

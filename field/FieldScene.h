@@ -607,6 +607,7 @@ private:
     engine::Node* cardNameTag = nullptr;
     engine::Label* cardNameLabel = nullptr;
     engine::LayerColor* cardNameBack = nullptr;
+    float cardNameWrap = 0;
     // The pointer resting over a card shows its name.
     engine::Vec2 pointerAt;
     bool pointerIn = false;

@@ -192,6 +192,7 @@ void FieldScene::showPortList() {
 
 void FieldScene::closePortList() {
     if (!portListPopup) return;
+    coveringOwner = nullptr;  // the next one starts its own choice
     // After the touch that closes it has been dispatched.
     runAction(CallFunc::create([this] {
         if (!portListPopup) return;

@@ -73,6 +73,8 @@ bool AlertView::init(const std::string& message) {
     auto* keys = EventListenerKeyboard::create();
     keys->onKeyPressed = [this](EventKeyboard::KeyCode key, EventKeyboard* event) {
         using Key = EventKeyboard::KeyCode;
+        // Answered and fading: the keys go on to the screen below.
+        if (closing) return;
         event->stopPropagation();
         if (key == Key::KEY_LEFT_ARROW || key == Key::KEY_RIGHT_ARROW || key == Key::KEY_TAB) {
             okChosen = !okChosen;
@@ -117,6 +119,7 @@ Button* AlertView::button(const std::string& path, Callback AlertView::*callback
 }
 
 void AlertView::close() {
+    closing = true;
     okCallback = cancelCallback = outsideCallback = nullptr;
     runAction(Sequence::create(FadeOut::create(0.05f), RemoveSelf::create(true)));
 }

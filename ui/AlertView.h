@@ -66,6 +66,7 @@ private:
     engine::Label* messageLabel = nullptr;
     engine::FocusRing* ring = nullptr;
     bool okChosen = false;
+    bool closing = false;
 };
 
 // Whether `worldPoint` lies in `node`'s box in world coordinates.

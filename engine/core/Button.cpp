@@ -60,6 +60,8 @@ bool Button::initButton(std::function<void()> action) {
 }
 
 void Button::activate() {
+    // As a press: the action may take the button away.
+    RefPtr<Button> keep(this);
     if (_action && isEnabled() && reachable()) _action();
 }
 

@@ -600,7 +600,7 @@ TEST(ProgramGenerator, QueRefusesACountedLoopInsideAnother) {
 TEST(ProgramGenerator, OnlyRefusalsHaveAMessageAndItNamesTheCard) {
     TransferOutcome tooLarge{TransferOutcome::NumberDoesNotFit, 2, "600", {}, CardKind{CARD_SET_FULL, 2}};
     EXPECT_NE(refusalText(tooLarge).english.find("600 on \"wait the seconds you type\""), std::string::npos);
-    EXPECT_NE(refusalText(tooLarge).japanese.find("「きめた びょうだけ まつ」の かず 600"), std::string::npos);
+    EXPECT_NE(refusalText(tooLarge).japanese.find("「きめた びょうすう まつ」の かず 600"), std::string::npos);
     expectNamesLine(tooLarge, 30);
     for (auto kind : {TransferOutcome::Sent, TransferOutcome::Failed, TransferOutcome::Cancelled, TransferOutcome::CheckFailed}) {
         const TransferOutcome outcome{kind, 2, "", {}, {}};

@@ -250,5 +250,19 @@ TEST_F(FieldKeysTest, ThePointerRestingHalfASecondOnACardShowsItsNameAndATouchPu
     step();
     EXPECT_TRUE(field->getFocusRing()->getRinged());
     EXPECT_EQ(field->getCardNameShown(), "LED off");
+
+    // A set chosen with its tab: Tab comes back to the palette in that set.
+    tap(centreOf(named("card set 2")));
+    press(SDL_SCANCODE_TAB, KMOD_LSHIFT);
+    press(SDL_SCANCODE_TAB);
+    EXPECT_EQ(field->getKeyFocus(), "palette");
+    EXPECT_EQ(field->getChosenCard(), (CardKind{CARD_SET_FULL, 0}));
+    // Over the connection check, a card behind it gives no name.
+    field->showDoctorReport();
+    moveTo(centreOf(field->getPaletteCards()[2].get()));
+    step(40);
+    EXPECT_EQ(field->getCardNameShown(), "");
+    field->closeDoctorReport();
+    finishWorkers();
     Localization::getInstance()->configure(LanguageType::JAPANESE, {});
 }
