@@ -511,15 +511,23 @@ void FieldScene::showCardName(std::optional<CardKind> card, Rect beside) {
         cardNameTag->setVisible(false);
         return;
     }
-    // Where the name goes, so that it hides no row: a palette card's over
-    // its own lower part, in the palette; a field card's left of its row,
-    // else right of it before the controls, else over the card itself.
+    // Where the name goes, so that it hides no row: a palette card's right
+    // of the palette before the rows; a field card's left of its row, else
+    // right of it before the controls; else over the card's lower edge.
     const bool inPalette = beside.getMaxX() <= kPaletteWidth + 1;
     float spanLeft = beside.getMinX(), spanRight = beside.getMaxX();
     enum { Over, Left, Right } place = Over;
     if (inPalette) {
-        spanLeft = kNameGap;
-        spanRight = kPaletteWidth - kNameGap;
+        // Right of the palette, before the row buttons, where there is room.
+        const float rowsStart = rowPlates[0]->getBoundingBoxInWorld().getMinX() - kRowButtonWidth * zoom() - kNameGap;
+        if (!boardPanel->isVisible() && rowsStart - (kPaletteWidth + kNameGap) >= kNarrowestName) {
+            place = Right;
+            spanLeft = kPaletteWidth + kNameGap;
+            spanRight = rowsStart;
+        } else {
+            spanLeft = kNameGap;
+            spanRight = kPaletteWidth - kNameGap;
+        }
     } else {
         const float z = zoom();
         const float rowsLeft = std::max(kPaletteWidth, boardPanel->isVisible() ? kRowsLeftLimit : 0.0f) + kNameGap;

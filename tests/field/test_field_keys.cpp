@@ -266,3 +266,4 @@ TEST_F(FieldKeysTest, ThePointerRestingHalfASecondOnACardShowsItsNameAndATouchPu
     finishWorkers();
     Localization::getInstance()->configure(LanguageType::JAPANESE, {});
 }
+
