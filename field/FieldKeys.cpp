@@ -70,7 +70,7 @@ void FieldScene::setUpKeyboard() {
 
     chosenCard = CardKind{DeviceManager::getInstance()->getCardSet(), 0};
     focusRing->setTarget([this]() -> std::optional<Rect> {
-        if (!keysInUse || leaveQuestion || numberEntryLayer) return std::nullopt;
+        if (!keysInUse() || leaveQuestion || numberEntryLayer) return std::nullopt;
         if (dialectPopup || portListPopup || doctorLayer || sendingOverlay || stoppingOverlay)
             return coveringChoiceBox();
         for (const Focusable& f : focusables())
@@ -78,7 +78,7 @@ void FieldScene::setUpKeyboard() {
         return std::nullopt;
     });
     rowMarker->setTarget([this]() -> std::optional<Rect> {
-        if (!keysInUse || keyFocus != "palette" || fieldBusy() || doctorLayer || leaveQuestion) return std::nullopt;
+        if (!keysInUse() || keyFocus != "palette" || fieldBusy() || doctorLayer || leaveQuestion) return std::nullopt;
         return rowBox(chosenRow);
     });
 
@@ -87,15 +87,9 @@ void FieldScene::setUpKeyboard() {
     keys->onKeyPressed = [this](Key key, EventKeyboard* event) { onKey(key, event); };
     dispatcher->addEventListenerWithSceneGraphPriority(keys, this);
 
-    // A touch anywhere, before anything takes it, puts the ring away until
-    // the next key: a child who taps sees no ring left from before.
-    auto* touches = EventListenerTouchOneByOne::create();
-    touches->onTouchBegan = [this](Touch*, Event*) {
-        keysInUse = false;
-        return false;
-    };
-    dispatcher->addEventListenerWithFixedPriority(touches, -1);
-    pointerUseListener = touches;
+    // The ring shows from the first frame; a touch puts it away until the
+    // next key, so a child who taps sees no ring left from before.
+    dispatcher->setKeyboardInUse(true);
 
     auto* mouse = EventListenerMouse::create();
     mouse->onMouseMove = [this](EventMouse* event) {
@@ -109,11 +103,7 @@ void FieldScene::setUpKeyboard() {
     schedule([this](float dt) { followPointer(dt); }, "card names");
 }
 
-void FieldScene::onExit() {
-    if (pointerUseListener) Director::getInstance()->getEventDispatcher()->removeEventListener(pointerUseListener.get());
-    pointerUseListener = nullptr;
-    Layer::onExit();
-}
+bool FieldScene::keysInUse() const { return Director::getInstance()->getEventDispatcher()->isKeyboardInUse(); }
 
 // --- what Tab walks, in order
 
@@ -155,9 +145,7 @@ void FieldScene::moveFocus(int step) {
     }
     keyFocus = list[static_cast<size_t>(at)].name;
     if (keyFocus == "palette") {
-        // A set chosen with its tab is the one the keys go on in.
-        if (const int shown = DeviceManager::getInstance()->getCardSet(); shown != chosenCard.set)
-            chosenCard = CardKind{shown, chosenInSet[static_cast<size_t>(shown)]};
+        followShownSet();
         chooseCard(chosenCard);
     }
     if (keyFocus == "field") chooseRow(chosenRow);
@@ -167,7 +155,6 @@ void FieldScene::moveFocus(int step) {
 
 void FieldScene::onKey(Key key, EventKeyboard* event) {
     if (leaving) return;
-    keysInUse = true;
     // The entry's box types the number; a question answers its own keys.
     if (numberEntryLayer || leaveQuestion) return;
     // A key held down moves on, but does what changes or starts something
@@ -288,10 +275,14 @@ std::optional<Rect> FieldScene::coveringChoiceBox() {
     return std::nullopt;
 }
 
-void FieldScene::onPaletteKey(Key key, EventKeyboard*) {
+void FieldScene::followShownSet() {
     // A set chosen with its tab is the one the keys go on in.
     if (const int shown = DeviceManager::getInstance()->getCardSet(); shown != chosenCard.set)
         chosenCard = CardKind{shown, chosenInSet[static_cast<size_t>(shown)]};
+}
+
+void FieldScene::onPaletteKey(Key key, EventKeyboard*) {
+    followShownSet();
     // The board's panel stands over the palette: a child going back to the
     // cards puts it away, as its close control does.
     if (key != Key::KEY_PAGE_UP && key != Key::KEY_PAGE_DOWN && key != Key::KEY_HOME && key != Key::KEY_END) {
@@ -498,9 +489,9 @@ void FieldScene::followPointer(float dt) {
         }
     }
     if (hoveredCard) return showCardName(hoveredCard, hoveredBox);
-    if (keysInUse && !covered && keyFocus == "palette")
+    if (keysInUse() && !covered && keyFocus == "palette")
         if (auto box = chosenPaletteCardBox()) return showCardName(chosenCard, *box);
-    if (keysInUse && !covered && keyFocus == "field")
+    if (keysInUse() && !covered && keyFocus == "field")
         if (CardSprite* card = cardOnRow(chosenRow); card && rowBox(chosenRow))
             return showCardName(CardKind{card->getCardSet(), card->getCardIndex()}, card->getBoundingBoxInWorld());
     showCardName(std::nullopt, Rect());

@@ -62,12 +62,7 @@ Scene* FieldScene::createScene(SaveData* data) {
     return scene;
 }
 
-FieldScene::~FieldScene() {
-    // A scene never shown, or freed without leaving the screen, still lets go of it.
-    if (pointerUseListener)
-        if (EventDispatcher* dispatcher = Director::getInstance()->getEventDispatcher())
-            dispatcher->removeEventListener(pointerUseListener.get());
-}
+FieldScene::~FieldScene() = default;
 
 bool FieldScene::init(SaveData* data) {
     if (!Layer::init()) return false;

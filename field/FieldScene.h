@@ -281,7 +281,6 @@ public:
 protected:
     FieldScene() = default;
     ~FieldScene() override;
-    void onExit() override;
 
 private:
     // A picture by path, in the language shown; a missing picture still
@@ -399,6 +398,7 @@ private:
     void onPaletteKey(engine::EventKeyboard::KeyCode key, engine::EventKeyboard* event);
     void onFieldKey(engine::EventKeyboard::KeyCode key, engine::EventKeyboard* event);
     void chooseCard(CardKind card);
+    void followShownSet();
     void chooseRow(int row);
     std::optional<engine::Rect> rowBox(int row) const;
     std::optional<engine::Rect> chosenPaletteCardBox() const;
@@ -600,7 +600,7 @@ private:
     engine::FocusRing* rowMarker = nullptr;
     // The ring shows from the first frame and after any key; a touch hides
     // it until the next key.
-    bool keysInUse = true;
+    bool keysInUse() const;
     // What a popup or report over the editor has chosen, and which one.
     int coveringChoice = 0;
     const engine::Node* coveringOwner = nullptr;
@@ -614,7 +614,6 @@ private:
     float pointerStill = 0;
     std::optional<CardKind> hoveredCard;
     engine::Rect hoveredBox;
-    engine::RefPtr<engine::EventListener> pointerUseListener;
 
     // The dialect choice (DialectPopup.cpp).
     engine::Layer* dialectPopup = nullptr;

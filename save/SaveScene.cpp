@@ -147,7 +147,8 @@ bool SaveScene::init() {
     addChild(focusRing, 5);
     focusRing->setTarget([this]() -> std::optional<Rect> {
         SaveItemView* item = visibleItem(chosenIndex);
-        if (!keysInUse || !item || titleOverlay) return std::nullopt;
+        if (!Director::getInstance()->getEventDispatcher()->isKeyboardInUse() || !item || titleOverlay)
+            return std::nullopt;
         // The card's picture and its title, not the whole column.
         Rect box = item->getThumbnailNode()->getBoundingBoxInWorld();
         if (Label* title = item->getTitleLabel(); title && title->isVisible()) {
@@ -160,13 +161,8 @@ bool SaveScene::init() {
     auto* keys = EventListenerKeyboard::create();
     keys->onKeyPressed = [this](EventKeyboard::KeyCode key, EventKeyboard* event) { onKey(key, event); };
     Director::getInstance()->getEventDispatcher()->addEventListenerWithSceneGraphPriority(keys, this);
-    auto* touches = EventListenerTouchOneByOne::create();
-    touches->onTouchBegan = [this](Touch*, Event*) {
-        keysInUse = false;
-        return false;
-    };
-    Director::getInstance()->getEventDispatcher()->addEventListenerWithFixedPriority(touches, -1);
-    touchListener = touches;
+    // The ring shows when the screen opens; a touch puts it away until the next key.
+    Director::getInstance()->getEventDispatcher()->setKeyboardInUse(true);
 
     tellSaveFailures();
     reloadItems();
@@ -177,18 +173,6 @@ bool SaveScene::init() {
             0, "found again");
     }
     return true;
-}
-
-SaveScene::~SaveScene() {
-    if (touchListener)
-        if (EventDispatcher* dispatcher = Director::getInstance()->getEventDispatcher())
-            dispatcher->removeEventListener(touchListener.get());
-}
-
-void SaveScene::onExit() {
-    if (touchListener) Director::getInstance()->getEventDispatcher()->removeEventListener(touchListener.get());
-    touchListener = nullptr;
-    Layer::onExit();
 }
 
 // --- keys
@@ -211,7 +195,6 @@ void SaveScene::onKey(EventKeyboard::KeyCode key, EventKeyboard* event) {
     using Key = EventKeyboard::KeyCode;
     // The title's box types; an editor coming in takes no more keys.
     if (titleOverlay || leaving || event->isControlDown()) return;
-    keysInUse = true;
     chosenIndex = std::clamp(chosenIndex, 0, std::max(0, itemCount() - 1));
     SaveItemView* item = visibleItem(chosenIndex);
     switch (key) {

@@ -106,7 +106,6 @@ public:
 
 protected:
     SaveScene() = default;
-    ~SaveScene() override;
 
 private:
     static std::function<engine::Scene*(SaveData*)>& editorOpener();
@@ -151,9 +150,6 @@ private:
     SaveItemView* visibleItem(int index) const;
     int chosenIndex = 0;
     engine::FocusRing* focusRing = nullptr;
-    bool keysInUse = true;  // a touch puts the ring away until the next key
-    engine::RefPtr<engine::EventListener> touchListener;
-    void onExit() override;
 };
 
 // The installed copyright notices, or those of the build tree; "" when

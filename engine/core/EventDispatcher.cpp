@@ -218,6 +218,7 @@ void EventDispatcher::dispatchTouch(EventTouch::EventCode code, int id, const Ve
     using Code = EventTouch::EventCode;
     RefPtr<Touch> touch;
     if (code == Code::BEGAN) {
+        if (_enabled) _keyboardInUse = false;
         // A press whose release was lost: its claimers must not keep it.
         auto old = _activeTouches.find(id);
         if (old != _activeTouches.end()) dispatchTouch(Code::CANCELLED, id, old->second->getLocation());
@@ -322,6 +323,7 @@ void EventDispatcher::dispatchMouseEvent(EventMouse* event) {
 
 void EventDispatcher::dispatchKeyboardEvent(EventKeyboard* event) {
     if (!_enabled) return;
+    if (event->isPressed()) _keyboardInUse = true;
     Listeners listeners = orderedListeners(EventListenerKeyboard::LISTENER_ID);
     const unsigned newest = _serial;
     for (const auto& entry : listeners) {

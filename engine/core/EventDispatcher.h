@@ -57,6 +57,10 @@ public:
     // is not lost during a slide.
     void setEnabled(bool enabled) { _enabled = enabled; }
     bool isEnabled() const { return _enabled; }
+    // Whether the user's last press was a key rather than a touch: screens
+    // show where the keys act only then. A screen that opens sets it again.
+    bool isKeyboardInUse() const { return _keyboardInUse; }
+    void setKeyboardInUse(bool inUse) { _keyboardInUse = inUse; }
 
     void dispatchEvent(Event* event);
     void dispatchCustomEvent(const std::string& eventName, void* optionalUserData = nullptr);
@@ -99,6 +103,7 @@ private:
     // after it began.
     unsigned _serial = 0;
     bool _enabled = true;
+    bool _keyboardInUse = true;
 };
 
 } // namespace engine

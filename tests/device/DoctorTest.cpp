@@ -125,9 +125,9 @@ TEST_F(DoctorTest, NoDeviceAtAllIsTheCableAndTheWiFiNetworkIsOnlyLookedAt) {
     EXPECT_NE(none.english.find("some cables only charge"), std::string::npos);
     // A module found on loopback, as the tests' own modules are.
     system.moduleHost = "127.0.0.1";
-    system.ipv4 = {"10.1.2.3"};
+    system.ipv4 = {"127.0.1.1"};
     EXPECT_EQ(line("not on the Wi-Fi module's network (127.0.0.x)").mark, DoctorMark::Advice);
-    system.ipv4 = {"10.1.2.3", "127.0.0.9"};
+    system.ipv4 = {"127.0.1.1", "127.0.0.9"};
     EXPECT_EQ(line("on the Wi-Fi module's network (127.0.0.9)").mark, DoctorMark::Ok);
 }
 
